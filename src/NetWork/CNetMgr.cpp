@@ -1,0 +1,50 @@
+#include "NetWork/CNetMgr.h"
+
+#include "NetWork/LinkLoop.h"
+#include "services/UpgradeDevInfo.h"
+
+#include <sys/socket.h>
+
+namespace pd {
+
+CNetMgr::CNetMgr() : state_(std::make_shared<LinkState>()) {
+    state_->m_DeviceName = UpgradeDevInfo::PlatformString();
+    state_->m_DeviceUUID = UpgradeDevInfo::GetUUID();
+    state_->m_DeviceInfo = state_->m_DeviceName + "-" + state_->m_DeviceUUID;
+}
+
+CNetMgr::~CNetMgr() {
+    state_->stopped.store(true);
+    {
+        std::lock_guard lock(state_->mutex);
+        if (state_->m_socket >= 0) {
+            // The loop closes the descriptor when it leaves; shutting it now ends the link at once.
+            ::shutdown(state_->m_socket, SHUT_RDWR);
+        }
+    }
+    state_->wake();
+}
+
+bool CNetMgr::Connect(const std::string& host, int port, const std::string& checkCode) {
+    // Keep our own reference: `this` may be destroyed by a callback while the loop runs.
+    std::shared_ptr<LinkState> state = state_;
+    if (state->loopRunning.exchange(true)) {
+        return false;
+    }
+    state->m_InputPassWord = checkCode;
+    if (!link::openSocket(*state, host, port)) {
+        state->loopRunning.store(false);
+        return false;
+    }
+    state->queueMessage(0, {});  // replaced by the handshake hello
+    link::runLinkLoop(state);
+    return true;
+}
+
+bool CNetMgr::QueueMessage(std::int32_t code, std::string_view packedBody) {
+    return state_->queueMessage(code, packedBody);
+}
+
+void CNetMgr::HeartbeatPacket() { state_->markHeartbeatDue(); }
+
+}  // namespace pd

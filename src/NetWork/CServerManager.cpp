@@ -1,0 +1,168 @@
+#include "NetWork/CServerManager.h"
+
+#include "NetWork/LinkCodes.h"
+#include "NetWork/MsgPack.h"
+#include "platform/Md5.h"
+#include "platform/UrlEncode.h"
+
+namespace pd {
+
+namespace {
+
+constexpr std::string_view kUrlSalt = "$mz82qdk$";
+
+// Packs [request number, ...] with the given further elements.
+template <typename... Adders>
+std::string body(std::int32_t number, std::uint32_t extra, Adders&&... adders) {
+    msg::Packer p;
+    p.array(1 + extra).integer(number);
+    (adders(p), ...);
+    return p.take();
+}
+
+void queue(CNetMgr& mgr, const link::Request& request, const std::string& packed) {
+    mgr.QueueRequest(request.number, request.code, packed);
+}
+
+void queueBare(CNetMgr& mgr, const link::Request& request) {
+    queue(mgr, request, body(request.number, 0));
+}
+
+}  // namespace
+
+void CServerManager::WaitFileCommandResutBlock(Block block) {
+    netMgr.setBlock(LinkState::Slot::Command, std::move(block));
+}
+void CServerManager::WaitStorCommandResutBlock(Block block) {
+    netMgr.setBlock(LinkState::Slot::Stor, std::move(block));
+}
+void CServerManager::WaitErrorCommandResutBlock(Block block) {
+    netMgr.setBlock(LinkState::Slot::Error, std::move(block));
+}
+void CServerManager::CNetClassMgrBlock(LinkStateBlock block) {
+    netMgr.setLinkStateBlock(std::move(block));
+}
+void CServerManager::CNetWifiBlock(Block block) {
+    netMgr.setBlock(LinkState::Slot::Wifi, std::move(block));
+}
+
+bool CServerManager::ConnectLanServer(const std::string& host, int port,
+                                      const std::string& checkCode) {
+    // Nothing of `this` is touched after Connect: a callback may have destroyed the facade.
+    return netMgr.Connect(host, port, checkCode);
+}
+
+void CServerManager::FindFolder(std::string_view path) {
+    queue(netMgr, link::kFindFolder,
+          body(link::kFindFolder.number, 1, [&](msg::Packer& p) { p.raw(path); }));
+}
+
+bool CServerManager::SelectClassify(std::int32_t classifyId) {
+    queue(netMgr, link::kSelectClassify,
+          body(link::kSelectClassify.number, 1, [&](msg::Packer& p) { p.integer(classifyId); }));
+    return true;
+}
+
+bool CServerManager::AddFolderClassify(std::string_view path, std::int32_t classifyId) {
+    queue(netMgr, link::kAddFolderClassify,
+          body(link::kAddFolderClassify.number, 2,
+               [&](msg::Packer& p) { p.raw(path).integer(classifyId); }));
+    return true;
+}
+
+bool CServerManager::DelFolderClassify(std::string_view path, std::int32_t classifyId) {
+    queue(netMgr, link::kDelFolderClassify,
+          body(link::kDelFolderClassify.number, 2,
+               [&](msg::Packer& p) { p.raw(path).integer(classifyId); }));
+    return true;
+}
+
+bool CServerManager::UploadPath(std::int32_t kind) {
+    queue(netMgr, link::kUploadPath,
+          body(link::kUploadPath.number, 1, [&](msg::Packer& p) { p.integer(kind); }));
+    return true;
+}
+
+void CServerManager::GetDirInfo(std::string_view path) {
+    queue(netMgr, link::kDirInfo,
+          body(link::kDirInfo.number, 1, [&](msg::Packer& p) { p.raw(path); }));
+}
+
+bool CServerManager::RemoteLockScreen() {
+    queueBare(netMgr, link::kLockScreen);
+    return true;
+}
+bool CServerManager::RemoteCaptureScreen() {
+    queueBare(netMgr, link::kCaptureScreen);
+    return true;
+}
+bool CServerManager::RemoteShutdown() {
+    queueBare(netMgr, link::kShutdown);
+    return true;
+}
+bool CServerManager::RemoteReboot() {
+    queueBare(netMgr, link::kReboot);
+    return true;
+}
+bool CServerManager::RemoteStandby() {
+    queueBare(netMgr, link::kStandby);
+    return true;
+}
+
+bool CServerManager::FileMgrCommondOp(std::int32_t channel, std::string_view commandLine) {
+    queue(netMgr, link::kFileMgrCommand,
+          body(link::kFileMgrCommand.number, 2,
+               [&](msg::Packer& p) { p.integer(channel).raw(commandLine); }));
+    return true;
+}
+
+bool CServerManager::PlugMessagePost(std::string_view plugId, std::string_view target,
+                                     std::int32_t type, std::string_view content) {
+    queue(netMgr, link::kPlugMessage,
+          body(link::kPlugMessage.number, 4,
+               [&](msg::Packer& p) { p.raw(plugId).raw(target).integer(type).raw(content); }));
+    return true;
+}
+
+bool CServerManager::WiFiManagerList() {
+    queueBare(netMgr, link::kWiFiManagerList);
+    return true;
+}
+
+void CServerManager::HeartbeatPacket() { netMgr.HeartbeatPacket(); }
+
+std::string signedUrlKey(std::string_view escapedPath, std::string_view ticket) {
+    std::string input;
+    input.reserve(1 + escapedPath.size() + ticket.size() + kUrlSalt.size());
+    input.append("/").append(escapedPath).append(ticket).append(kUrlSalt);
+    return md5HexLower(input);
+}
+
+std::string buildSignedUrl(std::string_view host, int httpPort, std::string_view path,
+                           std::string_view deviceUUID, std::string_view ticket) {
+    const std::string escaped = UrlEncode::encodeToPercentEscapeString(path);
+    std::string url = "http://";
+    url.append(host).append(":").append(std::to_string(httpPort)).append("/").append(escaped);
+    url.append("?d=").append(deviceUUID).append("&k=").append(signedUrlKey(escaped, ticket));
+    return url;
+}
+
+std::string CServerManager::CreateHttpUrl(std::string_view host, int httpPort,
+                                          std::string_view path) const {
+    return buildSignedUrl(host, httpPort, path, netMgr.deviceUUID(), Results().httpTicket);
+}
+
+std::int32_t CServerManager::GetErrorCode() const { return Results().errorCode; }
+std::int32_t CServerManager::GetFilePasvErrorCode() const { return Results().filePasvErrorCode; }
+std::string CServerManager::GetFileRsqResult() const { return Results().fileRspResult; }
+std::int32_t CServerManager::GetHandlePort() const { return Results().handlePort; }
+FileInfoList CServerManager::GetFileInfo() const { return Results().fileInfo; }
+FileClassifyList CServerManager::GetFileClassify() const { return Results().fileClassify; }
+WifiList CServerManager::GetWifiList() const { return Results().wifiList; }
+std::string CServerManager::GetBackUpPath() const { return Results().backUpPath; }
+std::shared_ptr<const std::string> CServerManager::GetCaptureScreenData() const {
+    return Results().capture;
+}
+DirInfoData CServerManager::DirInfoContent() const { return Results().dirInfo; }
+
+}  // namespace pd

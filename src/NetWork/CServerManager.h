@@ -1,0 +1,77 @@
+#pragma once
+// The command facade: turns each operation into a request on the link, a callback
+// registration, or a read of a stored result. A new facade is made for every connection;
+// destroying it ends the link.
+
+#include "NetWork/CNetMgr.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pd {
+
+class CServerManager {
+public:
+    CServerManager() = default;
+    CServerManager(const CServerManager&) = delete;
+    CServerManager& operator=(const CServerManager&) = delete;
+
+    CNetMgr netMgr;
+
+    // Callback registration; each replaces what its slot held and is consumed by the call.
+    void WaitFileCommandResutBlock(Block block);
+    void WaitStorCommandResutBlock(Block block);
+    void WaitErrorCommandResutBlock(Block block);
+    void CNetClassMgrBlock(LinkStateBlock block);
+    void CNetWifiBlock(Block block);
+
+    // Connects and runs the link on the calling thread until it ends. False when the engine
+    // refused to start (already connected, no socket); true once the link has ended.
+    bool ConnectLanServer(const std::string& host, int port, const std::string& checkCode);
+
+    // Requests: queued at once; the answer arrives through the callbacks.
+    void FindFolder(std::string_view path);
+    bool SelectClassify(std::int32_t classifyId);
+    bool AddFolderClassify(std::string_view path, std::int32_t classifyId);
+    bool DelFolderClassify(std::string_view path, std::int32_t classifyId);
+    bool UploadPath(std::int32_t kind);
+    void GetDirInfo(std::string_view path);
+    bool RemoteLockScreen();
+    bool RemoteCaptureScreen();
+    bool RemoteShutdown();
+    bool RemoteReboot();
+    bool RemoteStandby();
+    bool FileMgrCommondOp(std::int32_t channel, std::string_view commandLine);
+    bool PlugMessagePost(std::string_view plugId, std::string_view target, std::int32_t type,
+                         std::string_view content);
+    bool WiFiManagerList();
+    void HeartbeatPacket();
+
+    // The signed link of a file on the computer's HTTP service.
+    std::string CreateHttpUrl(std::string_view host, int httpPort, std::string_view path) const;
+
+    // Result accessors. Each reads the store once; Results() gives every value from one instant.
+    LinkResults Results() const { return netMgr.results(); }
+    std::int32_t GetErrorCode() const;
+    std::int32_t GetFilePasvErrorCode() const;
+    std::string GetFileRsqResult() const;
+    std::int32_t GetHandlePort() const;
+    FileInfoList GetFileInfo() const;
+    FileClassifyList GetFileClassify() const;
+    WifiList GetWifiList() const;
+    std::string GetBackUpPath() const;
+    std::shared_ptr<const std::string> GetCaptureScreenData() const;
+    DirInfoData DirInfoContent() const;
+    bool IsAuthSucess() const { return netMgr.isAuthenticated(); }
+};
+
+// The signed link layout "http://%@:%d/%@?d=%s&k=%s": the path percent-escaped, the device
+// UUID as is, and the key MD5("/" + escaped path + ticket + "$mz82qdk$").
+std::string buildSignedUrl(std::string_view host, int httpPort, std::string_view path,
+                           std::string_view deviceUUID, std::string_view ticket);
+// The escaped path and key alone (the computer's HTTP service checks the same).
+std::string signedUrlKey(std::string_view escapedPath, std::string_view ticket);
+
+}  // namespace pd

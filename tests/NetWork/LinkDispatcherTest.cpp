@@ -1,0 +1,355 @@
+#include "NetWork/LinkDispatcher.h"
+
+#include "NetWork/LinkCodes.h"
+#include "NetWork/LinkFrame.h"
+#include "NetWork/LinkHandshake.h"
+#include "NetWork/LinkState.h"
+#include "NetWork/MsgPack.h"
+#include "NetWork/PhoneMgrCommand.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace pd;
+using Slot = LinkState::Slot;
+
+namespace {
+
+// Builds a packed body array from a list of element writers.
+using Elem = std::function<void(msg::Packer&)>;
+Elem I(std::int64_t v) {
+    return [v](msg::Packer& p) { p.integer(v); };
+}
+Elem R(std::string v) {
+    return [v](msg::Packer& p) { p.raw(v); };
+}
+Elem A(std::vector<Elem> items) {
+    return [items](msg::Packer& p) {
+        p.array(static_cast<std::uint32_t>(items.size()));
+        for (auto& e : items) e(p);
+    };
+}
+std::string payload(std::int64_t code, std::vector<Elem> elems) {
+    msg::Packer body;
+    A(std::move(elems))(body);
+    return link::encodeEnvelope(static_cast<std::int32_t>(code), body.bytes());
+}
+Elem fileEntry(std::string name, std::int64_t kind = 0) {
+    return A({R(std::move(name)), I(kind), I(1234), I(133000000000000000), R("desc"), I(0)});
+}
+
+class Dispatcher : public ::testing::Test {
+protected:
+    void SetUp() override {
+        state = std::make_shared<LinkState>();
+        state->m_DeviceInfo = "Simulator-0123456789ABCDEF";
+        state->m_InputPassWord = "123456";
+        // The first message of a link is the hello; take it out of the way.
+        state->queueMessage(0, {});
+        std::string frame;
+        ASSERT_TRUE(state->takeOutbox(frame));
+    }
+    void dispatch(const std::string& p) { link::dispatchPayload(state, p); }
+    // Registers a counting callback in a slot.
+    int* counter(Slot slot) {
+        counts.push_back(std::make_unique<int>(0));
+        int* c = counts.back().get();
+        state->setBlock(slot, [c] { ++*c; });
+        return c;
+    }
+    // Decodes the frame in the outbox, if any: (code, body view holder).
+    std::optional<std::pair<std::int64_t, std::string>> outbox() {
+        std::string frame;
+        if (!state->takeOutbox(frame)) return std::nullopt;
+        auto env = link::decodeEnvelope(std::string_view(frame).substr(link::kHeaderSize));
+        if (!env) return std::nullopt;
+        return std::make_pair(env->code, std::string(env->body));
+    }
+
+    std::shared_ptr<LinkState> state;
+    std::vector<std::unique_ptr<int>> counts;
+};
+
+}  // namespace
+
+TEST_F(Dispatcher, ChallengeIsAnsweredWithTheProofAndAcceptanceStoresTheTicket) {
+    int* done = counter(Slot::Command);
+    dispatch(payload(1000, {I(255), I(1), R("CHALLENGE"), R("")}));
+    EXPECT_EQ(*done, 0);  // a challenge is not a final answer
+    auto proof = outbox();
+    ASSERT_TRUE(proof);
+    EXPECT_EQ(proof->first, 0);
+    auto body = msg::decode(proof->second);
+    ASSERT_TRUE(body);
+    msg::View b = body->root();
+    ASSERT_EQ(b.size(), 8u);
+    EXPECT_EQ(b[0].asInt32(), 256);
+    EXPECT_EQ(b[3].asRaw(), "AUTH1");
+    const std::string nonce(*b[4].asRaw());
+    EXPECT_EQ(nonce.size(), 8u);
+    EXPECT_EQ(b[5].asRaw(), "CHALLENGE");
+    EXPECT_EQ(b[6].asRaw(),
+              link::proofDigest(state->m_DeviceInfo, nonce, "123456", "CHALLENGE"));
+    EXPECT_EQ(b[7].asRaw(), "00:00:00:11:11:11");
+    EXPECT_EQ(state->m_ReqID.load(), 256);
+
+    // An answer to the hello's number is stale now.
+    dispatch(payload(1000, {I(255), I(0), R(""), R("old")}));
+    EXPECT_EQ(*done, 0);
+    dispatch(payload(1000, {I(256), I(0), R(""), R("TICKET")}));
+    EXPECT_EQ(*done, 1);
+    const LinkResults r = state->snapshot();
+    EXPECT_TRUE(r.authSucess);
+    EXPECT_EQ(r.httpTicket, "TICKET");
+    EXPECT_EQ(r.errorCode, 0);
+    // The registration was consumed.
+    dispatch(payload(1000, {I(256), I(0), R(""), R("TICKET2")}));
+    EXPECT_EQ(*done, 1);
+}
+
+TEST_F(Dispatcher, RefusalAndDirectAcceptance) {
+    state->m_ReqID.store(256);
+    int* done = counter(Slot::Command);
+    dispatch(payload(1000, {I(256), I(2), R(""), R("")}));
+    EXPECT_EQ(*done, 1);
+    EXPECT_EQ(state->snapshot().errorCode, 2);
+    EXPECT_FALSE(state->snapshot().authSucess);
+
+    state->m_ReqID.store(255);
+    done = counter(Slot::Command);
+    dispatch(payload(1039, {I(255), I(0), R("T")}));
+    EXPECT_EQ(*done, 1);
+    EXPECT_TRUE(state->snapshot().authSucess);
+    EXPECT_EQ(state->snapshot().httpTicket, "T");
+}
+
+TEST_F(Dispatcher, MalformedOrStaleAnswersChangeNothing) {
+    state->m_ReqID.store(266);
+    int* done = counter(Slot::Command);
+    const std::vector<std::string> bad = {
+        payload(1001, {I(266), I(0), I(0)}),                           // wrong count
+        payload(1001, {I(267), I(0), I(0), A({fileEntry("x")})}),      // stale number
+        payload(1001, {I(266 + (1ll << 32)), I(0), I(0), A({})}),      // beyond 32 bits
+        payload(1001, {R("266"), I(0), I(0), A({})}),                  // number not an integer
+        payload(1001, {I(266), R("0"), I(0), A({})}),                  // result not an integer
+        payload(1001, {I(266), I(0), I(0), R("not a list")}),          // entries not a list
+        payload(4242, {I(266), I(0)}),                                 // unknown code
+        std::string("\x92\x01\xc4\x01\x90", 5),                        // bin body: excluded
+        std::string("\x92\xcd\x03\xe9\xa3\x93\xd9\x00", 8),            // str8 inside the body
+        std::string("\x91\x01", 2),                                    // envelope too short
+        std::string("\x92\x01\x01", 3),                                // body not raw
+        std::string(),
+    };
+    for (const auto& p : bad) {
+        dispatch(p);
+    }
+    EXPECT_EQ(*done, 0);
+    const LinkResults r = state->snapshot();
+    EXPECT_EQ(r.errorCode, 6);
+    EXPECT_TRUE(r.fileInfo->empty());
+}
+
+TEST_F(Dispatcher, FolderListingKeepsOnlySixElementEntries) {
+    state->m_ReqID.store(266);
+    int* done = counter(Slot::Command);
+    dispatch(payload(1001, {I(266), I(0), I(0),
+                            A({A({R("short"), I(0), I(1), I(2), R("")}), fileEntry("a.txt"),
+                               A({I(5), I(0), I(1), I(2), R(""), I(0)}), fileEntry("dir", 1)})}));
+    EXPECT_EQ(*done, 1);
+    auto list = state->snapshot().fileInfo;
+    ASSERT_EQ(list->size(), 2u);
+    EXPECT_EQ((*list)[0].name, "a.txt");
+    EXPECT_EQ((*list)[1].isDir, 1);
+
+    // Another refusal keeps the listing and the stored code but still answers.
+    done = counter(Slot::Command);
+    dispatch(payload(1001, {I(266), I(3), I(0), A({})}));
+    EXPECT_EQ(*done, 1);
+    EXPECT_EQ(state->snapshot().errorCode, 0);
+    EXPECT_EQ(state->snapshot().fileInfo->size(), 2u);
+    done = counter(Slot::Command);
+    dispatch(payload(1001, {I(266), I(4), I(0), A({})}));
+    EXPECT_EQ(state->snapshot().errorCode, 4);
+    EXPECT_EQ(state->snapshot().fileInfo->size(), 2u);
+}
+
+TEST_F(Dispatcher, ReadersKeepTheirSnapshotWhileNewAnswersArrive) {
+    state->m_ReqID.store(266);
+    dispatch(payload(1001, {I(266), I(0), I(0), A({fileEntry("first")})}));
+    const FileInfoList held = state->snapshot().fileInfo;
+    dispatch(payload(1001, {I(266), I(0), I(0), A({fileEntry("second"), fileEntry("third")})}));
+    ASSERT_EQ(held->size(), 1u);
+    EXPECT_EQ((*held)[0].name, "first");
+    EXPECT_EQ(state->snapshot().fileInfo->size(), 2u);
+}
+
+TEST_F(Dispatcher, ResultOnlyAnswersAndClassSuccessSeven) {
+    state->m_ReqID.store(3001);
+    int* done = counter(Slot::Command);
+    dispatch(payload(1031, {I(3001), I(7)}));
+    EXPECT_EQ(*done, 1);
+    EXPECT_EQ(state->snapshot().errorCode, 0);
+    state->m_ReqID.store(1003);
+    counter(Slot::Command);
+    dispatch(payload(1025, {I(1003), I(9)}));
+    EXPECT_EQ(state->snapshot().errorCode, 9);
+    state->m_ReqID.store(4001);
+    counter(Slot::Command);
+    dispatch(payload(1038, {I(4001), I(0), R("D:/Backup")}));
+    EXPECT_EQ(state->snapshot().backUpPath, "D:/Backup");
+    state->m_ReqID.store(1002);
+    counter(Slot::Command);
+    dispatch(payload(1023, {I(1002), I(0), R(std::string("\xff\xd8\xff\x00jpeg", 8))}));
+    EXPECT_EQ(state->snapshot().capture->size(), 8u);
+    state->m_ReqID.store(267);
+    counter(Slot::Command);
+    dispatch(payload(1035, {I(267), I(0), R("C:/x"), I(3), I(2), I(999)}));
+    const DirInfoData info = state->snapshot().dirInfo;
+    EXPECT_EQ(info.pathName, "C:/x");
+    EXPECT_EQ(info.fileCount, 3);
+    EXPECT_EQ(info.dirCount, 2);
+    EXPECT_EQ(info.dirSize, 999u);
+}
+
+TEST_F(Dispatcher, HotspotListCallsItsOwnSlot) {
+    state->m_ReqID.store(6000);
+    int* command = counter(Slot::Command);
+    int* wifi = counter(Slot::Wifi);
+    dispatch(payload(1040, {I(6000), I(0),
+                            A({A({R("Pixel"), R("aa:bb"), R("12.5"), I(60), I(1), I(2), I(3),
+                                  I(4), R("imei")}),
+                               A({R("short")})})}));
+    EXPECT_EQ(*command, 0);
+    EXPECT_EQ(*wifi, 1);
+    auto list = state->snapshot().wifiList;
+    ASSERT_EQ(list->size(), 1u);
+    EXPECT_EQ((*list)[0].connType, 2);
+}
+
+TEST_F(Dispatcher, UploadChannelReplyLines) {
+    auto reply = [&](std::string line) {
+        dispatch(payload(1100, {I(0), I(0), I(0), R(std::move(line))}));
+    };
+    int* command = counter(Slot::Command);
+    int* stor = counter(Slot::Stor);
+    int* error = counter(Slot::Error);
+
+    reply("227 192.168.1.5:2121");
+    EXPECT_EQ(*command, 1);
+    EXPECT_EQ(state->snapshot().fileRspResult, "192.168.1.5:2121");
+    EXPECT_EQ(state->snapshot().filePasvErrorCode, 227);
+
+    reply("150 ok");  // two parts, not 227: nothing but the result code
+    EXPECT_EQ(*stor, 0);
+    reply("150");
+    EXPECT_EQ(*stor, 1);
+    EXPECT_EQ(state->snapshot().filePasvErrorCode, 150);
+    reply("200 Command okay now");
+    reply("226 Transfer complete here");
+    EXPECT_EQ(state->snapshot().filePasvErrorCode, 226);
+    EXPECT_EQ(*error, 0);
+
+    reply("227 a b c");  // more than one space: unexpected
+    EXPECT_EQ(*error, 1);
+    EXPECT_EQ(state->snapshot().filePasvErrorCode, 227);
+    EXPECT_EQ(state->snapshot().fileRspResult, "");
+
+    error = counter(Slot::Error);
+    reply("99999999999 overflow too");  // beyond 32 bits: no number, still unexpected
+    EXPECT_EQ(*error, 1);
+    EXPECT_EQ(state->snapshot().filePasvErrorCode, 0);
+
+    error = counter(Slot::Error);
+    dispatch(payload(1100, {I(0), I(1), I(0), R("500 refused")}));  // result not 0: dropped
+    EXPECT_EQ(*error, 0);
+}
+
+TEST_F(Dispatcher, PlugAnswers) {
+    auto plug = [&](std::string json) {
+        counter(Slot::Command);
+        dispatch(payload(26, {I(0), I(0), I(0), I(0), R(std::move(json))}));
+        return state->snapshot();
+    };
+    EXPECT_EQ(plug(R"({"c":1,"d":5050})").errorCode, 101);
+    EXPECT_EQ(state->snapshot().handlePort, 5050);
+    EXPECT_EQ(plug(R"({"c":"1","d":"6060"})").handlePort, 6060);
+    EXPECT_EQ(plug(R"({"c":0})").errorCode, 102);
+    EXPECT_EQ(plug(R"({"c":1,"d":70000})").errorCode, 102);
+    EXPECT_EQ(plug(R"({"c":1,"d":"12ab"})").errorCode, 102);
+    EXPECT_EQ(state->snapshot().handlePort, 6060);  // a refusal keeps the last port
+    const LinkResults volume = plug(R"({"c":"1"})");  // volume and music carry no port
+    EXPECT_EQ(volume.errorCode, 101);
+    EXPECT_EQ(volume.handlePort, 0);
+
+    int* done = counter(Slot::Command);
+    dispatch(payload(26, {I(0), I(0), I(0), I(0), R("not json")}));
+    dispatch(payload(26, {I(0), I(0), I(0), I(0), R("[1,2]")}));
+    dispatch(payload(26, {I(0), I(0), I(0), R("{}")}));
+    EXPECT_EQ(*done, 0);
+    EXPECT_EQ(state->snapshot().errorCode, 102);
+}
+
+TEST_F(Dispatcher, CallbackThatRegistersAgainKeepsItsNewRegistration) {
+    state->m_ReqID.store(1001);
+    int second = 0;
+    state->setBlock(Slot::Command, [&] { state->setBlock(Slot::Command, [&] { ++second; }); });
+    dispatch(payload(1020, {I(1001), I(0)}));
+    EXPECT_EQ(second, 0);
+    dispatch(payload(1020, {I(1001), I(0)}));
+    EXPECT_EQ(second, 1);
+}
+
+namespace {
+class EchoCommand : public PhoneMgrCommand {
+public:
+    void CommandParse(const std::string& line, ReplyBlock usingBlock) override {
+        usingBlock("200 " + line);
+    }
+};
+}  // namespace
+
+TEST_F(Dispatcher, ComputerFileCommandsAreRepliedThroughTheOutbox) {
+    // Without an executor there is no reply.
+    dispatch(payload(100, {I(7), I(8), R("LIST /")}));
+    EXPECT_FALSE(outbox());
+
+    setPhoneMgrCommandFactory([] { return std::make_shared<EchoCommand>(); });
+    state->m_ReqID.store(266);
+    dispatch(payload(100, {I(7), I(8), R("LIST /")}));
+    setPhoneMgrCommandFactory(nullptr);
+    auto reply = outbox();
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->first, 1100);
+    auto body = msg::decode(reply->second);
+    ASSERT_TRUE(body);
+    msg::View b = body->root();
+    ASSERT_EQ(b.size(), 4u);
+    EXPECT_EQ(b[0].asInt32(), 7);
+    EXPECT_EQ(b[1].asInt32(), 200);
+    EXPECT_EQ(b[2].asInt32(), 8);
+    EXPECT_EQ(b[3].asRaw(), "200 LIST /");
+    EXPECT_EQ(state->m_ReqID.load(), 266);  // the reply does not change the request number
+}
+
+TEST(LinkNumbers, LeadingIntegersAreOverflowChecked) {
+    EXPECT_EQ(link::leadingInt32("227 x"), 227);
+    EXPECT_EQ(link::leadingInt32("150"), 150);
+    EXPECT_EQ(link::leadingInt32("  42abc"), 42);
+    EXPECT_EQ(link::leadingInt32("-5"), -5);
+    EXPECT_FALSE(link::leadingInt32("abc"));
+    EXPECT_FALSE(link::leadingInt32(""));
+    EXPECT_FALSE(link::leadingInt32("2147483648"));
+}
+
+TEST(LinkHandshake, NonceAndDigest) {
+    EXPECT_EQ(link::makeNonce(1700000000), link::makeNonce(1700000000));
+    EXPECT_NE(link::makeNonce(1700000000), link::makeNonce(1700000001));
+    for (char c : link::makeNonce(12345)) {
+        EXPECT_TRUE(std::isalnum(static_cast<unsigned char>(c)));
+    }
+    // An empty check code is proved with the other three parts alone.
+    EXPECT_EQ(link::proofDigest("dev", "nonce123", "", "chal"),
+              link::proofDigest("devnonce123", "", "", "chal"));
+    EXPECT_EQ(link::proofDigest("a", "b", "c", "d").size(), 32u);
+}
