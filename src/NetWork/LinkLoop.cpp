@@ -14,6 +14,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -24,8 +25,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr std::chrono::seconds kConnectWait{10};
-constexpr std::chrono::seconds kHeartbeatInterval{5};
 constexpr std::chrono::seconds kHeartbeatLeeway{1};
+std::atomic<std::int64_t> gHeartbeatMs{5000};
 constexpr std::size_t kReadChunk = 64 * 1024;
 
 // Process-wide queue on which every link's heartbeat timer fires.
@@ -100,6 +101,10 @@ void closeSocket(LinkState& state) {
 }
 
 }  // namespace
+
+void setHeartbeatInterval(std::chrono::milliseconds interval) {
+    gHeartbeatMs.store(interval.count());
+}
 
 bool openSocket(LinkState& state, const std::string& host, int port) {
     std::lock_guard lock(state.mutex);
@@ -208,8 +213,9 @@ void runLinkLoop(const std::shared_ptr<LinkState>& statePtr) {
             }
             if (!heartbeat) {
                 std::weak_ptr<LinkState> weak = statePtr;
+                const std::chrono::milliseconds interval(gHeartbeatMs.load());
                 heartbeat = std::make_unique<RepeatingTimer>(
-                    timerQueue(), kHeartbeatInterval, kHeartbeatInterval, kHeartbeatLeeway,
+                    timerQueue(), interval, interval, kHeartbeatLeeway,
                     [weak] {
                         if (auto s = weak.lock()) {
                             s->markHeartbeatDue();

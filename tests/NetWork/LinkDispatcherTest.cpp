@@ -287,7 +287,7 @@ TEST_F(Dispatcher, PlugAnswers) {
     dispatch(payload(26, {I(0), I(0), I(0), I(0), R("[1,2]")}));
     dispatch(payload(26, {I(0), I(0), I(0), R("{}")}));
     EXPECT_EQ(*done, 0);
-    EXPECT_EQ(state->snapshot().errorCode, 102);
+    EXPECT_EQ(state->snapshot().errorCode, 101);  // unchanged by content that is not an object
 }
 
 TEST_F(Dispatcher, CallbackThatRegistersAgainKeepsItsNewRegistration) {
