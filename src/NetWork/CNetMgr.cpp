@@ -25,10 +25,11 @@ CNetMgr::~CNetMgr() {
     state_->wake();
 }
 
-bool CNetMgr::Connect(const std::string& host, int port, const std::string& checkCode) {
-    // Keep our own reference: `this` may be destroyed by a callback while the loop runs.
-    std::shared_ptr<LinkState> state = state_;
-    if (state->loopRunning.exchange(true)) {
+namespace {
+
+bool runConnect(const std::shared_ptr<LinkState>& state, const std::string& host, int port,
+                const std::string& checkCode) {
+    if (state->stopped.load() || state->loopRunning.exchange(true)) {
         return false;
     }
     state->m_InputPassWord = checkCode;
@@ -39,6 +40,19 @@ bool CNetMgr::Connect(const std::string& host, int port, const std::string& chec
     state->queueMessage(0, {});  // replaced by the handshake hello
     link::runLinkLoop(state);
     return true;
+}
+
+}  // namespace
+
+bool CNetMgr::Connect(const std::string& host, int port, const std::string& checkCode) {
+    // Our own reference: `this` may be destroyed by a callback while the loop runs.
+    return runConnect(std::shared_ptr<LinkState>(state_), host, port, checkCode);
+}
+
+std::function<bool()> CNetMgr::ConnectTask(std::string host, int port, std::string checkCode) {
+    return [state = state_, host = std::move(host), port, code = std::move(checkCode)] {
+        return runConnect(state, host, port, code);
+    };
 }
 
 bool CNetMgr::QueueMessage(std::int32_t code, std::string_view packedBody) {

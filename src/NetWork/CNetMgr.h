@@ -8,6 +8,7 @@
 #include "NetWork/LinkState.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -24,6 +25,9 @@ public:
     // Connects and runs the link on the calling thread until it ends. False at once when the
     // engine already has a socket or none can be created; true when the loop has ended.
     bool Connect(const std::string& host, int port, const std::string& checkCode);
+    // The same connect as a task that needs only the link's shared state: it may run on another
+    // thread after this engine is gone (it then returns at once).
+    std::function<bool()> ConnectTask(std::string host, int port, std::string checkCode);
 
     // Places a message in the one-message outbox (replacing an unsent one); true.
     bool QueueMessage(std::int32_t code, std::string_view packedBody);

@@ -1,0 +1,30 @@
+#pragma once
+// Options every command shares.
+
+#include <string>
+
+namespace pd::cli {
+
+struct GlobalOptions {
+    std::string home;           // application home (--home)
+    std::string pc;             // name, tag or address from discovery, or HOST:PORT:HTTPPORT
+    std::string code;           // check code to pair with (--code)
+    std::string interfaceName;  // search only this interface (--interface)
+    int discoveryPort = 6866;
+    bool json = false;  // one JSON object per line
+    bool yes = false;   // answer confirmations with ok
+    bool verbose = false;
+    bool askForCode = true;  // on a terminal, ask for the check code once after a refusal
+};
+
+// Exit statuses of the commands.
+enum ExitCode {
+    kExitOk = 0,
+    kExitFailure = 1,
+    kExitUsage = 2,
+    kExitNoSuchComputer = 3,
+    kExitRefused = 4,
+    kExitConnectionFailed = 5,
+};
+
+}  // namespace pd::cli

@@ -1,0 +1,25 @@
+#include "LineReader.h"
+
+#include "platform/MainQueue.h"
+
+#include <unistd.h>
+
+#include <iostream>
+#include <thread>
+
+namespace pd::cli {
+
+bool stdinIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
+
+void readLineAsync(const std::string& prompt, std::function<void(std::string)> answer) {
+    std::cerr << prompt << std::flush;
+    std::thread([answer = std::move(answer)] {
+        std::string line;
+        if (!std::getline(std::cin, line)) {
+            line.clear();
+        }
+        MainQueue::shared().async([answer, line] { answer(line); });
+    }).detach();
+}
+
+}  // namespace pd::cli

@@ -1,0 +1,78 @@
+#include "TerminalServerView.h"
+
+#include "LineReader.h"
+#include "controllers/ServerViewController.h"
+#include "platform/Localization.h"
+
+namespace pd::cli {
+
+void TerminalServerView::showProgress(const std::string& key) {
+    out_.event({{"event", "progress"}, {"key", key}}, Localized(key) + "...");
+}
+
+void TerminalServerView::showTip(const std::string& text, std::chrono::milliseconds) {
+    out_.event({{"event", "tip"}, {"text", text}}, text);
+    if (text == Localized("pc Rejected")) {
+        outcome_ = Outcome::Refused;
+    } else if (text == Localized("connection failed")) {
+        outcome_ = Outcome::ConnectionFailed;
+    }
+}
+
+void TerminalServerView::askConfirmation(const std::string& key,
+                                         const std::vector<std::string>& buttons,
+                                         std::function<void(int)> answer) {
+    const int ok = static_cast<int>(buttons.size()) - 1;
+    if (answerYes_) {
+        out_.event({{"event", "confirm"}, {"key", key}, {"answer", "ok"}},
+                   Localized(key) + " (" + Localized("ok") + ")");
+        answer(ok);
+        return;
+    }
+    if (!stdinIsTerminal()) {
+        out_.error(Localized(key) + ": not confirmed (use --yes to confirm)");
+        answer(0);
+        return;
+    }
+    readLineAsync(Localized(key) + " [y/N] ", [answer, ok](std::string line) {
+        answer(!line.empty() && (line[0] == 'y' || line[0] == 'Y') ? ok : 0);
+    });
+}
+
+void TerminalServerView::presentMainTabs() {
+    outcome_ = Outcome::Paired;
+}
+
+void TerminalServerView::presentCheckCode(std::int64_t row, const std::string& deviceTag) {
+    auto controller = controller_.lock();
+    if (!askForCode_ || !controller || !stdinIsTerminal()) {
+        return;
+    }
+    askForCode_ = false;  // one retry
+    entry_ = std::make_unique<AUTHViewController>(row, deviceTag, controller);
+    entry_->viewDidLoad();
+    outcome_ = Outcome::Pending;
+    readLineAsync(Localized("enterCheckCode") + ": ", [this](std::string line) {
+        // Held here while typing: finishing the entry dismisses it from inside the last field.
+        std::unique_ptr<AUTHViewController> entry = std::move(entry_);
+        if (!entry) {
+            return;
+        }
+        // Type the code into the six fields, one character each, as on the phone.
+        int field = 0;
+        for (char c : line) {
+            if (c == ' ' || c == '\r') continue;
+            if (field >= AUTHViewController::kFieldCount) break;
+            entry->textDidChange(field++, std::string(1, c));
+        }
+        if (field < AUTHViewController::kFieldCount) {
+            out_.error("the check code has six characters");
+            entry->cancel();
+            outcome_ = Outcome::Refused;
+        }
+    });
+}
+
+void TerminalServerView::dismissCheckCode() { entry_.reset(); }
+
+}  // namespace pd::cli

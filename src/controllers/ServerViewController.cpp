@@ -1,0 +1,297 @@
+#include "controllers/ServerViewController.h"
+
+#include "core/AuthCore.h"
+#include "model/PcList.h"
+#include "platform/Dispatch.h"
+#include "platform/Localization.h"
+#include "platform/Log.h"
+#include "platform/ObjectStore.h"
+#include "platform/ToolPackage.h"
+#include "platform/UserDefaults.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace pd {
+
+namespace {
+constexpr std::chrono::seconds kTipDuration{2};
+}
+
+ServerViewController::ServerViewController(std::weak_ptr<ServerView> view, Services services)
+    : view_(std::move(view)), services_(services) {}
+
+ServerViewController::~ServerViewController() { services_.core.clearDelegate(this); }
+
+void ServerViewController::viewDidLoad() {
+    serverListArr_.clear();
+    curConnectServer_.clear();
+    viewWillAppear();
+    const auto runTag = services_.defaults.stringForKey(kRunTagKey);
+    if (runTag && *runTag == ToolPackage::GetAppVersion()) {
+        StartBroadCast();
+    } else if (auto v = view()) {
+        v->showIntro(4);
+    }
+    if (auto v = view()) {
+        v->setTipLine(Localized("homeUrlTip") + " " + Localized("homeUrl"));
+    }
+}
+
+void ServerViewController::viewWillAppear() { services_.core.setDelegate(shared_from_this()); }
+
+void ServerViewController::introFinished() {
+    if (auto v = view()) {
+        v->hideIntro();
+    }
+    services_.defaults.setString(kRunTagKey, ToolPackage::GetAppVersion());
+    services_.defaults.synchronize();
+    StartBroadCast();
+}
+
+void ServerViewController::RefreshBn() {
+    services_.core.SubmitBnClickStat(3);
+    StartBroadCast();
+}
+
+void ServerViewController::StartBroadCast() {
+    if (auto v = view()) {
+        v->setRefreshEnabled(false);
+        v->setSpinning(true);
+        v->showProgress("findPc");
+    }
+    searching_ = true;
+    std::weak_ptr<ServerViewController> weak = weak_from_this();
+    // Registered before the search starts, so even a search that ends at once reports.
+    services_.finder.BdCastfinishBlock([weak](CFindBroadcast::ServerMap found) {
+        MainQueue::shared().async([weak, found = std::move(found)] {
+            if (auto self = weak.lock()) {
+                self->searchFinished(found);
+            }
+        });
+    });
+    services_.finder.FindServerList();
+}
+
+void ServerViewController::searchFinished(const CFindBroadcast::ServerMap& found) {
+    searching_ = false;
+    if (!found.empty()) {
+        std::vector<ServerListData> rows;
+        rows.reserve(found.size());
+        for (const auto& [key, server] : found) {
+            rows.push_back(ServerListData::ServerListWifhObj(server));
+        }
+        serverListArr_ = std::move(rows);
+        markRows();
+        if (auto v = view()) {
+            v->reloadRows(serverListArr_);
+            v->setTipLine(std::to_string(serverListArr_.size()) + " " + Localized("canConnectPc"));
+        }
+    }
+    if (auto v = view()) {
+        v->setSpinning(false);
+        v->hideProgress();
+        v->setRefreshEnabled(true);
+    }
+}
+
+// Remembered computers first; by name within each group so the order is stable.
+void ServerViewController::markRows() {
+    for (auto& row : serverListArr_) {
+        auto record = pcListByDeviceTag(services_.store, row.serverData.DeviceNameTag);
+        row.known = record != nullptr;
+        row.remembered = record && record->bcheck;
+        row.current = !curConnectServer_.empty() &&
+                      row.serverData.DeviceNameTag == curConnectServer_;
+    }
+    std::stable_sort(serverListArr_.begin(), serverListArr_.end(),
+                     [](const ServerListData& a, const ServerListData& b) {
+                         if (a.known != b.known) return a.known;
+                         return a.serverData.DeviceName < b.serverData.DeviceName;
+                     });
+}
+
+std::size_t ServerViewController::addServer(const ServerData& server) {
+    serverListArr_.push_back(ServerListData::ServerListWifhObj(server));
+    markRows();
+    if (auto v = view()) {
+        v->reloadRows(serverListArr_);
+    }
+    return *rowOfTag(server.DeviceNameTag);
+}
+
+std::optional<std::size_t> ServerViewController::rowOfTag(const std::string& tag) const {
+    for (std::size_t i = 0; i < serverListArr_.size(); ++i) {
+        if (serverListArr_[i].serverData.DeviceNameTag == tag) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
+void ServerViewController::didSelectRow(std::size_t row) {
+    if (row >= serverListArr_.size()) {
+        return;
+    }
+    const std::string tag = serverListArr_[row].serverData.DeviceNameTag;
+    auto proceed = [weak = weak_from_this(), tag] {
+        auto self = weak.lock();
+        if (!self) return;
+        // Look the row up again: the list may have been refreshed while the question was open.
+        auto now = self->rowOfTag(tag);
+        if (!now) return;
+        auto record = pcListByDeviceTag(self->services_.store, tag);
+        if (record && record->bcheck) {
+            self->CommondAuthCore(*now, record->checkCode, record->bcheck);
+        } else {
+            self->CommondAuthCore(*now, "", true);
+        }
+    };
+    if (!curConnectServer_.empty() && curConnectServer_ != tag) {
+        if (auto v = view()) {
+            v->askConfirmation("switchPc", {"cancel", "ok"}, [proceed](int answer) {
+                if (answer == 1) proceed();
+            });
+        }
+        return;
+    }
+    proceed();
+}
+
+void ServerViewController::CommondAuthCore(std::size_t row, const std::string& checkCode,
+                                           bool remember) {
+    if (row >= serverListArr_.size()) {
+        return;
+    }
+    const ServerData& server = serverListArr_[row].serverData;
+    if (auto v = view()) {
+        v->showProgress("connecting");
+    }
+    int mode = 2;
+    if (curConnectServer_.empty()) {
+        mode = 1;
+    } else if (curConnectServer_ == server.DeviceNameTag) {
+        mode = 0;
+    } else {
+        services_.core.SubmitBnClickStat(8);
+    }
+    AuthCore& core = services_.core;
+    core.serverIp = server.IP;
+    core.port = server.WSAPPort;
+    core.checkCode = checkCode;
+    core.pcName = server.DeviceName;
+    core.bRemember = remember;
+    core.nServerDataIndex = static_cast<std::int64_t>(row);
+    core.deviceTag = server.DeviceNameTag;
+    core.setDelegate(shared_from_this());
+    core.httpPort = server.HttpPort;
+    connecting_ = true;
+    core.ConnetctPcServer(mode);
+}
+
+void ServerViewController::AuthCoreCheckSucess(std::int64_t, const std::string& checkCode,
+                                               bool remember, const std::string& deviceTag) {
+    connecting_ = false;
+    const auto now = std::chrono::system_clock::now();
+    bool saved;
+    if (auto record = pcListByDeviceTag(services_.store, deviceTag)) {
+        saved = updatePcList(services_.store, *record, remember, checkCode, now);
+    } else {
+        saved = addPcList(services_.store, deviceTag, remember, checkCode, now);
+    }
+    if (!saved) {
+        PD_LOG_WARN("could not save the remembered computer {}; kept for this run", deviceTag);
+    }
+    curConnectServer_ = deviceTag;
+    markRows();
+    if (auto v = view()) {
+        v->reloadRows(serverListArr_);
+        v->hideProgress();
+        v->presentMainTabs();
+    }
+    services_.core.SubmitBnClickStat(5);
+}
+
+void ServerViewController::AuthCoreCheckSucess() {
+    connecting_ = false;
+    if (auto v = view()) {
+        v->hideProgress();
+        v->presentMainTabs();
+    }
+}
+
+void ServerViewController::AuthCoreCheckError(std::int64_t, const std::string& deviceTag) {
+    connecting_ = false;
+    if (auto v = view()) {
+        v->hideProgress();
+        v->showTip(Localized("pc Rejected"), kTipDuration);
+    }
+    services_.core.SubmitBnClickStat(6);
+    // Offer to enter the computer's check code for that row.
+    if (auto row = rowOfTag(deviceTag)) {
+        pushCheckView(*row);
+    }
+}
+
+void ServerViewController::AuthCoreConnectFailed() {
+    connecting_ = false;
+    if (auto v = view()) {
+        v->hideProgress();
+        v->showTip(Localized("connection failed"), kTipDuration);
+    }
+}
+
+void ServerViewController::BecomeActiveNotification() {
+    AuthCore& core = services_.core;
+    core.setDelegate(shared_from_this());
+    if (core.hasAcceptedLink() || core.isConnecting() || connecting_) {
+        return;  // nothing to restore
+    }
+    const auto last = core.ReadLastDeviceTag();
+    if (!last || last->empty()) {
+        return;
+    }
+    const auto row = rowOfTag(*last);
+    if (!row) {
+        return;
+    }
+    auto record = pcListByDeviceTag(services_.store, *last);
+    if (record && record->bcheck) {
+        CommondAuthCore(*row, record->checkCode, record->bcheck);
+    }
+}
+
+void ServerViewController::SettingBn() {
+    if (auto v = view()) {
+        v->presentMore();
+    }
+}
+
+void ServerViewController::pushCheckView(std::size_t row) {
+    if (row >= serverListArr_.size()) {
+        return;
+    }
+    if (auto v = view()) {
+        v->presentCheckCode(static_cast<std::int64_t>(row), serverListArr_[row].serverData.DeviceNameTag);
+    }
+}
+
+void ServerViewController::AUTHViewControllerFinish(AUTHViewController& screen,
+                                                    const std::string& checkCode, bool remember,
+                                                    std::int64_t) {
+    if (auto v = view()) {
+        v->dismissCheckCode();
+    }
+    // The row is found by tag: the list may have changed while the code was typed.
+    if (auto row = rowOfTag(screen.deviceTag())) {
+        CommondAuthCore(*row, checkCode, remember);
+    }
+}
+
+void ServerViewController::AUTHViewControllerDidCancel(AUTHViewController&) {
+    if (auto v = view()) {
+        v->dismissCheckCode();
+    }
+}
+
+}  // namespace pd

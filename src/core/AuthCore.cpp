@@ -1,0 +1,342 @@
+#include "core/AuthCore.h"
+
+#include "NetWork/LinkCodes.h"
+#include "platform/Dispatch.h"
+#include "platform/Log.h"
+#include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
+
+#include <charconv>
+#include <ctime>
+#include <mutex>
+
+namespace pd {
+
+AuthCore& AuthCore::ShareInstance() {
+    static AuthCore* instance = new AuthCore();  // lives to the end of the process
+    return *instance;
+}
+
+void AuthCore::clearDelegate(const AuthCoreDelegate* d) {
+    if (delegate_.lock().get() == d) {
+        delegate_.reset();
+    }
+}
+
+void AuthCore::ResetServer() {
+    serverManager_.reset();  // ends the link; the loop leaves at its next step
+    linkAccepted_ = false;
+    ++generation_;
+}
+
+bool AuthCore::ConnetctPcServer(int mode) {
+    if (mode == 0 && hasAcceptedLink()) {
+        if (auto d = delegate()) {
+            d->AuthCoreCheckSucess();
+        }
+        return true;
+    }
+    ResetServer();
+    // A refused code earlier must not hide the failure of this new attempt.
+    bNetNormalStop = true;
+    auto mgr = std::make_shared<CServerManager>();
+    serverManager_ = mgr;
+    const std::uint64_t gen = generation_;
+    RegisterNetConnectClosed(mgr, gen);
+
+    const std::int64_t index = nServerDataIndex;
+    const std::string code = checkCode;
+    const bool remember = bRemember;
+    const std::string tag = deviceTag;
+    std::weak_ptr<LinkState> link = mgr->netMgr.state();
+    mgr->WaitFileCommandResutBlock([link, gen, index, code, remember, tag] {
+        auto state = link.lock();
+        if (!state) {
+            return;
+        }
+        const LinkResults results = state->snapshot();
+        MainQueue::shared().async([gen, index, code, remember, tag, results] {
+            AuthCore& core = ShareInstance();
+            if (gen != core.generation_) {
+                return;  // an answer of a link that was replaced or released
+            }
+            if (results.errorCode == 0 && results.authSucess) {
+                core.linkAccepted_ = true;
+                if (auto d = core.delegate()) {
+                    d->AuthCoreCheckSucess(index, code, remember, tag);
+                }
+            } else {
+                core.bNetNormalStop = false;
+                core.ResetServer();
+                if (auto d = core.delegate()) {
+                    d->AuthCoreCheckError(index, tag);
+                }
+            }
+        });
+    });
+
+    // The link thread: a serial queue of its own, gone when the link ends.
+    auto queue = std::make_shared<SerialQueue>("ConnectServer");
+    auto task = mgr->netMgr.ConnectTask(serverIp, port, checkCode);
+    queue->async([queue, task]() mutable {
+        task();
+        task = nullptr;
+    });
+    return true;
+}
+
+void AuthCore::RegisterNetConnectClosed(const std::shared_ptr<CServerManager>& mgr,
+                                        std::uint64_t gen) {
+    mgr->CNetClassMgrBlock([gen](int state) {
+        MainQueue::shared().async([gen, state] {
+            AuthCore& core = ShareInstance();
+            if (gen != core.generation_) {
+                return;
+            }
+            if (state == 0) {
+                core.ResetServer();
+                NotificationCenter::defaultCenter().postNow(kNetworkClosedNotification);
+            } else if (state == 1) {
+                // The connection was not made: this attempt is over.
+                core.ResetServer();
+                if (core.bNetNormalStop) {
+                    if (auto d = core.delegate()) {
+                        d->AuthCoreConnectFailed();
+                    }
+                }
+            }
+        });
+    });
+}
+
+void AuthCore::request(std::function<void(CServerManager&)> send,
+                       std::function<void(const LinkResults&)> onMain, bool wifiSlot,
+                       std::function<bool(const LinkResults&)> filterOnLink) {
+    auto mgr = serverManager_;
+    if (!mgr) {
+        return;  // no link: no effect, no callback
+    }
+    const std::uint64_t gen = generation_;
+    std::weak_ptr<LinkState> link = mgr->netMgr.state();
+    Block callback = [link, gen, onMain = std::move(onMain), filter = std::move(filterOnLink)] {
+        auto state = link.lock();
+        if (!state) {
+            return;
+        }
+        // Read on the link thread, before the next answer can change the store.
+        LinkResults results = state->snapshot();
+        if (filter && !filter(results)) {
+            return;
+        }
+        MainQueue::shared().async([gen, onMain, results = std::move(results)] {
+            if (gen == ShareInstance().generation_) {
+                onMain(results);
+            }
+        });
+    };
+    if (wifiSlot) {
+        mgr->CNetWifiBlock(std::move(callback));
+    } else {
+        mgr->WaitFileCommandResutBlock(std::move(callback));
+    }
+    // The request holds its own reference to the facade while it is submitted.
+    ConcurrentQueue::global().async([mgr, send = std::move(send)] { send(*mgr); });
+}
+
+void AuthCore::GetFileList() {
+    const std::string path = queryPath;
+    request([path](CServerManager& m) { m.FindFolder(path); },
+            [](const LinkResults& r) {
+                AuthCore& core = ShareInstance();
+                auto d = core.delegate();
+                if (r.errorCode == 0) {
+                    core.dirAndFileListArr.clear();
+                    for (const auto& item : *r.fileInfo) {
+                        core.dirAndFileListArr.push_back(
+                            DirAndFileListData::DirAndFileListWifhObj(item));
+                    }
+                    if (d) d->AuthCoreListSucess();
+                } else if (r.errorCode == 2) {
+                    if (d) d->AuthCoreCheckError(core.nServerDataIndex, core.deviceTag);
+                } else if (d) {
+                    d->AuthCoreCheckUnkowError();
+                }
+            });
+}
+
+bool AuthCore::SelectClassify(std::int32_t classifyId) {
+    request([classifyId](CServerManager& m) { m.SelectClassify(classifyId); },
+            [](const LinkResults& r) {
+                AuthCore& core = ShareInstance();
+                auto d = core.delegate();
+                if (r.errorCode == 0) {
+                    core.dirAndFileListArr.clear();
+                    for (const auto& item : *r.fileClassify) {
+                        core.dirAndFileListArr.push_back(
+                            DirAndFileListData::DirAndFileListWifhObj(item));
+                    }
+                    if (d) d->AuthCoreListSucess();
+                } else if (d) {
+                    d->AuthCoreCheckUnkowError();
+                }
+            });
+    return true;
+}
+
+void AuthCore::AddFolderClassify(const std::string& path, std::int32_t classifyId) {
+    request([path, classifyId](CServerManager& m) { m.AddFolderClassify(path, classifyId); },
+            [](const LinkResults& r) {
+                auto d = ShareInstance().delegate();
+                if (!d) return;
+                if (r.errorCode == 0) {
+                    d->AuthCoreAddClassifySucess();
+                } else {
+                    d->AuthCoreCheckUnkowError();
+                }
+            });
+}
+
+void AuthCore::DelFolderClassify(const std::string& path, std::int32_t classifyId) {
+    request([path, classifyId](CServerManager& m) { m.DelFolderClassify(path, classifyId); },
+            [](const LinkResults& r) {
+                auto d = ShareInstance().delegate();
+                if (!d) return;
+                if (r.errorCode == 0) {
+                    d->AuthCoreDelClassifySucess();
+                } else {
+                    d->AuthCoreCheckUnkowError();
+                }
+            });
+}
+
+void AuthCore::remoteCommand(int command, bool (CServerManager::*send)()) {
+    request([send](CServerManager& m) { (m.*send)(); },
+            [command](const LinkResults&) {
+                if (auto d = ShareInstance().delegate()) {
+                    d->AuthCoreCommandSucess(command, nullptr);
+                }
+            },
+            false, [](const LinkResults& r) { return r.errorCode == 0; });
+}
+
+void AuthCore::RemoteShutdown() { remoteCommand(25, &CServerManager::RemoteShutdown); }
+void AuthCore::RemoteReboot() { remoteCommand(24, &CServerManager::RemoteReboot); }
+void AuthCore::RemoteStandby() { remoteCommand(22, &CServerManager::RemoteStandby); }
+void AuthCore::RemoteLockScreen() { remoteCommand(20, &CServerManager::RemoteLockScreen); }
+
+void AuthCore::RemoteCaptureScreen() {
+    request([](CServerManager& m) { m.RemoteCaptureScreen(); },
+            [](const LinkResults& r) {
+                auto d = ShareInstance().delegate();
+                if (!d) return;
+                if (r.errorCode == 0) {
+                    d->AuthCoreCommandSucess(23, r.capture);
+                } else {
+                    d->AuthCoreCommandFaile(23);
+                }
+            });
+}
+
+void AuthCore::UploadPath(std::int32_t kind) {
+    request([kind](CServerManager& m) { m.UploadPath(kind); },
+            [](const LinkResults& r) {
+                if (r.errorCode != 0) return;
+                if (auto d = ShareInstance().delegate()) {
+                    d->AuthCorePathSucess(r.backUpPath);
+                }
+            });
+}
+
+bool AuthCore::PlugMessagePost(const std::string& plugId, const std::string& target,
+                               std::int32_t type, const std::string& content) {
+    auto mgr = serverManager_;
+    if (!mgr) {
+        return true;
+    }
+    const std::uint64_t gen = generation_;
+    int plugType = 0;
+    std::from_chars(plugId.data(), plugId.data() + plugId.size(), plugType);
+    std::weak_ptr<LinkState> link = mgr->netMgr.state();
+    mgr->WaitFileCommandResutBlock([link, gen, plugType] {
+        auto state = link.lock();
+        if (!state) return;
+        const LinkResults r = state->snapshot();
+        if (r.errorCode != link::kResultPlugAccepted) return;
+        MainQueue::shared().async([gen, plugType, port = r.handlePort] {
+            if (gen != ShareInstance().generation_) return;
+            if (auto d = ShareInstance().delegate()) {
+                d->AuthCoreMsgPostSucess(port, plugType);
+            }
+        });
+    });
+    // Sent on the caller's thread, as the panel expects.
+    mgr->PlugMessagePost(plugId, target, type, content);
+    return true;
+}
+
+void AuthCore::WiFiManagerList() {
+    request([](CServerManager& m) { m.WiFiManagerList(); },
+            [](const LinkResults& r) {
+                if (r.errorCode != 0) return;
+                if (auto d = ShareInstance().delegate()) {
+                    d->AuthCoreListFinish(*r.wifiList);
+                }
+            },
+            true);
+}
+
+bool AuthCore::FileMgrCommondOp(std::int32_t channel, const std::string& command) {
+    if (auto mgr = serverManager_) {
+        mgr->FileMgrCommondOp(channel, command);
+    }
+    return true;
+}
+
+std::string AuthCore::CreateHttpUrl(const std::string& path) const {
+    if (serverManager_) {
+        return serverManager_->CreateHttpUrl(serverIp, httpPort, path);
+    }
+    CServerManager unlinked;  // no ticket yet: the key is made with an empty one
+    return unlinked.CreateHttpUrl(serverIp, httpPort, path);
+}
+
+void AuthCore::SubmitBnClickStat(int button) {
+    PD_LOG_DEBUG("button statistic {}", button);  // the usage report client takes it later
+}
+
+void AuthCore::SaveLastDeviceTag() {
+    UserDefaults& defaults = UserDefaults::standard();
+    defaults.setString(kLastDeviceTagKey, deviceTag);
+    defaults.synchronize();
+}
+
+std::optional<std::string> AuthCore::ReadLastDeviceTag() const {
+    return UserDefaults::standard().stringForKey(kLastDeviceTagKey);
+}
+
+std::string AuthCore::FormatTime(std::chrono::system_clock::time_point t) {
+    const std::time_t tt = std::chrono::system_clock::to_time_t(t);
+    std::tm tm{};
+    localtime_r(&tt, &tm);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
+    return buf;
+}
+
+void AuthCore::resetForTests() {
+    ResetServer();
+    delegate_.reset();
+    serverIp.clear();
+    port = 0;
+    checkCode.clear();
+    httpPort = 0;
+    pcName.clear();
+    deviceTag.clear();
+    nServerDataIndex = 0;
+    queryPath.clear();
+    bRemember = false;
+    bNetNormalStop = true;
+    dirAndFileListArr.clear();
+}
+
+}  // namespace pd

@@ -1,0 +1,104 @@
+#pragma once
+// The one object through which every screen reaches the computer. It keeps the chosen
+// computer's address, ports and check code, owns the command facade while a link exists, turns
+// each request's answer into a delegate call on the main queue, and reports the end of a link.
+//
+// Used on the main queue only. Each connect makes a new facade with a new generation number;
+// link reports and answers of an older generation are ignored, so a late answer of a link that
+// was replaced never reaches the screen.
+
+#include "NetWork/CServerManager.h"
+#include "core/AuthCoreDelegate.h"
+#include "model/DirAndFileListData.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace pd {
+
+class AuthCore {
+public:
+    // Posted on the main queue when a link closes (once per link).
+    static constexpr const char* kNetworkClosedNotification = "NETWORKCLOSEDMSG";
+    static constexpr const char* kLastDeviceTagKey = "LASTDEVICETAG";
+
+    static AuthCore& ShareInstance();
+
+    // --- connection parameters (set by the pairing flow before ConnetctPcServer)
+    std::string serverIp;
+    std::int32_t port = 0;
+    std::string checkCode;
+    std::int32_t httpPort = 0;
+    std::uint64_t fileSize = 0;
+    std::string pcName;
+    std::string deviceTag;
+    std::int64_t nServerDataIndex = 0;
+    std::string queryPath;
+    bool bRemember = false;
+    bool bNetNormalStop = true;
+
+    // The entries of the last folder or class listing.
+    std::vector<DirAndFileListData> dirAndFileListArr;
+
+    // The delegate is held weakly: a screen that goes away needs no goodbye.
+    void setDelegate(const std::shared_ptr<AuthCoreDelegate>& d) { delegate_ = d; }
+    // Clears the delegate only if it is still `d`.
+    void clearDelegate(const AuthCoreDelegate* d);
+    std::shared_ptr<AuthCoreDelegate> delegate() const { return delegate_.lock(); }
+
+    // --- link
+    // Modes: 0 keep an accepted link, 1 new connection, 2 switch computers. Always true.
+    bool ConnetctPcServer(int mode);
+    void ResetServer();
+    std::shared_ptr<CServerManager> serverManager() const { return serverManager_; }
+    bool hasAcceptedLink() const { return serverManager_ && linkAccepted_; }
+    bool isConnecting() const { return serverManager_ && !linkAccepted_; }
+
+    // --- requests (no effect without a link)
+    void GetFileList();
+    bool SelectClassify(std::int32_t classifyId);
+    void AddFolderClassify(const std::string& path, std::int32_t classifyId);
+    void DelFolderClassify(const std::string& path, std::int32_t classifyId);
+    void RemoteShutdown();
+    void RemoteReboot();
+    void RemoteStandby();
+    void RemoteLockScreen();
+    void RemoteCaptureScreen();
+    void UploadPath(std::int32_t kind);
+    bool PlugMessagePost(const std::string& plugId, const std::string& target, std::int32_t type,
+                         const std::string& content);
+    void WiFiManagerList();
+    bool FileMgrCommondOp(std::int32_t channel, const std::string& command);
+    std::string CreateHttpUrl(const std::string& path) const;
+
+    // --- usage statistics and settings
+    void SubmitBnClickStat(int button);
+    void SaveLastDeviceTag();
+    std::optional<std::string> ReadLastDeviceTag() const;
+    static std::string FormatTime(std::chrono::system_clock::time_point t);
+
+    // Forgets the link and the parameters (tests run many scenarios in one process).
+    void resetForTests();
+
+private:
+    AuthCore() = default;
+    void RegisterNetConnectClosed(const std::shared_ptr<CServerManager>& mgr, std::uint64_t gen);
+    // Registers `onMain` in the file-command slot (or the hotspot slot), submits `send` on the
+    // background queue, and calls `onMain` with the results on the main queue if this link
+    // generation is still current.
+    void request(std::function<void(CServerManager&)> send,
+                 std::function<void(const LinkResults&)> onMain, bool wifiSlot = false,
+                 std::function<bool(const LinkResults&)> filterOnLink = nullptr);
+    void remoteCommand(int command, bool (CServerManager::*send)());
+
+    std::weak_ptr<AuthCoreDelegate> delegate_;
+    std::shared_ptr<CServerManager> serverManager_;
+    std::uint64_t generation_ = 0;
+    bool linkAccepted_ = false;
+};
+
+}  // namespace pd

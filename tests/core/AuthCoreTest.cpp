@@ -1,0 +1,239 @@
+// The core controller against a computer whose bytes the test controls.
+
+#include "core/AuthCore.h"
+
+#include "platform/Dispatch.h"
+#include "platform/NotificationCenter.h"
+#include "support/ScriptedComputer.h"
+#include "support/TempHome.h"
+#include "support/WaitFor.h"
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+
+using namespace pd;
+using namespace pd::test;
+
+namespace {
+
+struct RecordingDelegate : AuthCoreDelegate {
+    std::vector<std::string> calls;
+    void AuthCoreCheckSucess(std::int64_t index, const std::string& code, bool remember,
+                             const std::string& tag) override {
+        calls.push_back("paired " + std::to_string(index) + " " + code + " " +
+                        (remember ? "remember" : "once") + " " + tag);
+    }
+    void AuthCoreCheckSucess() override { calls.push_back("kept"); }
+    void AuthCoreCheckError(std::int64_t index, const std::string& tag) override {
+        calls.push_back("rejected " + std::to_string(index) + " " + tag);
+    }
+    void AuthCoreCheckUnkowError() override { calls.push_back("unknown error"); }
+    void AuthCoreConnectFailed() override { calls.push_back("connection failed"); }
+    void AuthCoreListSucess() override { calls.push_back("listed"); }
+    void AuthCoreMsgPostSucess(std::int32_t port, int type) override {
+        calls.push_back("plug " + std::to_string(type) + " " + std::to_string(port));
+    }
+    void AuthCoreCommandSucess(int command, std::shared_ptr<const std::string> data) override {
+        calls.push_back("command " + std::to_string(command) + " " +
+                        std::to_string(data ? data->size() : 0));
+    }
+    void AuthCoreCommandFaile(int command) override {
+        calls.push_back("command failed " + std::to_string(command));
+    }
+};
+
+class AuthCoreTest : public TempHome {
+protected:
+    void SetUp() override {
+        core().resetForTests();
+        delegate = std::make_shared<RecordingDelegate>();
+        core().setDelegate(delegate);
+        closedToken = NotificationCenter::defaultCenter().addObserver(
+            AuthCore::kNetworkClosedNotification,
+            [this](const std::string&, const UserInfo&) { ++closed; });
+    }
+    void TearDown() override {
+        NotificationCenter::defaultCenter().removeObserver(closedToken);
+        core().resetForTests();
+        MainQueue::shared().runFor(std::chrono::milliseconds(20));
+    }
+    static AuthCore& core() { return AuthCore::ShareInstance(); }
+    void connectTo(int port, std::string code, int mode, std::string tag = "TAG1") {
+        core().serverIp = "127.0.0.1";
+        core().port = port;
+        core().checkCode = std::move(code);
+        core().nServerDataIndex = 3;
+        core().bRemember = true;
+        core().deviceTag = std::move(tag);
+        core().ConnetctPcServer(mode);
+    }
+    // Accepts the link and answers the hello with a direct acceptance (or a refusal).
+    void answerHello(ScriptedComputer& pc, int result = 0) {
+        ASSERT_TRUE(pc.accept());
+        auto hello = pc.readMessage();
+        ASSERT_TRUE(hello);
+        pc.sendMessage(1039, pack({I(255), I(result), R(result == 0 ? "TICKET" : "")}));
+    }
+    bool callsAre(std::vector<std::string> expected) {
+        return pumpMainUntil([&] { return delegate->calls.size() >= expected.size(); }) &&
+               delegate->calls == expected;
+    }
+
+    std::shared_ptr<RecordingDelegate> delegate;
+    ObserverToken closedToken = 0;
+    int closed = 0;
+};
+
+}  // namespace
+
+TEST_F(AuthCoreTest, PairingKeepingAndClosingALink) {
+    ScriptedComputer pc;
+    connectTo(pc.port(), "", 1);
+    answerHello(pc);
+    EXPECT_TRUE(callsAre({"paired 3  remember TAG1"}));
+    EXPECT_TRUE(core().hasAcceptedLink());
+
+    // Mode 0 keeps the accepted link and sends nothing.
+    core().ConnetctPcServer(0);
+    EXPECT_EQ(delegate->calls.back(), "kept");
+    EXPECT_FALSE(pc.readMessage(std::chrono::milliseconds(100)));
+
+    // The computer drops the link: one notification, no facade left.
+    pc.closeLink();
+    ASSERT_TRUE(pumpMainUntil([&] { return closed == 1; }));
+    MainQueue::shared().runFor(std::chrono::milliseconds(50));
+    EXPECT_EQ(closed, 1);
+    EXPECT_EQ(core().serverManager(), nullptr);
+
+    // Mode 0 without a link opens a new one.
+    connectTo(pc.port(), "", 0);
+    answerHello(pc);
+    EXPECT_TRUE(pumpMainUntil([&] { return core().hasAcceptedLink(); }));
+}
+
+TEST_F(AuthCoreTest, RefusalThenAFailedConnectionStillShowsConnectionFailed) {
+    ScriptedComputer pc;
+    connectTo(pc.port(), "999999", 1);
+    answerHello(pc, 2);
+    EXPECT_TRUE(callsAre({"rejected 3 TAG1"}));
+    EXPECT_EQ(core().serverManager(), nullptr);
+
+    int deadPort;
+    {
+        ScriptedComputer gone;
+        deadPort = gone.port();
+    }
+    connectTo(deadPort, "", 1);
+    EXPECT_TRUE(callsAre({"rejected 3 TAG1", "connection failed"}));
+    EXPECT_EQ(core().serverManager(), nullptr);
+    MainQueue::shared().runFor(std::chrono::milliseconds(50));
+    EXPECT_EQ(delegate->calls.size(), 2u);  // reported once
+}
+
+TEST_F(AuthCoreTest, ReportsOfAReplacedLinkAreIgnored) {
+    ScriptedComputer first;
+    ScriptedComputer second;
+    connectTo(first.port(), "", 1, "A");
+    answerHello(first);
+    ASSERT_TRUE(callsAre({"paired 3  remember A"}));
+    connectTo(second.port(), "", 2, "B");
+    answerHello(second);
+    ASSERT_TRUE(callsAre({"paired 3  remember A", "paired 3  remember B"}));
+    first.closeLink();  // the old link's end is not this link's end
+    MainQueue::shared().runFor(std::chrono::milliseconds(100));
+    EXPECT_EQ(closed, 0);
+    EXPECT_TRUE(core().hasAcceptedLink());
+}
+
+TEST_F(AuthCoreTest, ListingResultsReachTheDelegateOnTheMainQueue) {
+    ScriptedComputer pc;
+    connectTo(pc.port(), "", 1);
+    answerHello(pc);
+    ASSERT_TRUE(pumpMainUntil([&] { return core().hasAcceptedLink(); }));
+    delegate->calls.clear();
+
+    core().queryPath = "C:";
+    core().GetFileList();
+    auto req = pc.readMessage();
+    ASSERT_TRUE(req);
+    EXPECT_EQ(req->code, 1);
+    pc.sendMessage(1001, pack({I(266), I(0), I(0),
+                               A({A({R("C:\\Users\\"), I(1), I(0), I(0), R(""), I(0)})})}));
+    ASSERT_TRUE(callsAre({"listed"}));
+    ASSERT_EQ(core().dirAndFileListArr.size(), 1u);
+    EXPECT_EQ(core().dirAndFileListArr[0].name, "C:/Users");
+
+    core().GetFileList();
+    ASSERT_TRUE(pc.readMessage());
+    pc.sendMessage(1001, pack({I(266), I(0), I(0), A({})}));
+    ASSERT_TRUE(callsAre({"listed", "listed"}));
+    EXPECT_TRUE(core().dirAndFileListArr.empty());
+
+    core().GetFileList();
+    ASSERT_TRUE(pc.readMessage());
+    pc.sendMessage(1001, pack({I(266), I(2), I(0), A({})}));
+    ASSERT_TRUE(callsAre({"listed", "listed", "rejected 3 TAG1"}));
+    core().GetFileList();
+    ASSERT_TRUE(pc.readMessage());
+    pc.sendMessage(1001, pack({I(266), I(5), I(0), A({})}));
+    EXPECT_TRUE(callsAre({"listed", "listed", "rejected 3 TAG1", "unknown error"}));
+}
+
+TEST_F(AuthCoreTest, PlugAndCommandResults) {
+    ScriptedComputer pc;
+    connectTo(pc.port(), "", 1);
+    answerHello(pc);
+    ASSERT_TRUE(pumpMainUntil([&] { return core().hasAcceptedLink(); }));
+    delegate->calls.clear();
+
+    core().PlugMessagePost("6", "0", 1, R"({"c":"start"})");
+    ASSERT_TRUE(pc.readMessage());
+    pc.sendMessage(26, pack({I(0), I(0), I(0), I(0), R(R"({"c":0})")}));
+    MainQueue::shared().runFor(std::chrono::milliseconds(50));
+    EXPECT_TRUE(delegate->calls.empty());
+    core().PlugMessagePost("6", "0", 1, R"({"c":"start"})");
+    ASSERT_TRUE(pc.readMessage());
+    pc.sendMessage(26, pack({I(0), I(0), I(0), I(0), R(R"({"c":1,"d":7070})")}));
+    ASSERT_TRUE(callsAre({"plug 6 7070"}));
+
+    core().RemoteShutdown();
+    ASSERT_TRUE(pc.readMessage());
+    pc.sendMessage(1025, pack({I(1003), I(3)}));  // refused: nothing
+    // One request at a time: the single result slot would hand this answer to the next one.
+    ASSERT_TRUE(waitFor([&] { return core().serverManager()->GetErrorCode() == 3; }));
+    core().RemoteCaptureScreen();
+    ASSERT_TRUE(pc.readMessage());
+    pc.sendMessage(1023, pack({I(1002), I(0), R("JPEG")}));
+    ASSERT_TRUE(callsAre({"plug 6 7070", "command 23 4"}));
+}
+
+TEST_F(AuthCoreTest, DelegateIsWeakAndClearedOnlyByItself) {
+    auto other = std::make_shared<RecordingDelegate>();
+    core().clearDelegate(other.get());
+    EXPECT_EQ(core().delegate(), delegate);
+    core().clearDelegate(delegate.get());
+    EXPECT_EQ(core().delegate(), nullptr);
+    core().setDelegate(other);
+    other.reset();
+    EXPECT_EQ(core().delegate(), nullptr);
+    // Without a link a request has no effect and calls nothing.
+    core().GetFileList();
+    MainQueue::shared().runFor(std::chrono::milliseconds(20));
+}
+
+TEST_F(AuthCoreTest, LastDeviceTagAndTimeText) {
+    core().deviceTag = "7F3A";
+    core().SaveLastDeviceTag();
+    EXPECT_EQ(core().ReadLastDeviceTag(), "7F3A");
+    std::tm tm{};
+    tm.tm_year = 2024 - 1900;
+    tm.tm_mon = 11;
+    tm.tm_mday = 31;
+    tm.tm_hour = 23;
+    tm.tm_min = 59;
+    tm.tm_sec = 59;
+    tm.tm_isdst = -1;
+    const auto t = std::chrono::system_clock::from_time_t(std::mktime(&tm));
+    EXPECT_EQ(AuthCore::FormatTime(t), "2024-12-31 23:59:59");
+}
