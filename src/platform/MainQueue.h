@@ -1,0 +1,52 @@
+#pragma once
+// The UI thread's queue. It has no thread of its own: the front-end's main thread calls run(),
+// tests pump it with runFor() or poll(). Tasks may be posted from any thread.
+
+#include "platform/DispatchQueue.h"
+
+#include <asio.hpp>
+
+#include <atomic>
+#include <cstddef>
+
+namespace pd {
+
+class MainQueue : public DispatchQueue {
+  public:
+    // Process-wide; created once thread-safely and never destroyed, so tasks posted late in
+    // the process's life never meet a dead queue.
+    static MainQueue& shared();
+
+    MainQueue();
+    MainQueue(const MainQueue&) = delete;
+    MainQueue& operator=(const MainQueue&) = delete;
+
+    void async(Task t) override;
+    void after(std::chrono::milliseconds d, Task t) override;
+    const std::string& label() const override { return label_; }
+
+    // Runs tasks until stop(). Returns the number of tasks run.
+    std::size_t run();
+    // Makes the running run()/runFor() return soon. Called while nothing pumps the queue, it
+    // makes the next pump return at once instead.
+    void stop();
+    // Runs tasks for about `d`, then returns the number run.
+    std::size_t runFor(std::chrono::milliseconds d);
+    // Runs the tasks that are ready without blocking.
+    std::size_t poll();
+    // True on the thread that is pumping the main queue right now.
+    bool isCurrent() const;
+
+    asio::io_context& context() { return context_; }
+
+  private:
+    template <typename Pump>
+    std::size_t pump(Pump&& body);
+
+    std::string label_ = "main";
+    mutable asio::io_context context_;  // mutable: asking for its executor is not const
+    asio::executor_work_guard<asio::io_context::executor_type> keepAlive_;
+    std::atomic<bool> stopRequested_{false};
+};
+
+}  // namespace pd

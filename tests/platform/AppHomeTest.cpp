@@ -1,0 +1,96 @@
+#include "platform/AppHome.h"
+#include "platform/SandboxHelper.h"
+
+#include "support/TempHome.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+#include <string>
+
+namespace pd {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Sets or clears an environment variable for one scope.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
+        if (const char* old = std::getenv(name)) {
+            old_ = old;
+        }
+        value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
+    }
+    ~ScopedEnv() { old_ ? ::setenv(name_, old_->c_str(), 1) : ::unsetenv(name_); }
+
+  private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+TEST_F(TempHome, HomeResolvesFromSetThenEnvironmentThenXdgThenUserHome) {
+    const fs::path base = home();
+    EXPECT_EQ(AppHome::path(), base);
+
+    AppHome::reset();
+    {
+        ScopedEnv pd("POCKETDESK_HOME", (base / "env").string() + "/");
+        ScopedEnv xdg("XDG_DATA_HOME", (base / "xdg").string());
+        EXPECT_EQ(AppHome::path(), base / "env") << "no trailing separator";
+    }
+    AppHome::reset();
+    {
+        ScopedEnv pd("POCKETDESK_HOME", std::nullopt);
+        ScopedEnv xdg("XDG_DATA_HOME", (base / "xdg").string());
+        EXPECT_EQ(AppHome::path(), base / "xdg" / "pocketdesk");
+    }
+    AppHome::reset();
+    {
+        ScopedEnv pd("POCKETDESK_HOME", std::nullopt);
+        ScopedEnv xdg("XDG_DATA_HOME", "relative/is/ignored");
+        ScopedEnv user("HOME", (base / "user").string());
+        EXPECT_EQ(AppHome::path(), base / "user" / ".local" / "share" / "pocketdesk");
+    }
+
+    // set() wins over the environment and is made absolute.
+    ScopedEnv pd("POCKETDESK_HOME", (base / "env").string());
+    AppHome::set(base / "explicit" / "." / "home");
+    EXPECT_EQ(AppHome::path(), base / "explicit" / "home");
+    for (const char* sub : {"Documents/UserData", "Library/Caches", "Library/Preferences", "tmp"}) {
+        EXPECT_TRUE(fs::is_directory(AppHome::path() / sub)) << sub;
+    }
+}
+
+TEST_F(TempHome, SandboxPathsAreRootedAtTheHome) {
+    const std::string h = home().string();
+    EXPECT_EQ(SandboxHelper::homePath(), h);
+    EXPECT_EQ(SandboxHelper::appPath(), h + "/Applications");
+    EXPECT_EQ(SandboxHelper::docPath(), h + "/Documents");
+    EXPECT_EQ(SandboxHelper::docPathEx(), h + "/Documents/UserData");
+    EXPECT_EQ(SandboxHelper::libPrefPath(), h + "/Library/Preference");
+    EXPECT_EQ(SandboxHelper::libCachePath(), h + "/Library/Caches");
+    EXPECT_EQ(SandboxHelper::tmpPath(), h + "/tmp");
+    EXPECT_EQ(SandboxHelper::tmpDir(), SandboxHelper::tmpPath());
+    EXPECT_TRUE(fs::is_directory(SandboxHelper::docPathEx()));
+    EXPECT_TRUE(fs::is_directory(SandboxHelper::tmpDir()));
+}
+
+TEST_F(TempHome, HasLiveCreatesMissingFoldersAndIsFalseForExistingOnes) {
+    const std::string nested = SandboxHelper::docPathEx() + "/ScreenCap/2024/03";
+    EXPECT_TRUE(SandboxHelper::hasLive(nested));
+    EXPECT_TRUE(fs::is_directory(nested));
+    EXPECT_FALSE(SandboxHelper::hasLive(nested)) << "an existing path gives false";
+
+    // A path under a plain file cannot be created.
+    const std::string file = SandboxHelper::tmpPath() + "/plain";
+    std::ofstream(file) << "x";
+    EXPECT_FALSE(SandboxHelper::hasLive(file));
+    EXPECT_FALSE(SandboxHelper::hasLive(file + "/below"));
+    EXPECT_FALSE(SandboxHelper::hasLive(""));
+}
+
+}  // namespace
+}  // namespace pd

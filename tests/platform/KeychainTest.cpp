@@ -1,0 +1,118 @@
+#include "platform/Keychain.h"
+
+#include "support/TempHome.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <fstream>
+#include <thread>
+#include <vector>
+
+namespace pd {
+namespace {
+
+namespace fs = std::filesystem;
+
+mode_t modeOf(const fs::path& f) {
+    struct stat info {};
+    EXPECT_EQ(::stat(f.c_str(), &info), 0);
+    return info.st_mode & 0777;
+}
+
+class KeychainTest : public TempHome {
+  protected:
+    fs::path file() const { return home() / "Library" / "keychain-test"; }
+};
+
+TEST_F(KeychainTest, ItemsRoundTripAsBytesAndSurviveReopen) {
+    const std::string service = "COM.QVR.WIFI.IOS";
+    const std::string bytes("A1\0\xFF\n\"}", 7);
+    {
+        FileKeychain k(file());
+        EXPECT_FALSE(k.find(service));
+        EXPECT_FALSE(k.update(service, "x")) << "update needs an existing item";
+        EXPECT_FALSE(k.remove(service));
+        EXPECT_TRUE(k.add(service, bytes));
+        EXPECT_FALSE(k.add(service, "other")) << "add does not replace an item";
+        EXPECT_EQ(k.find(service), bytes);
+        EXPECT_TRUE(k.add("second", ""));
+    }
+    FileKeychain reopened(file());
+    EXPECT_EQ(reopened.find(service), bytes);
+    EXPECT_EQ(reopened.find("second"), "");
+    EXPECT_TRUE(reopened.update(service, "3CD24FB0D6963F7D"));
+    EXPECT_TRUE(reopened.remove("second"));
+
+    FileKeychain third(file());
+    EXPECT_EQ(third.find(service), "3CD24FB0D6963F7D");
+    EXPECT_FALSE(third.find("second"));
+}
+
+TEST_F(KeychainTest, FileIsOnlyEverReadableByItsOwner) {
+    const mode_t previous = ::umask(0);  // the widest umask must not widen the file
+    {
+        FileKeychain k(file());
+        EXPECT_TRUE(k.add("s", "secret"));
+        EXPECT_EQ(modeOf(file()), 0600u);
+        EXPECT_TRUE(k.update("s", "secret2"));
+        EXPECT_EQ(modeOf(file()), 0600u);
+    }
+    ::umask(previous);
+
+    // A file someone made world-readable is tightened when it is opened.
+    ::chmod(file().c_str(), 0644);
+    FileKeychain reopened(file());
+    EXPECT_EQ(modeOf(file()), 0600u);
+    EXPECT_EQ(reopened.find("s"), "secret2");
+}
+
+TEST_F(KeychainTest, DamagedFileIsSetAsideAndTheKeychainStartsEmpty) {
+    std::ofstream(file()) << "{\"items\": {\"s\": \"not hex\"}}";
+    FileKeychain k(file());
+    EXPECT_FALSE(k.find("s"));
+    int aside = 0;
+    for (const auto& entry : fs::directory_iterator(file().parent_path())) {
+        if (entry.path().filename().string().rfind("keychain-test.damaged-", 0) == 0) {
+            ++aside;
+        }
+    }
+    EXPECT_EQ(aside, 1);
+    EXPECT_TRUE(k.add("s", "fresh"));
+    EXPECT_EQ(FileKeychain(file()).find("s"), "fresh");
+}
+
+class FakeKeychain : public Keychain {
+  public:
+    std::optional<std::string> find(const std::string&) override { return "fake"; }
+    bool add(const std::string&, const std::string&) override { return false; }
+    bool update(const std::string&, const std::string&) override { return false; }
+    bool remove(const std::string&) override { return false; }
+};
+
+TEST_F(KeychainTest, SharedKeychainIsOnePerHomeAndCanBeReplaced) {
+    std::vector<Keychain*> seen(8, nullptr);
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < seen.size(); ++i) {
+        threads.emplace_back([&, i] { seen[i] = &Keychain::shared(); });
+    }
+    for (auto& t : threads) {
+        t.join();
+    }
+    for (auto* k : seen) {
+        EXPECT_EQ(k, seen[0]);
+    }
+    Keychain& shared = Keychain::shared();
+    EXPECT_TRUE(shared.add("COM.QVR.WIFI.IOS", "ID"));
+    EXPECT_TRUE(fs::exists(home() / "Library" / "keychain"));
+
+    Keychain::setShared(std::make_shared<FakeKeychain>());
+    EXPECT_EQ(Keychain::shared().find("anything"), "fake");
+    Keychain::setShared(nullptr);
+    EXPECT_EQ(&Keychain::shared(), &shared);
+    EXPECT_EQ(Keychain::shared().find("COM.QVR.WIFI.IOS"), "ID");
+}
+
+}  // namespace
+}  // namespace pd

@@ -1,0 +1,117 @@
+#include "platform/NotificationCenter.h"
+
+#include "platform/MainQueue.h"
+#include "support/WaitFor.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace pd {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(NotificationCenter, PostFromAnyThreadIsDeliveredOnTheMainQueueWithItsInfo) {
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    std::vector<std::string> seen;
+    bool onMain = false;
+    UserInfo received;
+    const ObserverToken token =
+        center.addObserver("HTTPTASKSUCCESS", [&](const std::string& name, const UserInfo& info) {
+            seen.push_back(name);
+            onMain = MainQueue::shared().isCurrent();
+            received = info;
+        });
+    ASSERT_NE(token, 0u);
+
+    std::thread([&] {
+        center.post("HTTPTASKSUCCESS", {{"path", std::string("a/b.txt")},
+                                        {"size", std::int64_t{42}},
+                                        {"done", true},
+                                        {"ratio", 0.5}});
+        center.post("OTHER");
+    }).join();
+    EXPECT_TRUE(seen.empty()) << "delivery waits for the main queue";
+    ASSERT_TRUE(pumpMainUntil([&] { return !seen.empty(); }));
+    MainQueue::shared().poll();
+
+    EXPECT_EQ(seen, (std::vector<std::string>{"HTTPTASKSUCCESS"}));
+    EXPECT_TRUE(onMain);
+    EXPECT_EQ(std::get<std::string>(received["path"]), "a/b.txt");
+    EXPECT_EQ(std::get<std::int64_t>(received["size"]), 42);
+    EXPECT_TRUE(std::get<bool>(received["done"]));
+    EXPECT_DOUBLE_EQ(std::get<double>(received["ratio"]), 0.5);
+    center.removeObserver(token);
+}
+
+TEST(NotificationCenter, ObserverRemovedBeforeDeliveryIsNotCalled) {
+    NotificationCenter center;
+    int calls = 0;
+    const ObserverToken token = center.addObserver(
+        "NETWORKCLOSEDMSG", [&](const std::string&, const UserInfo&) { ++calls; });
+    center.post("NETWORKCLOSEDMSG");
+    center.removeObserver(token);
+    bool drained = false;
+    MainQueue::shared().async([&] { drained = true; });
+    ASSERT_TRUE(pumpMainUntil([&] { return drained; }));
+    EXPECT_EQ(calls, 0);
+
+    center.removeObserver(token);  // removing twice or an unknown token is harmless
+    center.removeObserver(0);
+}
+
+TEST(NotificationCenter, ObserversMayRemoveEachOtherAndThemselvesDuringDelivery) {
+    NotificationCenter center;
+    std::vector<std::string> calls;
+    ObserverToken second = 0;
+    ObserverToken first = 0;
+    first = center.addObserver("X", [&](const std::string&, const UserInfo&) {
+        calls.push_back("first");
+        center.removeObserver(second);  // not called in this delivery any more
+        center.removeObserver(first);   // removing itself while running is allowed
+        center.addObserver("X",
+                           [&](const std::string&, const UserInfo&) { calls.push_back("late"); });
+    });
+    second = center.addObserver(
+        "X", [&](const std::string&, const UserInfo&) { calls.push_back("second"); });
+    center.postNow("X");
+    EXPECT_EQ(calls, (std::vector<std::string>{"first"}));
+
+    calls.clear();
+    center.postNow("X");
+    EXPECT_EQ(calls, (std::vector<std::string>{"late"}));
+}
+
+TEST(NotificationCenter, NamesSelectObserversAndAnEmptyNameObservesAll) {
+    NotificationCenter center;
+    std::vector<std::string> named;
+    std::vector<std::string> all;
+    center.addObserver("HTTPDOWNOP",
+                       [&](const std::string& n, const UserInfo&) { named.push_back(n); });
+    center.addObserver("", [&](const std::string& n, const UserInfo&) { all.push_back(n); });
+    center.postNow("HTTPDOWNOP");
+    center.postNow("HTTPTASKFAILURE");
+    EXPECT_EQ(named, (std::vector<std::string>{"HTTPDOWNOP"}));
+    EXPECT_EQ(all, (std::vector<std::string>{"HTTPDOWNOP", "HTTPTASKFAILURE"}));
+    EXPECT_EQ(center.addObserver("Y", nullptr), 0u) << "an empty handler is refused";
+}
+
+TEST(NotificationCenter, PostOutlivingItsCenterDeliversNothing) {
+    int calls = 0;
+    {
+        NotificationCenter center;
+        center.addObserver("Z", [&](const std::string&, const UserInfo&) { ++calls; });
+        center.post("Z");
+    }
+    bool drained = false;
+    MainQueue::shared().async([&] { drained = true; });
+    ASSERT_TRUE(pumpMainUntil([&] { return drained; }));
+    EXPECT_EQ(calls, 0);
+}
+
+}  // namespace
+}  // namespace pd
