@@ -1,0 +1,153 @@
+#include "platform/AppDataModel.h"
+
+#include "platform/Log.h"
+#include "platform/SqliteTransaction.h"
+
+#include <bit>
+#include <cctype>
+#include <set>
+#include <string>
+
+namespace pd {
+
+namespace {
+
+// Kept in step with kAppDataModelVersion; a pragma value cannot be a bound parameter.
+constexpr std::string_view kSetVersionSql = "PRAGMA user_version = 1";
+static_assert(kAppDataModelVersion == 1);
+
+// Only a column declared exactly INTEGER (in any case) as the primary key is the row identity.
+bool isIntegerType(std::string type) {
+    for (char& c : type) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return type == "INTEGER";
+}
+
+enum class TableState { Missing, Usable, Unusable, Failed };
+
+// The column "id" must be the integer primary key: writes replace a record by it.
+template <typename T>
+TableState checkTable(SqliteConnection& connection) {
+    using Mapping = EntityMapping<T>;
+    SqliteStatement columns(connection, "SELECT name, type, pk FROM pragma_table_info(?1)");
+    if (!columns.ok() || !columns.bindText(1, Mapping::kTable)) {
+        return TableState::Failed;
+    }
+    std::set<std::string> names;
+    bool idIsKey = false;
+    for (;;) {
+        const auto step = columns.step();
+        if (step == SqliteStatement::Step::Failed) {
+            return TableState::Failed;
+        }
+        if (step == SqliteStatement::Step::Done) {
+            break;
+        }
+        std::string name = columns.columnText(0);
+        if (name == "id") {
+            idIsKey = isIntegerType(columns.columnText(1)) && columns.columnInt64(2) == 1;
+        }
+        names.insert(std::move(name));
+    }
+    if (names.empty()) {
+        return TableState::Missing;
+    }
+    bool complete = idIsKey;
+    for (const std::string_view attribute : Mapping::kAttributes) {
+        complete = complete && names.count(std::string(attribute)) != 0;
+    }
+    if (!complete) {
+        PD_LOG_WARN("object store table {} lacks columns this version needs", Mapping::kTable);
+        return TableState::Unusable;
+    }
+    return TableState::Usable;
+}
+
+bool readVersion(SqliteConnection& connection, std::int64_t& version) {
+    SqliteStatement pragma(connection, "PRAGMA user_version");
+    if (pragma.step() != SqliteStatement::Step::Row) {
+        return false;
+    }
+    version = pragma.columnInt64(0);
+    return true;
+}
+
+}  // namespace
+
+bool EntityMapping<PcList>::bind(SqliteStatement& statement, const PcList& record) {
+    return statement.bindText(2, record.deviceTag) &&
+           statement.bindInt64(3, record.bcheck ? 1 : 0) &&
+           statement.bindText(4, record.checkCode) && statement.bindDouble(5, record.connectDate);
+}
+
+PcList EntityMapping<PcList>::read(const SqliteStatement& statement) {
+    PcList record;
+    record.rowId = statement.columnInt64(0);
+    record.deviceTag = statement.columnText(1);
+    record.bcheck = statement.columnInt64(2) != 0;
+    record.checkCode = statement.columnText(3);
+    record.connectDate = statement.columnDouble(4);
+    return record;
+}
+
+bool EntityMapping<FileDownList>::bind(SqliteStatement& statement, const FileDownList& record) {
+    // SQLite integers are signed 64-bit; the bit pattern keeps sizes of 2^63 and more intact.
+    return statement.bindText(2, record.fileName) && statement.bindText(3, record.filePath) &&
+           statement.bindDouble(4, record.downTime) &&
+           statement.bindInt64(5, std::bit_cast<std::int64_t>(record.fileSize)) &&
+           statement.bindInt64(6, record.status) && statement.bindText(7, record.deviceTag) &&
+           statement.bindText(8, record.formatTime);
+}
+
+FileDownList EntityMapping<FileDownList>::read(const SqliteStatement& statement) {
+    FileDownList record;
+    record.rowId = statement.columnInt64(0);
+    record.fileName = statement.columnText(1);
+    record.filePath = statement.columnText(2);
+    record.downTime = statement.columnDouble(3);
+    record.fileSize = std::bit_cast<std::uint64_t>(statement.columnInt64(4));
+    record.status = static_cast<std::int32_t>(statement.columnInt64(5));
+    record.deviceTag = statement.columnText(6);
+    record.formatTime = statement.columnText(7);
+    return record;
+}
+
+SchemaState prepareAppDataModel(SqliteConnection& connection) {
+    std::int64_t version = 0;
+    if (!readVersion(connection, version)) {
+        return SchemaState::Failed;
+    }
+    const TableState pcList = checkTable<PcList>(connection);
+    const TableState fileDownList = checkTable<FileDownList>(connection);
+    if (pcList == TableState::Failed || fileDownList == TableState::Failed) {
+        return SchemaState::Failed;
+    }
+    if (pcList == TableState::Unusable || fileDownList == TableState::Unusable) {
+        return SchemaState::Unusable;
+    }
+    if (version > kAppDataModelVersion) {
+        // A later version wrote this store; its tables still have what we read and write.
+        PD_LOG_INFO("object store has schema version {}, newer than {}", version,
+                    kAppDataModelVersion);
+    }
+    const bool complete = pcList == TableState::Usable && fileDownList == TableState::Usable;
+    if (complete && version >= kAppDataModelVersion) {
+        // Nothing to write: a store we may only read still opens.
+        return SchemaState::Ready;
+    }
+    SqliteTransaction transaction(connection);
+    if (!transaction.begun()) {
+        return SchemaState::Failed;
+    }
+    if (!connection.execute(EntityMapping<PcList>::kCreateSql) ||
+        !connection.execute(EntityMapping<FileDownList>::kCreateSql)) {
+        return SchemaState::Failed;
+    }
+    if (version < kAppDataModelVersion && !connection.execute(kSetVersionSql)) {
+        return SchemaState::Failed;
+    }
+    return transaction.commit() ? SchemaState::Ready : SchemaState::Failed;
+}
+
+}  // namespace pd

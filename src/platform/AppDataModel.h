@@ -1,0 +1,70 @@
+#pragma once
+// The layout of the "AppDataModel" store: one table per entity, named after it, with the row
+// identity "id" followed by the entity's attributes in their declared order. The schema
+// version is kept in PRAGMA user_version so that a later layout can migrate older files.
+
+#include "model/FileDownList.h"
+#include "model/PcList.h"
+#include "platform/EntitySet.h"
+#include "platform/SqliteConnection.h"
+#include "platform/SqliteStatement.h"
+
+#include <array>
+#include <string_view>
+
+namespace pd {
+
+inline constexpr std::int64_t kAppDataModelVersion = 1;
+
+template <>
+struct EntityMapping<PcList> {
+    static constexpr std::string_view kTable = "PcList";
+    static constexpr std::array<std::string_view, 4> kAttributes = {"deviceTag", "bcheck",
+                                                                    "checkCode", "connectDate"};
+    static constexpr std::string_view kCreateSql =
+        "CREATE TABLE IF NOT EXISTS PcList (id INTEGER PRIMARY KEY, deviceTag TEXT, "
+        "bcheck INTEGER, checkCode TEXT, connectDate REAL)";
+    static constexpr std::string_view kSelectSql =
+        "SELECT id, deviceTag, bcheck, checkCode, connectDate FROM PcList ORDER BY id";
+    static constexpr std::string_view kWriteSql =
+        "INSERT OR REPLACE INTO PcList (id, deviceTag, bcheck, checkCode, connectDate) "
+        "VALUES (?1, ?2, ?3, ?4, ?5)";
+    static constexpr std::string_view kDeleteSql = "DELETE FROM PcList WHERE id = ?1";
+
+    // Binds the attributes to parameters 2 and up (1 is the identity).
+    [[nodiscard]] static bool bind(SqliteStatement& statement, const PcList& record);
+    // The record of the current row of kSelectSql.
+    static PcList read(const SqliteStatement& statement);
+};
+
+template <>
+struct EntityMapping<FileDownList> {
+    static constexpr std::string_view kTable = "FileDownList";
+    static constexpr std::array<std::string_view, 7> kAttributes = {
+        "fileName", "filePath", "downTime", "fileSize", "status", "deviceTag", "formatTime"};
+    static constexpr std::string_view kCreateSql =
+        "CREATE TABLE IF NOT EXISTS FileDownList (id INTEGER PRIMARY KEY, fileName TEXT, "
+        "filePath TEXT, downTime REAL, fileSize INTEGER, status INTEGER, deviceTag TEXT, "
+        "formatTime TEXT)";
+    static constexpr std::string_view kSelectSql =
+        "SELECT id, fileName, filePath, downTime, fileSize, status, deviceTag, formatTime "
+        "FROM FileDownList ORDER BY id";
+    static constexpr std::string_view kWriteSql =
+        "INSERT OR REPLACE INTO FileDownList (id, fileName, filePath, downTime, fileSize, "
+        "status, deviceTag, formatTime) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)";
+    static constexpr std::string_view kDeleteSql = "DELETE FROM FileDownList WHERE id = ?1";
+
+    [[nodiscard]] static bool bind(SqliteStatement& statement, const FileDownList& record);
+    static FileDownList read(const SqliteStatement& statement);
+};
+
+enum class SchemaState {
+    Ready,     // the tables are there (created now if the store was new)
+    Unusable,  // a table exists with a layout this version cannot use
+    Failed,    // SQLite failed; the connection has the error
+};
+
+// Creates what a new store lacks and checks what an existing one has.
+SchemaState prepareAppDataModel(SqliteConnection& connection);
+
+}  // namespace pd

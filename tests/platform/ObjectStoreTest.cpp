@@ -1,0 +1,345 @@
+#include "platform/ObjectStore.h"
+
+#include "model/FileDownList.h"
+#include "model/PcList.h"
+#include "platform/SqliteConnection.h"
+#include "platform/SqliteStatement.h"
+#include "support/TempHome.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <fstream>
+#include <limits>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace pd {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::system_clock;
+
+const Clock::time_point kMorning{std::chrono::seconds{1'700'000'000}};
+const Clock::time_point kEvening =
+    kMorning + std::chrono::hours{10} + std::chrono::milliseconds{250};
+
+class ObjectStoreTest : public TempHome {
+  protected:
+    fs::path storeFile() const { return home() / "Documents" / "AppDataModel.sqlite"; }
+
+    std::vector<fs::path> damagedFiles() const {
+        std::vector<fs::path> found;
+        for (const auto& entry : fs::directory_iterator(storeFile().parent_path())) {
+            if (entry.path().filename().string().find(".damaged-") != std::string::npos) {
+                found.push_back(entry.path());
+            }
+        }
+        return found;
+    }
+
+    static void writeBytes(const fs::path& file, const std::string& bytes) {
+        std::ofstream(file, std::ios::binary) << bytes;
+    }
+
+    static std::string readBytes(const fs::path& file) {
+        std::ifstream in(file, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+
+    // Runs fixed SQL on the file through a connection of its own (another process's view).
+    static void executeOn(const fs::path& file, const std::vector<std::string>& sql) {
+        SqliteConnection db;
+        ASSERT_TRUE(db.open(file));
+        for (const auto& statement : sql) {
+            ASSERT_TRUE(db.execute(statement)) << statement << ": " << db.lastErrorMessage();
+        }
+    }
+
+    static std::int64_t countRows(SqliteConnection& db, const std::string& table) {
+        SqliteStatement count(db, table == "PcList" ? "SELECT count(*) FROM PcList"
+                                                    : "SELECT count(*) FROM FileDownList");
+        return count.step() == SqliteStatement::Step::Row ? count.columnInt64(0) : -1;
+    }
+
+    static std::vector<std::string> paths(const std::vector<std::shared_ptr<FileDownList>>& rs) {
+        std::vector<std::string> out;
+        for (const auto& r : rs) {
+            out.push_back(r->filePath);
+        }
+        return out;
+    }
+};
+
+TEST_F(ObjectStoreTest, RecordsSurviveARestartInStoreOrderWithTheirValues) {
+    const std::uint64_t hugeSize = std::numeric_limits<std::uint64_t>::max() - 5;
+    std::vector<PcList> savedPcs;
+    std::vector<FileDownList> savedFiles;
+    {
+        ObjectStore store(storeFile());
+        ASSERT_TRUE(store.isPersistent());
+        EXPECT_FALSE(store.hasChanges());
+        EXPECT_TRUE(store.saveContext());  // nothing to write is not a failure
+
+        auto first = store.insert(PcList{0, "tag-1", true, "123456", 1.5});
+        auto second = store.insert(PcList{0, "tag-2", false, "", 2.25});
+        auto third = store.insert(PcList{0, std::string("t\xC3\xA4g\0-3", 7), true, "000000", 3.0});
+        store.insert(FileDownList{0, "a.bin", "/d/a.bin", 10.5, hugeSize, 1, "tag-1", "T1"});
+        store.insert(FileDownList{0, "b.bin", "/d/b.bin", 11.5, 1ull << 63, 1, "tag-2", "T2"});
+        EXPECT_TRUE(store.hasChanges());
+        // Unsaved inserts are visible to fetches, with the limit and predicate applied.
+        EXPECT_EQ(store.fetch<PcList>().size(), 3u);
+        const auto remembered = store.fetch<PcList>([](const PcList& r) { return r.bcheck; }, 1);
+        ASSERT_EQ(remembered.size(), 1u);
+        EXPECT_EQ(remembered[0], first);
+        ASSERT_TRUE(store.saveContext());
+        EXPECT_FALSE(store.hasChanges());
+
+        // A change made through the shared object is noticed without being announced.
+        second->checkCode = "654321";
+        EXPECT_TRUE(store.hasChanges());
+        EXPECT_TRUE(store.deleteObject(first));
+        EXPECT_FALSE(store.deleteObject(first));
+        auto fourth = store.insert(PcList{0, "tag-4", true, "4", 4.0});
+        EXPECT_LT(third->rowId, fourth->rowId);
+        ASSERT_TRUE(store.saveContext());
+
+        for (const auto& r : store.fetch<PcList>()) {
+            savedPcs.push_back(*r);
+        }
+        for (const auto& r : store.fetch<FileDownList>()) {
+            savedFiles.push_back(*r);
+        }
+    }
+    ASSERT_EQ(savedPcs.size(), 3u);
+    EXPECT_EQ(savedPcs[0].checkCode, "654321");
+
+    ObjectStore reopened(storeFile());
+    EXPECT_FALSE(reopened.hasChanges());
+    std::vector<PcList> pcs;
+    for (const auto& r : reopened.fetch<PcList>()) {
+        pcs.push_back(*r);
+    }
+    std::vector<FileDownList> files;
+    for (const auto& r : reopened.fetch<FileDownList>()) {
+        files.push_back(*r);
+    }
+    EXPECT_EQ(pcs, savedPcs);
+    EXPECT_EQ(files, savedFiles);
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(files[0].fileSize, hugeSize);
+    EXPECT_EQ(files[1].fileSize, 1ull << 63);
+    EXPECT_EQ(pcs[1].deviceTag, std::string("t\xC3\xA4g\0-3", 7));
+
+    // After the last record is deleted, a new one still sorts after the rest.
+    ASSERT_TRUE(reopened.deleteObject(reopened.fetch<PcList>().back()));
+    ASSERT_TRUE(reopened.saveContext());
+    reopened.insert(PcList{0, "tag-5", false, "", 5.0});
+    ASSERT_TRUE(reopened.saveContext());
+    ObjectStore third(storeFile());
+    const auto order = third.fetch<PcList>();
+    ASSERT_EQ(order.size(), 3u);
+    EXPECT_EQ(order[0]->deviceTag, "tag-2");
+    EXPECT_EQ(order[2]->deviceTag, "tag-5");
+}
+
+TEST_F(ObjectStoreTest, SharedStoreLivesInTheDocumentsFolderOfTheHome) {
+    ObjectStore& store = ObjectStore::shared();
+    EXPECT_EQ(&store, &ObjectStore::shared());
+    EXPECT_EQ(store.file(), storeFile());
+    ASSERT_TRUE(addPcList(store, "tag", true, "", kMorning));
+    EXPECT_TRUE(fs::exists(storeFile()));
+    {
+        ScopedTempHome other;
+        EXPECT_NE(&ObjectStore::shared(), &store);
+        EXPECT_TRUE(allPcList(ObjectStore::shared()).empty());
+    }
+    EXPECT_EQ(allPcList(ObjectStore::shared()).size(), 1u);
+}
+
+TEST_F(ObjectStoreTest, MissingFolderIsCreated) {
+    const fs::path file = home() / "Documents" / "deeper" / "AppDataModel.sqlite";
+    ObjectStore store(file);
+    ASSERT_TRUE(addPcList(store, "tag", false, "", kMorning));
+    EXPECT_TRUE(fs::exists(file));
+}
+
+TEST_F(ObjectStoreTest, GarbageFileIsSetAsideWithItsJournalAndANewStoreWorks) {
+    const std::string garbage(4096, '\x5a');
+    writeBytes(storeFile(), garbage);
+    writeBytes(storeFile().string() + "-journal", "old journal");
+    {
+        ObjectStore store(storeFile());
+        ASSERT_TRUE(store.isPersistent());
+        EXPECT_TRUE(allPcList(store).empty());
+        ASSERT_TRUE(addPcList(store, "tag", true, "111111", kMorning));
+    }
+    const auto aside = damagedFiles();
+    ASSERT_EQ(aside.size(), 2u);
+    bool keptStore = false;
+    bool keptJournal = false;
+    for (const auto& file : aside) {
+        const std::string name = file.filename().string();
+        if (name.rfind("AppDataModel.sqlite.damaged-", 0) == 0) {
+            keptStore = readBytes(file) == garbage;
+        } else if (name.rfind("AppDataModel.sqlite-journal.damaged-", 0) == 0) {
+            keptJournal = readBytes(file) == "old journal";
+        }
+    }
+    EXPECT_TRUE(keptStore);
+    EXPECT_TRUE(keptJournal);
+
+    ObjectStore reopened(storeFile());
+    ASSERT_EQ(allPcList(reopened).size(), 1u);
+    EXPECT_EQ(damagedFiles().size(), 2u);
+}
+
+TEST_F(ObjectStoreTest, FileWithADatabaseHeaderButBrokenContentIsSetAside) {
+    std::string broken("SQLite format 3", 16);
+    broken += std::string(4080, '\x5a');
+    writeBytes(storeFile(), broken);
+    ObjectStore store(storeFile());
+    ASSERT_TRUE(store.isPersistent());
+    ASSERT_TRUE(addPcList(store, "tag", false, "", kMorning));
+    const auto aside = damagedFiles();
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(readBytes(aside[0]), broken);
+}
+
+TEST_F(ObjectStoreTest, LayoutThatCannotBeUsedIsSetAsideButAWiderOneIsKept) {
+    executeOn(storeFile(),
+              {"CREATE TABLE PcList (deviceTag TEXT)", "INSERT INTO PcList VALUES ('old')"});
+    {
+        ObjectStore store(storeFile());
+        EXPECT_TRUE(allPcList(store).empty());
+        ASSERT_TRUE(addPcList(store, "new", false, "", kMorning));
+    }
+    const auto aside = damagedFiles();
+    ASSERT_EQ(aside.size(), 1u);
+    SqliteConnection old;
+    ASSERT_TRUE(old.open(aside[0]));
+    EXPECT_EQ(countRows(old, "PcList"), 1);
+    fs::remove(aside[0]);
+    fs::remove(storeFile());
+
+    // A later version's store with an extra column still holds what this one reads.
+    executeOn(storeFile(),
+              {"CREATE TABLE PcList (id INTEGER PRIMARY KEY, deviceTag TEXT, bcheck INTEGER, "
+               "checkCode TEXT, connectDate REAL, nickname TEXT)",
+               "CREATE TABLE FileDownList (id INTEGER PRIMARY KEY, fileName TEXT, "
+               "filePath TEXT, downTime REAL, fileSize INTEGER, status INTEGER, "
+               "deviceTag TEXT, formatTime TEXT)",
+               "INSERT INTO PcList VALUES (7, 'kept', 1, '222222', 9.5, 'desk')",
+               "PRAGMA user_version = 9"});
+    ObjectStore store(storeFile());
+    const auto kept = pcListByDeviceTag(store, "kept");
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->checkCode, "222222");
+    EXPECT_TRUE(damagedFiles().empty());
+    ASSERT_TRUE(updatePcList(store, *kept, true, "333333", kEvening));
+    ObjectStore reopened(storeFile());
+    EXPECT_EQ(pcListByDeviceTag(reopened, "kept")->checkCode, "333333");
+}
+
+TEST_F(ObjectStoreTest, FailedSaveKeepsTheChangesAndWritesNothingUntilALaterSave) {
+    ObjectStore store(storeFile());
+    ASSERT_TRUE(addPcList(store, "before", true, "1", kMorning));
+    SqliteConnection other;
+    ASSERT_TRUE(other.open(storeFile()));
+
+    // Another writer holds the file: the save cannot begin.
+    ASSERT_TRUE(other.execute("BEGIN EXCLUSIVE"));
+    EXPECT_FALSE(addFinishTask(store, "/d/one.txt", 1, "before", kMorning, "T"));
+    EXPECT_TRUE(store.hasChanges());
+    EXPECT_EQ(queryFinishTasks(store, "before").size(), 1u);
+    ASSERT_TRUE(other.execute("ROLLBACK"));
+
+    // A reader holds the file: the writes go through but the commit fails and is undone.
+    ASSERT_TRUE(other.execute("BEGIN"));
+    ASSERT_EQ(countRows(other, "PcList"), 1);
+    allPcList(store).front()->checkCode = "2";
+    EXPECT_FALSE(store.saveContext());
+    EXPECT_TRUE(store.hasChanges());
+    ASSERT_TRUE(other.execute("COMMIT"));
+    EXPECT_EQ(countRows(other, "FileDownList"), 0);
+
+    EXPECT_TRUE(store.saveContext());
+    EXPECT_FALSE(store.hasChanges());
+    ObjectStore reopened(storeFile());
+    ASSERT_EQ(allPcList(reopened).size(), 1u);
+    EXPECT_EQ(allPcList(reopened).front()->checkCode, "2");
+    EXPECT_EQ(paths(queryFinishTasks(reopened, "before")), std::vector<std::string>{"/d/one.txt"});
+}
+
+TEST_F(ObjectStoreTest, FinishedFilesAreKeptPerExactPathAndComputer) {
+    ObjectStore store(storeFile());
+    ASSERT_TRUE(addFinishTask(store, "/dl/A/report.pdf", 100, "pc1", kMorning, "morning"));
+    // Same name and size in another folder, and the same file from another computer.
+    ASSERT_TRUE(addFinishTask(store, "/dl/B/report.pdf", 100, "pc1", kMorning, "morning"));
+    ASSERT_TRUE(addFinishTask(store, "/dl/A/report.pdf", 100, "pc2", kMorning, "morning"));
+    // Wildcard characters and case are ordinary characters of the path.
+    ASSERT_TRUE(addFinishTask(store, "/dl/A/*.pdf", 7, "pc1", kMorning, "morning"));
+    ASSERT_TRUE(addFinishTask(store, "/dl/A/report.pd?", 7, "pc1", kMorning, "morning"));
+    ASSERT_TRUE(addFinishTask(store, "/dl/A/REPORT.pdf", 7, "pc1", kMorning, "morning"));
+    EXPECT_EQ(paths(queryFinishTasks(store, "pc1")),
+              (std::vector<std::string>{"/dl/A/report.pdf", "/dl/B/report.pdf", "/dl/A/*.pdf",
+                                        "/dl/A/report.pd?", "/dl/A/REPORT.pdf"}));
+    EXPECT_EQ(paths(queryFinishTasks(store, "pc2")), std::vector<std::string>{"/dl/A/report.pdf"});
+    EXPECT_TRUE(queryFinishTasks(store, "pc").empty());
+    const auto first = queryFinishTasks(store, "pc1").front();
+    EXPECT_EQ(first->fileName, "report.pdf");
+    EXPECT_EQ(first->status, 1);
+    EXPECT_EQ(queryFinishTasks(store, "pc1")[2]->fileName, "*.pdf");
+
+    // Finishing the same path again updates its record in place.
+    ASSERT_TRUE(addFinishTask(store, "/dl/A/report.pdf", 250, "pc1", kEvening, "evening"));
+    const auto pc1 = queryFinishTasks(store, "pc1");
+    ASSERT_EQ(pc1.size(), 5u);
+    EXPECT_EQ(pc1[0], first);
+    EXPECT_EQ(first->fileSize, 250u);
+    EXPECT_EQ(first->formatTime, "evening");
+    EXPECT_DOUBLE_EQ(first->downTime, ObjectStore::dateValue(kEvening));
+    EXPECT_EQ(queryFinishTasks(store, "pc2").front()->fileSize, 100u);
+
+    // Deleting a path removes its records of every computer and nothing else.
+    ASSERT_TRUE(deleteFinishTask(store, "/dl/A/*.pdf"));
+    ASSERT_TRUE(deleteFinishTask(store, "/dl/A/report.pdf"));
+    ASSERT_TRUE(deleteFinishTask(store, "/dl/nothing-here"));
+    ObjectStore reopened(storeFile());
+    EXPECT_EQ(
+        paths(queryFinishTasks(reopened, "pc1")),
+        (std::vector<std::string>{"/dl/B/report.pdf", "/dl/A/report.pd?", "/dl/A/REPORT.pdf"}));
+    EXPECT_TRUE(queryFinishTasks(reopened, "pc2").empty());
+}
+
+TEST_F(ObjectStoreTest, RememberedComputersAreFoundByTheirExactTag) {
+    ObjectStore store(storeFile());
+    EXPECT_TRUE(allPcList(store).empty());
+    EXPECT_FALSE(pcListByDeviceTag(store, "desk"));
+    ASSERT_TRUE(addPcList(store, "desk", false, "", kMorning));
+    ASSERT_TRUE(addPcList(store, "laptop", true, "123456", kMorning));
+    EXPECT_FALSE(pcListByDeviceTag(store, "Desk"));
+    EXPECT_FALSE(pcListByDeviceTag(store, "des"));
+    EXPECT_FALSE(pcListByDeviceTag(store, "%"));
+
+    const auto desk = pcListByDeviceTag(store, "desk");
+    ASSERT_TRUE(desk);
+    EXPECT_FALSE(desk->bcheck);
+    EXPECT_EQ(desk->checkCode, "");
+    ASSERT_TRUE(updatePcList(store, *desk, true, "999999", kEvening));
+
+    ObjectStore reopened(storeFile());
+    const auto all = allPcList(reopened);
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0]->deviceTag, "desk");
+    EXPECT_TRUE(all[0]->bcheck);
+    EXPECT_EQ(all[0]->checkCode, "999999");
+    EXPECT_DOUBLE_EQ(all[0]->connectDate, ObjectStore::dateValue(kEvening));
+    EXPECT_EQ(pcListByDeviceTag(reopened, "laptop")->checkCode, "123456");
+}
+
+}  // namespace
+}  // namespace pd
