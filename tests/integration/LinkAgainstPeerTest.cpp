@@ -1,0 +1,168 @@
+// The real link engine against the real peer on 127.0.0.1.
+
+#include "PeerFixture.h"
+
+#include "NetWork/CServerManager.h"
+#include "support/WaitFor.h"
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+using namespace pd;
+using namespace pd::test;
+
+namespace {
+
+class Link {
+public:
+    Link(int port, std::string code) : mgr(std::make_unique<CServerManager>()) {
+        mgr->CNetClassMgrBlock([this](int s) { lastState.store(s); });
+        mgr->WaitFileCommandResutBlock([this] { answers.fetch_add(1); });
+        thread = std::thread([m = mgr.get(), port, code] {
+            m->ConnectLanServer("127.0.0.1", port, code);
+        });
+    }
+    ~Link() {
+        mgr.reset();
+        thread.join();
+    }
+    // Registers for the next answer and runs the request; true when it was answered.
+    bool ask(const std::function<void(CServerManager&)>& request) {
+        const int before = answers.load();
+        mgr->WaitFileCommandResutBlock([this] { answers.fetch_add(1); });
+        request(*mgr);
+        return waitFor([&] { return answers.load() > before; });
+    }
+    std::unique_ptr<CServerManager> mgr;
+    std::thread thread;
+    std::atomic<int> answers{0};
+    std::atomic<int> lastState{-1};
+};
+
+class LinkAgainstPeer : public PeerFixture {};
+
+}  // namespace
+
+TEST_F(LinkAgainstPeer, ChallengeWithTheRightCodeIsAccepted) {
+    startPeer({"--code", "246810"});
+    Link link(peerProcess->controlPort(), "246810");
+    ASSERT_TRUE(waitFor([&] { return link.answers.load() == 1; }));
+    EXPECT_EQ(link.mgr->GetErrorCode(), 0);
+    EXPECT_TRUE(link.mgr->IsAuthSucess());
+    EXPECT_FALSE(link.mgr->Results().httpTicket.empty());
+}
+
+TEST_F(LinkAgainstPeer, WrongCodeIsRefusedAndEmptyCodeWorksWhenTheComputerHasNone) {
+    startPeer({"--code", "246810"});
+    {
+        Link wrong(peerProcess->controlPort(), "000000");
+        ASSERT_TRUE(waitFor([&] { return wrong.answers.load() == 1; }));
+        EXPECT_NE(wrong.mgr->GetErrorCode(), 0);
+        EXPECT_FALSE(wrong.mgr->IsAuthSucess());
+        Link empty(peerProcess->controlPort(), "");
+        ASSERT_TRUE(waitFor([&] { return empty.answers.load() == 1; }));
+        EXPECT_FALSE(empty.mgr->IsAuthSucess());
+    }
+    peerProcess->stop();
+    peerProcess.reset();
+    startPeer();  // no code on the computer: the empty code is proved the same way
+    Link none(peerProcess->controlPort(), "");
+    ASSERT_TRUE(waitFor([&] { return none.answers.load() == 1; }));
+    EXPECT_TRUE(none.mgr->IsAuthSucess());
+}
+
+TEST_F(LinkAgainstPeer, DirectAcceptanceAndEveryRequestWithItsStoredResult) {
+    startPeer({"--direct-accept"});
+    Link link(peerProcess->controlPort(), "");
+    ASSERT_TRUE(waitFor([&] { return link.answers.load() == 1; }));
+    ASSERT_TRUE(link.mgr->IsAuthSucess());
+
+    ASSERT_TRUE(link.ask([](CServerManager& m) { m.FindFolder(""); }));
+    auto root = link.mgr->GetFileInfo();
+    ASSERT_GE(root->size(), 3u);
+    bool sawDesktop = false;
+    for (const auto& e : *root) {
+        if (e.desc == "我的桌面") {
+            sawDesktop = true;
+            EXPECT_EQ(e.isDir, 1);
+        }
+    }
+    EXPECT_TRUE(sawDesktop);
+
+    ASSERT_TRUE(link.ask([](CServerManager& m) { m.FindFolder("D:/Music"); }));
+    auto music = link.mgr->GetFileInfo();
+    ASSERT_EQ(link.mgr->GetErrorCode(), 0);
+    bool sawSong = false;
+    for (const auto& e : *music) {
+        if (e.name == "song.mp3") {
+            sawSong = true;
+            EXPECT_EQ(e.size, 2'500'000u);
+            EXPECT_EQ(e.isDir, 0);
+            EXPECT_GT(e.modifyTime, 116444736000000000u);  // after 1970 in Windows file time
+        }
+    }
+    EXPECT_TRUE(sawSong);
+
+    ASSERT_TRUE(link.ask([](CServerManager& m) { m.FindFolder("Q:/missing"); }));
+    EXPECT_NE(link.mgr->GetErrorCode(), 0);
+
+    ASSERT_TRUE(link.ask([](CServerManager& m) { m.AddFolderClassify("D:/Music", 4096); }));
+    EXPECT_EQ(link.mgr->GetErrorCode(), 0);
+    ASSERT_TRUE(link.ask([](CServerManager& m) { m.AddFolderClassify("D:/Music", 4096); }));
+    EXPECT_EQ(link.mgr->GetErrorCode(), 0);  // already a member: 7, stored as success
+    ASSERT_TRUE(link.ask([](CServerManager& m) { m.SelectClassify(4096); }));
+    ASSERT_EQ(link.mgr->GetFileClassify()->size(), 1u);
+    ASSERT_TRUE(link.ask([](CServerManager& m) { m.DelFolderClassify("D:/Music", 4096); }));
+    ASSERT_TRUE(link.ask([](CServerManager& m) { m.SelectClassify(4096); }));
+    EXPECT_TRUE(link.mgr->GetFileClassify()->empty());
+
+    ASSERT_TRUE(link.ask([](CServerManager& m) { m.RemoteCaptureScreen(); }));
+    auto jpeg = link.mgr->GetCaptureScreenData();
+    ASSERT_GT(jpeg->size(), 1000u);
+    EXPECT_EQ(static_cast<unsigned char>((*jpeg)[0]), 0xFF);
+    EXPECT_EQ(static_cast<unsigned char>((*jpeg)[1]), 0xD8);
+
+    for (auto request : {&CServerManager::RemoteLockScreen, &CServerManager::RemoteStandby,
+                         &CServerManager::RemoteReboot, &CServerManager::RemoteShutdown}) {
+        ASSERT_TRUE(link.ask([request](CServerManager& m) { (m.*request)(); }));
+        EXPECT_EQ(link.mgr->GetErrorCode(), 0);
+    }
+
+    ASSERT_TRUE(link.ask([](CServerManager& m) { m.UploadPath(1); }));
+    EXPECT_FALSE(link.mgr->GetBackUpPath().empty());
+
+    ASSERT_TRUE(link.ask([](CServerManager& m) { m.GetDirInfo("D:/Music"); }));
+    EXPECT_EQ(link.mgr->DirInfoContent().fileCount, 2);
+    EXPECT_EQ(link.mgr->DirInfoContent().dirSize, 3'400'000u);
+
+    ASSERT_TRUE(link.ask([](CServerManager& m) { m.PlugMessagePost("1", "0", 1, R"({"c":"up"})"); }));
+    EXPECT_EQ(link.mgr->GetErrorCode(), 101);
+
+    // Without an upload listener the computer refuses PASV, which reaches the error slot.
+    std::atomic<bool> refused{false};
+    link.mgr->WaitErrorCommandResutBlock([&] { refused.store(true); });
+    link.mgr->FileMgrCommondOp(99999, "PASV");
+    ASSERT_TRUE(waitFor([&] { return refused.load(); }));
+    EXPECT_EQ(link.mgr->GetFilePasvErrorCode(), 425);
+
+    std::atomic<bool> wifi{false};
+    link.mgr->CNetWifiBlock([&] { wifi.store(true); });
+    link.mgr->WiFiManagerList();
+    ASSERT_TRUE(waitFor([&] { return wifi.load(); }));
+    auto clients = link.mgr->GetWifiList();
+    ASSERT_FALSE(clients->empty());
+    bool sawPhone = false;
+    for (const auto& c : *clients) sawPhone |= c.connType == 2;
+    EXPECT_TRUE(sawPhone);
+    EXPECT_EQ(link.lastState.load(), -1);  // the link stayed up throughout
+}
+
+TEST_F(LinkAgainstPeer, PeerStoppingEndsTheLinkWithStateZero) {
+    startPeer({"--direct-accept"});
+    Link link(peerProcess->controlPort(), "");
+    ASSERT_TRUE(waitFor([&] { return link.answers.load() == 1; }));
+    peerProcess->stop();
+    peerProcess.reset();
+    EXPECT_TRUE(waitFor([&] { return link.lastState.load() == 0; }));
+}
