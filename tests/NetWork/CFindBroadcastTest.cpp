@@ -1,0 +1,476 @@
+// Discovery on loopback: the phone's search against the peer's responder and against a computer
+// whose replies the test writes. Nothing here leaves 127.0.0.0/8.
+
+#include "NetWork/CFindBroadcast.h"
+#include "BroadcastResponder.h"
+#include "support/WaitFor.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace pd;
+using namespace pd::test;
+using ServerMap = CFindBroadcast::ServerMap;
+using namespace std::string_literals;
+
+namespace {
+
+sockaddr_in loopbackAddress(const char* dotted, std::uint16_t port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    ::inet_pton(AF_INET, dotted, &address.sin_addr);
+    return address;
+}
+
+bool canBind(const char* dotted, std::uint16_t port) {
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    const sockaddr_in address = loopbackAddress(dotted, port);
+    const bool ok = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return ok;
+}
+
+// A computer whose replies the test writes: a socket on the loopback broadcast address, on an
+// ephemeral port that the phone can bind on 127.0.0.1 as well.
+class CraftedComputer {
+  public:
+    CraftedComputer() {
+        for (int attempt = 0; attempt < 20 && port_ == 0; ++attempt) {
+            fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+            const int one = 1;
+            ::setsockopt(fd_, SOL_SOCKET, SO_BROADCAST, &one, sizeof one);
+            sockaddr_in address = loopbackAddress("127.255.255.255", 0);
+            socklen_t length = sizeof address;
+            if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0 &&
+                canBind("127.0.0.1", ntohs(address.sin_port))) {
+                port_ = ntohs(address.sin_port);
+            } else {
+                ::close(fd_);
+            }
+        }
+    }
+    ~CraftedComputer() {
+        if (port_ != 0) {
+            ::close(fd_);
+        }
+    }
+    std::uint16_t port() const { return port_; }
+
+    // The next datagram, remembering its sender for reply().
+    std::optional<std::string> receive(std::chrono::milliseconds limit = 5s) {
+        pollfd pfd{fd_, POLLIN, 0};
+        if (::poll(&pfd, 1, static_cast<int>(limit.count())) != 1) {
+            return std::nullopt;
+        }
+        std::string bytes(4096, '\0');
+        socklen_t length = sizeof phone_;
+        const ssize_t got = ::recvfrom(fd_, bytes.data(), bytes.size(), 0,
+                                       reinterpret_cast<sockaddr*>(&phone_), &length);
+        if (got < 0) {
+            return std::nullopt;
+        }
+        bytes.resize(static_cast<std::size_t>(got));
+        return bytes;
+    }
+    std::string senderText() const {
+        char text[INET_ADDRSTRLEN] = {};
+        ::inet_ntop(AF_INET, &phone_.sin_addr, text, sizeof text);
+        return std::string(text) + ":" + std::to_string(ntohs(phone_.sin_port));
+    }
+    bool reply(std::string_view bytes) {
+        return ::sendto(fd_, bytes.data(), bytes.size(), 0,
+                        reinterpret_cast<const sockaddr*>(&phone_),
+                        sizeof phone_) == static_cast<ssize_t>(bytes.size());
+    }
+
+  private:
+    int fd_ = -1;
+    std::uint16_t port_ = 0;
+    sockaddr_in phone_{};
+};
+
+// Records finish callbacks, which arrive on the search thread.
+class Finish {
+  public:
+    CFindBroadcast::FinishBlock block() {
+        return [this](ServerMap map) {
+            std::lock_guard lock(mutex_);
+            result_ = std::move(map);
+            ++calls_;
+        };
+    }
+    bool wait(std::chrono::milliseconds limit = 5s) {
+        return waitFor([this] { return calls() > 0; }, limit);
+    }
+    int calls() {
+        std::lock_guard lock(mutex_);
+        return calls_;
+    }
+    ServerMap result() {
+        std::lock_guard lock(mutex_);
+        return result_;
+    }
+
+  private:
+    std::mutex mutex_;
+    ServerMap result_;
+    int calls_ = 0;
+};
+
+CFindBroadcast::Options loopbackOptions(std::uint16_t port, std::chrono::milliseconds idle) {
+    CFindBroadcast::Options options;
+    options.interfaces = std::make_shared<FixedNetworkInterfaces>(
+        std::vector<NetInterface>{FixedNetworkInterfaces::loopback()});
+    options.interfaceName = "lo";
+    options.port = port;
+    options.idleTimeout = idle;
+    return options;
+}
+
+std::string reply(std::string_view ipLine, std::string_view more) {
+    return "QVR-Broadcast/1.0 200 OK\r\n" + std::string(ipLine) + "\r\n" + std::string(more);
+}
+
+}  // namespace
+
+TEST(DiscoveryRequest, IsTheFixedTextSentTwiceFromThePhonesAddress) {
+    const std::string expected(
+        "broadcast QVR-Broadcast/1.0 \r\n"
+        "Device-Type:Mobile-Client \r\n"
+        "Device-Name:iPhone \r\n"
+        "User-Agent:kestrel/1.0.2.3 (IOS7.1) \r\n"
+        "Date: Wed, 12 Mar 2010 12:55:57 GMT \r\n"
+        "\r\n\0",
+        158);
+    EXPECT_EQ(discoveryRequestDatagram(), expected);
+
+    CraftedComputer computer;
+    ASSERT_NE(computer.port(), 0);
+    CFindBroadcast find(loopbackOptions(computer.port(), 200ms));
+    Finish finish;
+    find.BdCastfinishBlock(finish.block());
+    ASSERT_TRUE(find.FindServerList());
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(computer.receive(), expected);
+        EXPECT_EQ(computer.senderText(), "127.0.0.1:" + std::to_string(computer.port()));
+    }
+    ASSERT_TRUE(finish.wait());
+    EXPECT_EQ(find.szIpAddr(), "127.0.0.1");
+    EXPECT_EQ(find.szSubMask(), "255.0.0.0");
+    EXPECT_EQ(find.szBroadCast(), "127.255.255.255");
+}
+
+TEST(CFindBroadcast, FindsThePeersResponderOnce) {
+    peer::BroadcastResponderOptions announced;
+    announced.port = 0;
+    announced.name = "Study-PC";
+    announced.tag = "0A1B2C3D";
+    announced.controlPort = 5001;
+    announced.httpPort = 8081;
+    peer::BroadcastResponder responder(announced);
+    ASSERT_TRUE(responder.start()) << responder.error();
+    ASSERT_TRUE(canBind("127.0.0.1", responder.port()));
+
+    CFindBroadcast find(loopbackOptions(responder.port(), 300ms));
+    Finish finish;
+    find.BdCastfinishBlock(finish.block());
+    ASSERT_TRUE(find.FindServerList());
+    ASSERT_TRUE(finish.wait());
+
+    // Both requests were answered; the second, identical reply adds nothing.
+    EXPECT_EQ(responder.answered(), 2u);
+    const ServerMap found = finish.result();
+    ASSERT_EQ(found.size(), 1u);
+    ASSERT_EQ(found.begin()->first, "IP:127.0.0.1");
+    const ServerData& pc = found.begin()->second;
+    EXPECT_EQ(pc.IP, "127.0.0.1");
+    EXPECT_EQ(pc.DeviceType, "PC");
+    EXPECT_EQ(pc.DeviceName, "Study-PC");
+    EXPECT_EQ(pc.DeviceNameTag, "0A1B2C3D");
+    EXPECT_EQ(pc.WSAPSupport, "TRUE");
+    EXPECT_EQ(pc.WSAPPort, 5001);
+    EXPECT_EQ(pc.HttpPort, 8081);
+    EXPECT_EQ(find.lanServerDic(), found);
+    EXPECT_FALSE(find.isSearching());
+}
+
+TEST(CFindBroadcast, KeepsOnlyRepliesThatNameAUsableComputer) {
+    CraftedComputer computer;
+    ASSERT_NE(computer.port(), 0);
+    CFindBroadcast find(loopbackOptions(computer.port(), 300ms));
+    Finish finish;
+    find.BdCastfinishBlock(finish.block());
+    ASSERT_TRUE(find.FindServerList());
+    ASSERT_TRUE(computer.receive());
+
+    const std::string office =
+        reply("IP: 192.168.1.5 ",
+              "Device-Name:OFFICE-PC-7F3A\r\nQVRWSAP-Support:TRUE\r\nQVRWSAP-Port:8866\r\n"
+              "Http-Port:8080\r\n");
+    const std::string replies[] = {
+        office,
+        office,  // a repeat
+        reply("IP:10.0.0.2", "QVRWSAP-Support:FALSE "),
+        reply("IP:10.0.0.3", "QVRWSAP-Support:FALSE"),
+        reply("IP:10.0.0.4", "Device-Name:NODASH\r\nQVRWSAP-Support:TRUE"),
+        reply("IP:10.0.0.5", "Device-Name:NOSUPPORT-1"),
+        reply("IP:host.example", "QVRWSAP-Support:TRUE"),
+        reply("IP:10.0.0.256", "QVRWSAP-Support:TRUE"),
+        reply("Device-Name:NOADDRESS-1", "QVRWSAP-Support:TRUE"),
+        reply("IP:10.0.0.7", "QVRWSAP-Support:TRUE\xff"),  // not UTF-8
+        "IP:10.0.0.8 QVRWSAP-Support:TRUE",                // one line only
+        "first\r\nIP:10.0.0.9\r\nQVRWSAP-Support:TRUE\0\r\nHttp-Port:1"s,
+    };
+    for (const std::string& bytes : replies) {
+        ASSERT_TRUE(computer.reply(bytes));
+    }
+    ASSERT_TRUE(finish.wait());
+
+    const ServerMap found = finish.result();
+    std::vector<std::string> keys;
+    for (const auto& [key, server] : found) {
+        keys.push_back(key);
+    }
+    EXPECT_EQ(keys, (std::vector<std::string>{"IP: 192.168.1.5 ", "IP:10.0.0.3", "IP:10.0.0.4",
+                                              "IP:10.0.0.9"}));
+    const ServerData& pc = found.at("IP: 192.168.1.5 ");
+    EXPECT_EQ(pc.IP, "192.168.1.5");
+    EXPECT_EQ(pc.DeviceName, "OFFICE-PC");
+    EXPECT_EQ(pc.DeviceNameTag, "7F3A");
+    EXPECT_EQ(pc.WSAPPort, 8866);
+    EXPECT_EQ(pc.HttpPort, 8080);
+    EXPECT_EQ(found.at("IP:10.0.0.4").DeviceName, "");
+    EXPECT_EQ(found.at("IP:10.0.0.4").DeviceNameTag, "");
+    // Nothing after the zero byte counts.
+    EXPECT_EQ(found.at("IP:10.0.0.9").HttpPort, 0);
+}
+
+TEST(CFindBroadcast, SilenceEndsTheSearchWithAnEmptyMap) {
+    CraftedComputer computer;
+    ASSERT_NE(computer.port(), 0);
+    CFindBroadcast find(loopbackOptions(computer.port(), 200ms));
+    Finish finish;
+    find.BdCastfinishBlock(finish.block());
+    ASSERT_TRUE(find.FindServerList());
+    ASSERT_TRUE(computer.receive());
+    ASSERT_TRUE(finish.wait());
+    EXPECT_EQ(finish.calls(), 1);
+    EXPECT_TRUE(finish.result().empty());
+    EXPECT_FALSE(find.isSearching());
+}
+
+TEST(CFindBroadcast, WithoutAUsableInterfaceTheCallbackComesAtOnce) {
+    // A whole minute of patience: only an immediate end lets the waits below succeed.
+    const auto options = [](std::vector<NetInterface> list, std::string name) {
+        CFindBroadcast::Options o = loopbackOptions(1, 60s);
+        o.interfaces = std::make_shared<FixedNetworkInterfaces>(std::move(list));
+        o.interfaceName = std::move(name);
+        return o;
+    };
+    const NetInterface lo = FixedNetworkInterfaces::loopback();
+    for (CFindBroadcast::Options o : {options({lo}, ""), options({}, ""), options({lo}, "eth9")}) {
+        CFindBroadcast find(o);
+        Finish finish;
+        find.BdCastfinishBlock(finish.block());
+        ASSERT_TRUE(find.FindServerList());
+        ASSERT_TRUE(finish.wait());
+        EXPECT_TRUE(finish.result().empty());
+        EXPECT_EQ(find.szIpAddr(), "");
+    }
+}
+
+TEST(CFindBroadcast, GetIPAddressPicksTheInterfaceToSearchOn) {
+    const auto pick = [](std::vector<NetInterface> list, std::string name = "") {
+        CFindBroadcast::Options o;
+        o.interfaces = std::make_shared<FixedNetworkInterfaces>(std::move(list));
+        o.interfaceName = std::move(name);
+        CFindBroadcast find(o);
+        find.GetIPAddress();
+        return find.szIpAddr() + " " + find.szSubMask() + " " + find.szBroadCast();
+    };
+    const NetInterface lo = FixedNetworkInterfaces::loopback();
+    const NetInterface wifi{"wlan0", "192.168.1.20", "255.255.255.0", "192.168.1.255", false, true};
+    const NetInterface wired{"eth0", "10.1.2.3", "255.255.0.0", "10.1.255.255", false, true};
+    const NetInterface tunnel{"tun0", "10.8.0.2", "255.255.255.255", "", false, true};
+    const NetInterface bad{"odd0", "not-an-address", "255.0.0.0", "10.255.255.255", false, true};
+
+    EXPECT_EQ(pick({wifi, lo, tunnel}), "192.168.1.20 255.255.255.0 192.168.1.255");
+    EXPECT_EQ(pick({wifi, wired, bad}), "10.1.2.3 255.255.0.0 10.1.255.255");  // last wins
+    EXPECT_EQ(pick({lo, tunnel}), "  ");
+    EXPECT_EQ(pick({wifi, wired}, "wlan0"), "192.168.1.20 255.255.255.0 192.168.1.255");
+
+    // A named loopback is used; without a broadcast address it is computed from the mask.
+    NetInterface bareLo = lo;
+    bareLo.broadcast.clear();
+    EXPECT_EQ(pick({wifi, bareLo}, "lo"), "127.0.0.1 255.0.0.0 127.255.255.255");
+}
+
+TEST(CFindBroadcast, ASecondSearchJoinsTheRunningOne) {
+    CraftedComputer computer;
+    ASSERT_NE(computer.port(), 0);
+    CFindBroadcast find(loopbackOptions(computer.port(), 300ms));
+    Finish first, second;
+    find.BdCastfinishBlock(first.block());
+    ASSERT_TRUE(find.FindServerList());
+    ASSERT_TRUE(computer.receive());
+    ASSERT_TRUE(computer.reply(reply("IP:10.0.0.1", "QVRWSAP-Support:TRUE")));
+    ASSERT_TRUE(waitFor([&] { return find.lanServerDic().size() == 1; }));
+
+    // The running search reports to the callback registered last, with what it found.
+    find.BdCastfinishBlock(second.block());
+    EXPECT_TRUE(find.isSearching());
+    EXPECT_FALSE(find.FindServerList());
+    ASSERT_TRUE(second.wait());
+    EXPECT_EQ(first.calls(), 0);
+    EXPECT_EQ(second.calls(), 1);
+    EXPECT_EQ(second.result().size(), 1u);
+    // One search sent its two requests; no second one was started.
+    ASSERT_TRUE(computer.receive());
+    EXPECT_FALSE(computer.receive(50ms));
+
+    // Once it has ended, a new search starts afresh.
+    ASSERT_TRUE(find.FindServerList());
+    ASSERT_TRUE(computer.receive());
+    ASSERT_TRUE(waitFor([&] { return second.calls() == 2; }));
+    EXPECT_TRUE(second.result().empty());
+}
+
+TEST(CFindBroadcast, HoldsAtMost256Computers) {
+    CraftedComputer computer;
+    ASSERT_NE(computer.port(), 0);
+    CFindBroadcast find(loopbackOptions(computer.port(), 2s));
+    Finish finish;
+    find.BdCastfinishBlock(finish.block());
+    ASSERT_TRUE(find.FindServerList());
+    ASSERT_TRUE(computer.receive());
+    // In small bursts, so that the phone's receive buffer never overflows.
+    for (int i = 0; i < 300 && finish.calls() == 0; ++i) {
+        const std::string ip = "IP:10.0." + std::to_string(i / 200) + "." + std::to_string(i % 200);
+        ASSERT_TRUE(computer.reply(reply(ip, "QVRWSAP-Support:TRUE")));
+        if (i % 16 == 15) {
+            ASSERT_TRUE(waitFor([&] {
+                return find.lanServerDic().size() >= static_cast<std::size_t>(i + 1) ||
+                       finish.calls() > 0;
+            }));
+        }
+    }
+    // Full, the search ends without waiting for silence.
+    ASSERT_TRUE(finish.wait(1500ms));
+    EXPECT_EQ(finish.result().size(), 256u);
+}
+
+TEST(CFindBroadcast, EndsAtItsTimeLimitWhileRepliesKeepComing) {
+    CraftedComputer computer;
+    ASSERT_NE(computer.port(), 0);
+    CFindBroadcast::Options options = loopbackOptions(computer.port(), 60s);
+    options.searchLimit = 300ms;
+    CFindBroadcast find(options);
+    Finish finish;
+    find.BdCastfinishBlock(finish.block());
+    ASSERT_TRUE(find.FindServerList());
+    ASSERT_TRUE(computer.receive());
+    const std::string chatter = reply("IP:10.0.0.1", "QVRWSAP-Support:TRUE");
+    const bool ended = waitFor(
+        [&] {
+            computer.reply(chatter);
+            return finish.calls() > 0;
+        },
+        5s);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(finish.result().size(), 1u);
+}
+
+TEST(CFindBroadcast, DestroyingItCancelsARunningSearch) {
+    CraftedComputer computer;
+    ASSERT_NE(computer.port(), 0);
+    Finish finish;
+    {
+        CFindBroadcast find(loopbackOptions(computer.port(), 60s));
+        find.BdCastfinishBlock(finish.block());
+        ASSERT_TRUE(find.FindServerList());
+        ASSERT_TRUE(computer.receive());
+    }
+    EXPECT_EQ(finish.calls(), 0);
+    // Its port is free again at once.
+    EXPECT_TRUE(canBind("127.0.0.1", computer.port()));
+}
+
+TEST(BroadcastResponder, AnswersOnlyTheDiscoveryRequest) {
+    peer::BroadcastResponderOptions announced;
+    announced.port = 0;
+    announced.tag = "TAG";
+    peer::BroadcastResponder responder(announced);
+    ASSERT_TRUE(responder.start()) << responder.error();
+
+    const int phone = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    const int one = 1;
+    ::setsockopt(phone, SOL_SOCKET, SO_BROADCAST, &one, sizeof one);
+    const sockaddr_in to = loopbackAddress("127.255.255.255", responder.port());
+    const auto send = [&](std::string_view bytes) {
+        ::sendto(phone, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to),
+                 sizeof to);
+    };
+    const auto answer = [&](int ms) -> std::optional<std::string> {
+        pollfd pfd{phone, POLLIN, 0};
+        if (::poll(&pfd, 1, ms) != 1) {
+            return std::nullopt;
+        }
+        std::string bytes(1024, '\0');
+        bytes.resize(static_cast<std::size_t>(::recv(phone, bytes.data(), bytes.size(), 0)));
+        return bytes;
+    };
+    send("hello");
+    send("broadcast OTHER/1.0 \r\n\r\n");
+    EXPECT_FALSE(answer(50));
+    send(discoveryRequestDatagram());
+    EXPECT_EQ(answer(5000), peer::announcementText(announced));
+    EXPECT_EQ(responder.answered(), 1u);
+    ::close(phone);
+
+    responder.stop();
+    responder.stop();
+}
+
+TEST(BroadcastResponder, RefusesWhatItCannotAnnounceOrBind) {
+    const auto startsWith = [](peer::BroadcastResponderOptions o) {
+        o.port = 0;
+        peer::BroadcastResponder responder(o);
+        return responder.start();
+    };
+    peer::BroadcastResponderOptions good;
+    good.tag = "TAG";
+    EXPECT_TRUE(startsWith(good));
+    for (auto change : std::initializer_list<void (*)(peer::BroadcastResponderOptions&)>{
+             [](peer::BroadcastResponderOptions& o) { o.tag = "A-B"; },
+             [](peer::BroadcastResponderOptions& o) { o.name = "a:b"; },
+             [](peer::BroadcastResponderOptions& o) { o.name = "two\r\nlines"; },
+             [](peer::BroadcastResponderOptions& o) { o.name = std::string(500, 'n'); },
+             [](peer::BroadcastResponderOptions& o) { o.announcedAddress = "localhost"; },
+             [](peer::BroadcastResponderOptions& o) { o.bindAddress = "nowhere"; },
+         }) {
+        peer::BroadcastResponderOptions bad = good;
+        change(bad);
+        EXPECT_FALSE(startsWith(bad)) << bad.name << " " << bad.tag;
+    }
+
+    // A port someone else holds is an error to report, not a crash.
+    CraftedComputer holder;
+    ASSERT_NE(holder.port(), 0);
+    good.port = holder.port();
+    peer::BroadcastResponder responder(good);
+    EXPECT_FALSE(responder.start());
+    EXPECT_NE(responder.error(), "");
+}
