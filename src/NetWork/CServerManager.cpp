@@ -1,9 +1,16 @@
 #include "NetWork/CServerManager.h"
 
+#include "NetWork/DownloadPaths.h"
 #include "NetWork/LinkCodes.h"
 #include "NetWork/MsgPack.h"
+#include "platform/Log.h"
 #include "platform/Md5.h"
+#include "platform/NotificationCenter.h"
 #include "platform/UrlEncode.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
 
 namespace pd {
 
@@ -150,6 +157,59 @@ std::string buildSignedUrl(std::string_view host, int httpPort, std::string_view
 std::string CServerManager::CreateHttpUrl(std::string_view host, int httpPort,
                                           std::string_view path) const {
     return buildSignedUrl(host, httpPort, path, netMgr.deviceUUID(), Results().httpTicket);
+}
+
+bool CServerManager::DownFileFromHttp(std::string_view host, std::string_view path, int httpPort,
+                                      std::uint64_t fileSize) {
+    if (!IsAuthSucess()) {
+        return false;
+    }
+    HttpDownloader* downloader = httpDownloader();
+    if (downloader == nullptr) {
+        PD_LOG_WARN("no download service registered");
+        return false;
+    }
+    const std::string url = CreateHttpUrl(host, httpPort, path);
+    const KeptDownloadPaths paths = keptDownloadPaths(path);
+    std::error_code ec;
+    std::filesystem::create_directories(paths.folder + "/temp", ec);
+    if (ec) {
+        PD_LOG_WARN("cannot create {}: {}", paths.folder, ec.message());
+    }
+    struct stat st {};
+    if (::stat(paths.destination.c_str(), &st) == 0 && st.st_size != 0 &&
+        static_cast<std::uint64_t>(st.st_size) == fileSize) {
+        NotificationCenter::defaultCenter().post(
+            kHttpTaskSuccessNotification,
+            {{"path", paths.destination}, {"fileSize", static_cast<std::int64_t>(fileSize)}});
+        return true;
+    }
+    downloader->downLoadWithURL(url, paths.destination, paths.temporary, std::string(path));
+    return true;
+}
+
+bool CServerManager::DownFileFromHttpV2(std::string_view host, int httpPort,
+                                        std::string_view path,
+                                        std::weak_ptr<DownloadServiceDelegate> delegate) {
+    if (!IsAuthSucess()) {
+        return false;
+    }
+    HttpDownloader* downloader = httpDownloader();
+    if (downloader == nullptr) {
+        PD_LOG_WARN("no download service registered");
+        return false;
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(previewCacheFolder(), ec);
+    downloader->downLoadWithURLV2(CreateHttpUrl(host, httpPort, path), previewPath(path),
+                                  std::move(delegate));
+    return true;
+}
+
+void CServerManager::PauseHttpDownTask(const std::string& url) {
+    if (HttpDownloader* downloader = httpDownloader()) {
+        downloader->pauseDownload(url);
+    }
 }
 
 std::int32_t CServerManager::GetErrorCode() const { return Results().errorCode; }

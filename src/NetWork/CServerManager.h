@@ -4,6 +4,7 @@
 // destroying it ends the link.
 
 #include "NetWork/CNetMgr.h"
+#include "NetWork/HttpDownloader.h"
 
 #include <cstdint>
 #include <string>
@@ -48,6 +49,16 @@ public:
                          std::string_view content);
     bool WiFiManagerList();
     void HeartbeatPacket();
+
+    // Downloads (refused with false until the handshake was accepted). A kept download goes to
+    // DownFiles/<folder key>/<name> in the user-data folder; a file already there with the
+    // expected (non-zero) size is reported at once with HTTPTASKSUCCESS ("path", "fileSize").
+    bool DownFileFromHttp(std::string_view host, std::string_view path, int httpPort,
+                          std::uint64_t fileSize);
+    // A preview download into the "Cache" folder of the temporary directory.
+    bool DownFileFromHttpV2(std::string_view host, int httpPort, std::string_view path,
+                            std::weak_ptr<DownloadServiceDelegate> delegate);
+    void PauseHttpDownTask(const std::string& url);
 
     // The signed link of a file on the computer's HTTP service.
     std::string CreateHttpUrl(std::string_view host, int httpPort, std::string_view path) const;

@@ -2,6 +2,7 @@
 
 #include "NetWork/LinkCodes.h"
 #include "platform/Dispatch.h"
+#include "platform/ObjectStore.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
@@ -15,6 +16,75 @@ namespace pd {
 AuthCore& AuthCore::ShareInstance() {
     static AuthCore* instance = new AuthCore();  // lives to the end of the process
     return *instance;
+}
+
+AuthCore::AuthCore() {
+    // Finished kept downloads are recorded for the download list.
+    NotificationCenter::defaultCenter().addObserver(
+        kHttpTaskSuccessNotification,
+        [](const std::string&, const UserInfo& info) { ShareInstance().HttpDownSuccess(info); });
+}
+
+namespace {
+
+std::optional<std::string> textOf(const UserInfo& info, const char* key) {
+    auto it = info.find(key);
+    if (it == info.end()) return std::nullopt;
+    if (auto s = std::get_if<std::string>(&it->second)) return *s;
+    return std::nullopt;
+}
+
+std::uint64_t sizeOf(const UserInfo& info) {
+    auto it = info.find("fileSize");
+    if (it == info.end()) return 0;
+    if (auto i = std::get_if<std::int64_t>(&it->second)) return static_cast<std::uint64_t>(*i);
+    if (auto d = std::get_if<double>(&it->second)) return static_cast<std::uint64_t>(*d);
+    return 0;
+}
+
+}  // namespace
+
+void AuthCore::HttpDownSuccess(const UserInfo& info) {
+    if (auto path = textOf(info, "path")) {
+        addFinishTaskToDB(*path, sizeOf(info));
+    } else if (textOf(info, "request")) {
+        if (auto dest = textOf(info, "filePath")) {
+            addFinishTaskToDB(*dest, sizeOf(info));
+        }
+    }
+}
+
+bool AuthCore::AddHttpDownTask(const std::string& path, std::uint64_t expectedSize) {
+    auto mgr = serverManager_;
+    return mgr && linkAccepted_ && mgr->DownFileFromHttp(serverIp, path, httpPort, expectedSize);
+}
+
+bool AuthCore::AddHttpDownTaskV2(const std::string& path,
+                                 std::weak_ptr<DownloadServiceDelegate> delegate) {
+    auto mgr = serverManager_;
+    return mgr && linkAccepted_ &&
+           mgr->DownFileFromHttpV2(serverIp, httpPort, path, std::move(delegate));
+}
+
+void AuthCore::PauseHttpDownTask(const std::string& url) {
+    if (HttpDownloader* downloader = httpDownloader()) {
+        downloader->pauseDownload(url);  // works after the link is gone, too
+    }
+}
+
+void AuthCore::addFinishTaskToDB(const std::string& path, std::uint64_t fileSize) {
+    const auto now = std::chrono::system_clock::now();
+    if (!addFinishTask(ObjectStore::shared(), path, fileSize, deviceTag, now, FormatTime(now))) {
+        PD_LOG_WARN("could not save the finished download {}; kept for this run", path);
+    }
+}
+
+std::vector<std::shared_ptr<FileDownList>> AuthCore::QueryFinishTaskFromDB() {
+    return queryFinishTasks(ObjectStore::shared(), deviceTag);
+}
+
+bool AuthCore::DeleteFinishTaskFromDB(const std::string& path) {
+    return deleteFinishTask(ObjectStore::shared(), path);
 }
 
 void AuthCore::clearDelegate(const AuthCoreDelegate* d) {

@@ -9,7 +9,9 @@
 
 #include "NetWork/CServerManager.h"
 #include "core/AuthCoreDelegate.h"
+#include "platform/NotificationCenter.h"
 #include "model/DirAndFileListData.h"
+#include "model/FileDownList.h"
 
 #include <chrono>
 #include <cstdint>
@@ -75,6 +77,16 @@ public:
     bool FileMgrCommondOp(std::int32_t channel, const std::string& command);
     std::string CreateHttpUrl(const std::string& path) const;
 
+    // --- downloads (refused without an accepted link) and the finished-file store
+    bool AddHttpDownTask(const std::string& path, std::uint64_t expectedSize);
+    bool AddHttpDownTaskV2(const std::string& path,
+                           std::weak_ptr<DownloadServiceDelegate> delegate);
+    void PauseHttpDownTask(const std::string& url);
+    // Records a finished file of the current computer (one record per exact path).
+    void addFinishTaskToDB(const std::string& path, std::uint64_t fileSize);
+    std::vector<std::shared_ptr<FileDownList>> QueryFinishTaskFromDB();
+    bool DeleteFinishTaskFromDB(const std::string& path);
+
     // --- usage statistics and settings
     void SubmitBnClickStat(int button);
     void SaveLastDeviceTag();
@@ -85,7 +97,8 @@ public:
     void resetForTests();
 
 private:
-    AuthCore() = default;
+    AuthCore();
+    void HttpDownSuccess(const UserInfo& info);
     void RegisterNetConnectClosed(const std::shared_ptr<CServerManager>& mgr, std::uint64_t gen);
     // Registers `onMain` in the file-command slot (or the hotspot slot), submits `send` on the
     // background queue, and calls `onMain` with the results on the main queue if this link

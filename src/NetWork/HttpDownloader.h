@@ -1,0 +1,47 @@
+#pragma once
+// What the command facade needs from the download service: the service lives above the link
+// engine, so the facade reaches it through this interface, registered once at start-up.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace pd {
+
+// Observer of one preview download. Start and error arrive on the main queue; progress may
+// arrive on any thread. Completion is one progress report of exactly 1.0, sent after the file
+// is whole at its path; progress stays below 1.0 until then.
+class DownloadServiceDelegate {
+public:
+    virtual ~DownloadServiceDelegate() = default;
+    virtual void HttpDownStart(const std::string& /*url*/) {}
+    virtual void HttpDownProgress(float /*fraction*/) {}
+    virtual void HttpDownError(const std::string& /*error*/) {}
+    // Declared for observers that want it; the service does not send it.
+    virtual void HttpDownFinish(const std::string& /*path*/) {}
+};
+
+class HttpDownloader {
+public:
+    virtual ~HttpDownloader() = default;
+    // A kept download: body into tempPath (resuming from what it holds), moved to toPath when
+    // whole. filePath is the file's path on the computer.
+    virtual void downLoadWithURL(const std::string& url, const std::string& toPath,
+                                 const std::string& tempPath, const std::string& filePath) = 0;
+    // A preview download into toPath, reported to the observer.
+    virtual void downLoadWithURLV2(const std::string& url, const std::string& toPath,
+                                   std::weak_ptr<DownloadServiceDelegate> delegate) = 0;
+    // Pauses the running kept download of this URL (the temporary file stays).
+    virtual void pauseDownload(const std::string& url) = 0;
+};
+
+// The process's download service; null until registered (downloads are then refused).
+void setHttpDownloader(HttpDownloader* downloader);
+HttpDownloader* httpDownloader();
+
+// Notifications of kept downloads, posted on the main queue.
+inline constexpr const char* kHttpDownOpNotification = "HTTPDOWNOP";
+inline constexpr const char* kHttpTaskSuccessNotification = "HTTPTASKSUCCESS";
+inline constexpr const char* kHttpTaskFailureNotification = "HTTPTASKFAILURE";
+
+}  // namespace pd
