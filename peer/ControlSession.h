@@ -1,0 +1,75 @@
+#pragma once
+// One link with a phone: frames in and out, the handshake, then the requests. The loop blocks
+// in poll() on the socket and the stop descriptor, waking for input, for pending output and
+// when our own heartbeat is due; it never spins. Output waits in a bounded buffer: while it is
+// full the session stops reading, so a phone that never reads cannot make us grow.
+//
+// Garbage, including headers announcing frames no phone sends, is skipped up to the next frame
+// magic; a phone that vanishes or breaks the stream ends its own link and nothing else.
+
+#include "ClassStore.h"
+#include "DiskTree.h"
+#include "FrameLog.h"
+#include "PeerFrameReader.h"
+#include "PeerHandshake.h"
+#include "PeerOptions.h"
+#include "PeerResults.h"
+#include "RequestDispatcher.h"
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace pd::peer {
+
+inline constexpr std::size_t kMaxPendingOutput = 4u * 1024 * 1024;
+
+struct SessionConfig {
+    const DiskTree* disk = nullptr;
+    ClassStore* classes = nullptr;
+    FrameLog* log = nullptr;  // optional
+    std::string checkCode;
+    bool directAccept = false;
+    std::chrono::milliseconds heartbeat{5000};
+    ServicePorts ports;
+    // Named in the "PASV" reply when the link's socket has no IPv4 address of its own.
+    std::string fallbackHost = "127.0.0.1";
+};
+
+class ControlSession {
+  public:
+    // Takes ownership of the connected socket.
+    ControlSession(int fd, int linkId, const SessionConfig& config);
+    ~ControlSession();
+    ControlSession(const ControlSession&) = delete;
+    ControlSession& operator=(const ControlSession&) = delete;
+
+    // Serves the link until the phone closes it, the stream breaks, or stopFd (if not -1)
+    // becomes readable. Closes the socket before returning.
+    void run(int stopFd = -1);
+
+  private:
+    void onPayload(const std::string& payload);
+    void queue(const PeerAnswer& answer);
+    void queueHeartbeat();
+    bool readSome();  // false when the link is over
+    void onFrame(const PeerFrameReader::Frame& frame);
+    // Handles buffered frames while the output has room, sending as it goes.
+    bool pump();
+    bool flush();  // false on a write error
+    std::size_t pendingOutput() const { return output_.size() - outputSent_; }
+    std::string localHost() const;
+
+    int fd_;
+    int linkId_;
+    SessionConfig config_;
+    PeerHandshake handshake_;
+    std::unique_ptr<RequestDispatcher> dispatcher_;
+    PeerFrameReader reader_;
+    std::string output_;
+    std::size_t outputSent_ = 0;
+    std::vector<char> chunk_;
+};
+
+}  // namespace pd::peer

@@ -1,0 +1,39 @@
+#pragma once
+// Everything the peer is configured with. main.cpp fills it from the command line; the pieces
+// read it and never parse arguments themselves.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace pd::peer {
+
+// Ports of the peer's side services as the phone is told about them; 0 means "not running".
+// The services that are not built yet stay 0 and the control service answers accordingly.
+struct ServicePorts {
+    std::uint16_t http = 0;     // HTTP file service (announced only for now)
+    std::uint16_t upload = 0;   // upload data listener named in the "PASV" reply
+    std::uint16_t gamepad = 0;  // gamepad receiver named in the plug "5" acceptance
+    std::uint16_t audio = 0;    // audio receiver named in the plug "6" acceptance
+};
+
+struct PeerOptions {
+    std::string address = "127.0.0.1";
+    std::uint16_t controlPort = 0;      // 0: an ephemeral port, reported in the ready line
+    std::filesystem::path root;         // the computer's disk
+    std::filesystem::path classesFile;  // empty: <root>.classes.json
+    std::filesystem::path logFile;      // empty: no frame log
+    std::string checkCode;              // may be empty
+    bool directAccept = false;
+    std::string name = "pocketdesk-peer";
+    std::string tag;  // empty: derived from the root, so it is stable across restarts
+    int heartbeatMs = 5000;
+    ServicePorts ports;
+};
+
+// <root>.classes.json beside the root folder (never inside it, so it is not listed).
+std::filesystem::path defaultClassesFile(const std::filesystem::path& root);
+// 16 upper-case hexadecimal characters derived from the root's absolute path.
+std::string defaultTag(const std::filesystem::path& root);
+
+}  // namespace pd::peer

@@ -1,0 +1,158 @@
+#include "DiskTree.h"
+#include "PeerTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace pd::peer {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempFolder;
+using test::writeFile;
+
+constexpr std::int64_t kMtime = 1700000000;  // 2023-11-14 22:13:20 UTC
+
+// Top-level folders: "work" and "system" take C and D in name order ("system" < "work"),
+// "e" claims E for itself, "Desktop" is the desktop. The tree also holds a link out of it.
+class DiskTreeTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        root_ = base_.path() / "disk";
+        writeFile(root_ / "system" / "boot.ini", 12, kMtime);
+        writeFile(root_ / "system" / "Music" / "song.mp3", 3000, kMtime);
+        fs::create_directories(root_ / "system" / "Empty");
+        writeFile(root_ / "work" / "notes.txt", 5);
+        writeFile(root_ / "e" / "photo.jpg", 7);
+        writeFile(root_ / "Desktop" / "todo.txt", 4);
+        writeFile(base_.path() / "secret" / "key.txt", 9);
+        fs::create_directory_symlink(base_.path() / "secret", root_ / "system" / "out");
+        fs::create_directory_symlink(root_ / "work", root_ / "system" / "toWork");
+        disk_ = DiskTree::open(root_);
+        ASSERT_TRUE(disk_);
+    }
+
+    static const DiskTree::Entry* find(const DiskTree::Listing& l, const std::string& name) {
+        auto it = std::find_if(l.entries.begin(), l.entries.end(),
+                               [&](const DiskTree::Entry& e) { return e.name == name; });
+        return it == l.entries.end() ? nullptr : &*it;
+    }
+
+    TempFolder base_;
+    fs::path root_;
+    std::optional<DiskTree> disk_;
+};
+
+TEST_F(DiskTreeTest, TopLevelFoldersBecomeDrivesAndTheDesktop) {
+    std::vector<DiskTree::Drive> drives = disk_->drives();
+    ASSERT_EQ(drives.size(), 3u);
+    EXPECT_EQ(drives[0].letter, 'C');
+    EXPECT_EQ(drives[0].folderName, "system");
+    EXPECT_EQ(drives[1].letter, 'D');
+    EXPECT_EQ(drives[1].folderName, "work");
+    EXPECT_EQ(drives[2].letter, 'E');
+    EXPECT_EQ(drives[2].folderName, "e");
+
+    DiskTree::Listing l = disk_->list("");
+    ASSERT_EQ(l.result, kOk);
+    ASSERT_EQ(l.entries.size(), 4u);
+    EXPECT_EQ(l.entries[0].name, "C:\\");
+    EXPECT_EQ(l.entries[0].kind, kKindSystemDrive);
+    EXPECT_EQ(l.entries[1].name, "D:\\");
+    EXPECT_EQ(l.entries[1].kind, kKindOtherDrive);
+    EXPECT_EQ(l.entries[2].kind, kKindOtherDrive);
+    EXPECT_EQ(l.entries[3].name, "Desktop");
+    EXPECT_EQ(l.entries[3].kind, kKindFolder);
+    EXPECT_EQ(l.entries[3].desc, "我的桌面");
+}
+
+TEST_F(DiskTreeTest, ListingShowsKindsSizesAndFileTimes) {
+    DiskTree::Listing l = disk_->list("C:/");
+    ASSERT_EQ(l.result, kOk);
+    // Folders first, then files; the link that leaves the root is not shown at all.
+    std::vector<std::string> names;
+    for (const DiskTree::Entry& e : l.entries) {
+        names.push_back(e.name);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"Empty", "Music", "toWork", "boot.ini"}));
+    const DiskTree::Entry* boot = find(l, "boot.ini");
+    ASSERT_NE(boot, nullptr);
+    EXPECT_EQ(boot->kind, kKindFile);
+    EXPECT_EQ(boot->size, 12u);
+    EXPECT_EQ(boot->modifyTime, (kMtime + 11644473600ull) * 10000000ull);
+    EXPECT_EQ(find(l, "Music")->kind, kKindFolder);
+    EXPECT_EQ(find(l, "toWork")->kind, kKindFolder);
+
+    // The same folder under every spelling the phone uses.
+    for (const char* spelling : {"C:", "c:", "C:\\", "C:/.", "C:\\\\"}) {
+        DiskTree::Listing again = disk_->list(spelling);
+        EXPECT_EQ(again.result, kOk) << spelling;
+        EXPECT_EQ(again.entries.size(), l.entries.size()) << spelling;
+    }
+    EXPECT_EQ(disk_->list("C:\\Music").entries.size(), 1u);
+    EXPECT_EQ(disk_->list("C:/Music/").entries.size(), 1u);
+    EXPECT_EQ(disk_->list("Desktop").entries.size(), 1u);
+    EXPECT_EQ(disk_->list("Desktop\\").entries.size(), 1u);
+}
+
+TEST_F(DiskTreeTest, PathsThatLeaveTheRootAreRefused) {
+    for (const char* path :
+         {"C:/..", "C:/../..", "C:/Music/../../..", "C:\\..\\..\\secret", "/etc", "C:/out",
+          "C:/out/key.txt", "..", "Desktop/../..", "C:..", "secret", "/C:/.."}) {
+        DiskTree::Listing l = disk_->list(path);
+        EXPECT_EQ(l.result, kNotFound) << path;
+        EXPECT_TRUE(l.entries.empty()) << path;
+        EXPECT_NE(disk_->resolve(path).result, kOk) << path;
+    }
+    // A path with a NUL byte or invalid UTF-8 names nothing.
+    EXPECT_EQ(disk_->list(std::string("C:/Music\0/x", 11)).result, kNotFound);
+    EXPECT_EQ(disk_->list("C:/\xff").result, kNotFound);
+    // A link that stays inside is followed.
+    EXPECT_EQ(disk_->list("C:/toWork").entries.size(), 1u);
+}
+
+TEST_F(DiskTreeTest, UnknownDrivesMissingFoldersAndFiles) {
+    EXPECT_EQ(disk_->list("Q:").result, kNotFound);
+    EXPECT_EQ(disk_->list("C:/nothing").result, kNotFound);
+    EXPECT_EQ(disk_->list("C:/boot.ini").result, kNotFolder);
+    fs::remove_all(root_ / "Desktop");
+    EXPECT_EQ(disk_->list("Desktop").result, kNotFound);
+    EXPECT_EQ(disk_->list("").entries.size(), 3u);
+}
+
+TEST_F(DiskTreeTest, FolderStatisticsCountBelowTheFolderWithoutFollowingLinks) {
+    DiskTree::Stats s = disk_->stats("C:");
+    EXPECT_EQ(s.result, kOk);
+    EXPECT_EQ(s.files, 2u);
+    EXPECT_EQ(s.folders, 2u);  // Music and Empty; the two links are not followed
+    EXPECT_EQ(s.bytes, 3012u);
+    EXPECT_EQ(disk_->stats("C:/boot.ini").result, kNotFolder);
+    EXPECT_EQ(disk_->stats("C:/out").result, kNotFound);
+}
+
+TEST_F(DiskTreeTest, BackupFolderIsCreatedOnDriveD) {
+    std::optional<std::string> folder = disk_->backupFolder();
+    ASSERT_TRUE(folder);
+    EXPECT_EQ(*folder, "D:/PhoneBackup");
+    EXPECT_TRUE(fs::is_directory(root_ / "work" / "PhoneBackup"));
+    EXPECT_EQ(disk_->backupFolder(), folder);  // already there: the same answer
+}
+
+TEST(DiskTreeLetters, OneLetterFoldersKeepTheirLetterAndOthersFillFromC) {
+    TempFolder base;
+    for (const char* name : {"c", "zeta", "alpha", "D", ".hidden"}) {
+        fs::create_directories(base.path() / name);
+    }
+    std::optional<DiskTree> disk = DiskTree::open(base.path());
+    ASSERT_TRUE(disk);
+    std::string letters;
+    for (const DiskTree::Drive& d : disk->drives()) {
+        letters += std::string{d.letter, '='} + d.folderName + " ";
+    }
+    EXPECT_EQ(letters, "C=c D=D E=alpha F=zeta ");
+    EXPECT_FALSE(DiskTree::open(base.path() / "missing"));
+}
+
+}  // namespace
+}  // namespace pd::peer

@@ -1,0 +1,162 @@
+#include "PeerTestSupport.h"
+
+#include "NetWork/LinkFrame.h"
+#include "platform/Md5.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utime.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+
+namespace pd::peer::test {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+TempFolder::TempFolder() {
+    std::string pattern = (fs::temp_directory_path() / "pocketdesk-peer-test-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("cannot create a temporary folder");
+    }
+    path_ = fs::canonical(pattern);
+}
+
+TempFolder::~TempFolder() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+}
+
+void writeFile(const fs::path& file, std::size_t size, std::int64_t mtime) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << std::string(size, 'x');
+    if (mtime != 0) {
+        utimbuf times{static_cast<time_t>(mtime), static_cast<time_t>(mtime)};
+        ::utime(file.c_str(), &times);
+    }
+}
+
+LinkClient::LinkClient(int fd) : fd_(fd) {}
+
+LinkClient::~LinkClient() {
+    close();
+}
+
+void LinkClient::close() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+void LinkClient::sendRaw(std::string_view bytes) {
+    while (!bytes.empty()) {
+        ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (n <= 0) {
+            return;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+void LinkClient::send(std::int32_t code, std::string_view packedBody) {
+    sendRaw(link::encodeMessageFrame(code, packedBody));
+}
+
+void LinkClient::sendHeartbeat() {
+    sendRaw(std::string_view(reinterpret_cast<const char*>(link::kHeartbeatFrame.data()),
+                             link::kHeartbeatFrame.size()));
+}
+
+std::optional<PeerFrameReader::Frame> LinkClient::nextFrame(std::chrono::milliseconds limit) {
+    Clock::time_point deadline = Clock::now() + limit;
+    for (;;) {
+        if (std::optional<PeerFrameReader::Frame> f = reader_.next()) {
+            return f;
+        }
+        if (eof_) {
+            return std::nullopt;
+        }
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) {
+            return std::nullopt;
+        }
+        pollfd p{fd_, POLLIN, 0};
+        if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) {
+            continue;
+        }
+        char buf[65536];
+        ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
+        if (n <= 0) {
+            eof_ = true;
+            continue;
+        }
+        reader_.feed(buf, static_cast<std::size_t>(n));
+    }
+}
+
+std::optional<LinkClient::Message> LinkClient::nextMessage(std::chrono::milliseconds limit) {
+    Clock::time_point deadline = Clock::now() + limit;
+    for (;;) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        std::optional<PeerFrameReader::Frame> f = nextFrame(std::max(left, 0ms));
+        if (!f) {
+            return std::nullopt;
+        }
+        if (f->kind == PeerFrameReader::Kind::Heartbeat) {
+            continue;
+        }
+        std::optional<link::Envelope> env = link::decodeEnvelope(f->payload);
+        if (!env) {
+            return std::nullopt;
+        }
+        Message m;
+        m.code = env->code;
+        m.body = std::make_shared<const std::string>(env->body);
+        if (std::optional<msg::Decoded> d = msg::decode(*m.body)) {
+            m.decoded = std::make_shared<const msg::Decoded>(std::move(*d));
+        }
+        return m;
+    }
+}
+
+bool LinkClient::nextIsHeartbeat(std::chrono::milliseconds limit) {
+    std::optional<PeerFrameReader::Frame> f = nextFrame(limit);
+    return f && f->kind == PeerFrameReader::Kind::Heartbeat;
+}
+
+bool LinkClient::waitClosed(std::chrono::milliseconds limit) {
+    Clock::time_point deadline = Clock::now() + limit;
+    while (!eof_ && Clock::now() < deadline) {
+        nextFrame(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()));
+    }
+    return eof_;
+}
+
+std::optional<std::int32_t> LinkClient::handshake(const std::string& code,
+                                                  const std::string& deviceInfo) {
+    msg::Packer hello;
+    hello.array(5).integer(255).raw(deviceInfo).integer(2).raw("AUTH2").raw("00:00:00:11:11:11");
+    send(39, hello.bytes());
+    std::optional<Message> challenge = nextMessage();
+    if (!challenge || challenge->code != 1000 || challenge->root()[1].asInt32() != 1) {
+        return std::nullopt;
+    }
+    std::string c(challenge->root()[2].asRaw().value_or(""));
+    std::string nonce = "AbCd1234";
+    msg::Packer proof;
+    proof.array(8).integer(256).raw(deviceInfo).integer(2).raw("AUTH1").raw(nonce).raw(c);
+    proof.raw(md5HexLower(deviceInfo + nonce + code + c)).raw("00:00:00:11:11:11");
+    send(0, proof.bytes());
+    std::optional<Message> answer = nextMessage();
+    if (!answer || answer->code != 1000) {
+        return std::nullopt;
+    }
+    return answer->root()[1].asInt32();
+}
+
+}  // namespace pd::peer::test

@@ -1,0 +1,74 @@
+#pragma once
+// Helpers for the peer's tests: a throw-away disk tree and the phone's end of a link.
+
+#include "NetWork/MsgPack.h"
+#include "PeerFrameReader.h"
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace pd::peer::test {
+
+using namespace std::chrono_literals;
+
+// A temporary folder that is removed with everything below it.
+class TempFolder {
+  public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+  private:
+    std::filesystem::path path_;
+};
+
+// Writes a file of `size` bytes (creating its folders) with the given modification time.
+void writeFile(const std::filesystem::path& file, std::size_t size, std::int64_t mtime = 0);
+
+// The phone's end of a link: frames out, frames in with a time limit.
+class LinkClient {
+  public:
+    explicit LinkClient(int fd);  // takes ownership
+    ~LinkClient();
+    LinkClient(const LinkClient&) = delete;
+    LinkClient& operator=(const LinkClient&) = delete;
+
+    struct Message {
+        std::int64_t code = 0;
+        // The packed body array, kept on the heap: decoded views point into it.
+        std::shared_ptr<const std::string> body;
+        std::shared_ptr<const msg::Decoded> decoded;
+        msg::View root() const { return decoded ? decoded->root() : msg::View(); }
+    };
+
+    void sendRaw(std::string_view bytes);
+    void send(std::int32_t code, std::string_view packedBody);
+    void sendHeartbeat();
+
+    // Next message, skipping heartbeats; nullopt on time-out or end of stream.
+    std::optional<Message> nextMessage(std::chrono::milliseconds limit = 5s);
+    // True when the next frame (within the limit) is a heartbeat, not a message.
+    bool nextIsHeartbeat(std::chrono::milliseconds limit = 5s);
+    // True when the peer closes the stream within the limit (unread frames are discarded).
+    bool waitClosed(std::chrono::milliseconds limit = 5s);
+    void close();
+
+    // Hello, challenge, proof with `code`; returns the final 1000 answer's result code.
+    std::optional<std::int32_t> handshake(const std::string& code,
+                                          const std::string& deviceInfo = "TestPhone-UUID");
+
+  private:
+    std::optional<PeerFrameReader::Frame> nextFrame(std::chrono::milliseconds limit);
+    int fd_;
+    PeerFrameReader reader_;
+    bool eof_ = false;
+};
+
+}  // namespace pd::peer::test
