@@ -98,7 +98,8 @@ std::optional<std::size_t> ComputerSession::findTarget() {
     if (wanted.empty()) {
         auto last = AuthCore::ShareInstance().ReadLastDeviceTag();
         if (!last || last->empty()) {
-            out_.error("no computer paired yet: give --pc NAME, TAG, ADDRESS or HOST:PORT:HTTPPORT");
+            out_.error(
+                "no computer paired yet: give --pc NAME, TAG, ADDRESS or HOST:PORT:HTTPPORT");
             return std::nullopt;
         }
         wanted = *last;

@@ -16,7 +16,7 @@
 namespace pd::cli {
 
 class ComputerSession {
-public:
+  public:
     ComputerSession(const GlobalOptions& options, const Output& out);
     ~ComputerSession();
 
@@ -29,7 +29,7 @@ public:
     ServerViewController& controller() { return *controller_; }
     const std::optional<ServerData>& pairedComputer() const { return paired_; }
 
-private:
+  private:
     std::optional<std::size_t> findTarget();
 
     const GlobalOptions& options_;

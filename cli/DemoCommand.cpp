@@ -21,7 +21,8 @@ std::string randomCode() {
     std::random_device rd;
     std::uniform_int_distribution<int> digit(0, 9);
     std::string code;
-    for (int i = 0; i < 6; ++i) code.push_back(static_cast<char>('0' + digit(rd)));
+    for (int i = 0; i < 6; ++i)
+        code.push_back(static_cast<char>('0' + digit(rd)));
     return code;
 }
 
@@ -41,7 +42,8 @@ int runDemo(const GlobalOptions& global, const DemoOptions& demo) {
         AppHome::set(work / "phone-home");  // the tour never touches the user's own data
     }
     auto cleanup = [&] {
-        if (!demo.keep) std::filesystem::remove_all(work, ec);
+        if (!demo.keep)
+            std::filesystem::remove_all(work, ec);
     };
 
     out.say("Pocketdesk demo: a computer-side peer on 127.0.0.1 plays the computer.");
@@ -54,8 +56,8 @@ int runDemo(const GlobalOptions& global, const DemoOptions& demo) {
     const std::string code = randomCode();
     const int discoveryPort = peer::freeUdpPort();
     auto peerProcess = peer::PeerLauncher::start(
-        demo.peerProgram, {"--root", disk.string(), "--code", code, "--name", "DEMO-PC",
-                           "--tag", "D3M0", "--discovery-port", std::to_string(discoveryPort)});
+        demo.peerProgram, {"--root", disk.string(), "--code", code, "--name", "DEMO-PC", "--tag",
+                           "D3M0", "--discovery-port", std::to_string(discoveryPort)});
     if (!peerProcess) {
         out.error("cannot start " + demo.peerProgram.string());
         cleanup();
@@ -74,8 +76,8 @@ int runDemo(const GlobalOptions& global, const DemoOptions& demo) {
     out.say("3. Searching the loopback network for computers (this takes a few seconds)...");
     const auto& rows = session.search();
     for (const auto& row : rows) {
-        out.say("   found " + row.serverData.DeviceName + " at " + row.serverData.IP +
-                " (tag " + row.serverData.DeviceNameTag + ")");
+        out.say("   found " + row.serverData.DeviceName + " at " + row.serverData.IP + " (tag " +
+                row.serverData.DeviceNameTag + ")");
     }
     if (rows.empty()) {
         out.error("the computer did not answer the search");

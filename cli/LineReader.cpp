@@ -9,7 +9,9 @@
 
 namespace pd::cli {
 
-bool stdinIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
+bool stdinIsTerminal() {
+    return ::isatty(STDIN_FILENO) == 1;
+}
 
 void readLineAsync(const std::string& prompt, std::function<void(std::string)> answer) {
     std::cerr << prompt << std::flush;

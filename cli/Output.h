@@ -8,7 +8,7 @@
 namespace pd::cli {
 
 class Output {
-public:
+  public:
     explicit Output(bool json) : json_(json) {}
     bool json() const { return json_; }
     // A line for people (suppressed in JSON mode).
@@ -18,7 +18,7 @@ public:
     // An error for people on stderr; in JSON mode also a {"event":"error"} line on stdout.
     void error(const std::string& text) const;
 
-private:
+  private:
     bool json_;
 };
 

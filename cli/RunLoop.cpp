@@ -9,7 +9,9 @@ namespace pd::cli {
 
 namespace {
 std::atomic<bool> gInterrupted{false};
-void onInterrupt(int) { gInterrupted.store(true); }
+void onInterrupt(int) {
+    gInterrupted.store(true);
+}
 }  // namespace
 
 bool runMainUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
@@ -24,7 +26,9 @@ bool runMainUntil(const std::function<bool()>& done, std::chrono::milliseconds l
     return true;
 }
 
-bool interrupted() { return gInterrupted.load(); }
+bool interrupted() {
+    return gInterrupted.load();
+}
 
 void installInterruptHandler() {
     struct sigaction sa {};

@@ -17,10 +17,10 @@ int runScan(const GlobalOptions& options) {
     }
     for (const auto& row : rows) {
         const ServerData& s = row.serverData;
-        nlohmann::json j = {{"event", "computer"},        {"name", s.DeviceName},
-                            {"address", s.IP},            {"control_port", s.WSAPPort},
-                            {"http_port", s.HttpPort},    {"tag", s.DeviceNameTag},
-                            {"remembered", row.remembered}};
+        nlohmann::json j = {
+            {"event", "computer"},         {"name", s.DeviceName},    {"address", s.IP},
+            {"control_port", s.WSAPPort},  {"http_port", s.HttpPort}, {"tag", s.DeviceNameTag},
+            {"remembered", row.remembered}};
         const std::string text = (row.remembered ? "* " : "  ") + s.DeviceName + "  " + s.IP +
                                  "  control " + std::to_string(s.WSAPPort) + "  http " +
                                  std::to_string(s.HttpPort) + "  tag " + s.DeviceNameTag;
@@ -36,7 +36,9 @@ int runPair(const GlobalOptions& options) {
     const int status = session.pair();
     if (status == kExitOk) {
         const ServerData& s = *session.pairedComputer();
-        out.event({{"event", "paired"}, {"name", s.DeviceName}, {"address", s.IP},
+        out.event({{"event", "paired"},
+                   {"name", s.DeviceName},
+                   {"address", s.IP},
                    {"tag", s.DeviceNameTag}},
                   "paired with " + s.DeviceName + " (" + s.IP + ")");
     } else if (status == kExitRefused) {

@@ -61,8 +61,10 @@ void TerminalServerView::presentCheckCode(std::int64_t row, const std::string& d
         // Type the code into the six fields, one character each, as on the phone.
         int field = 0;
         for (char c : line) {
-            if (c == ' ' || c == '\r') continue;
-            if (field >= AUTHViewController::kFieldCount) break;
+            if (c == ' ' || c == '\r')
+                continue;
+            if (field >= AUTHViewController::kFieldCount)
+                break;
             entry->textDidChange(field++, std::string(1, c));
         }
         if (field < AUTHViewController::kFieldCount) {
@@ -73,6 +75,8 @@ void TerminalServerView::presentCheckCode(std::int64_t row, const std::string& d
     });
 }
 
-void TerminalServerView::dismissCheckCode() { entry_.reset(); }
+void TerminalServerView::dismissCheckCode() {
+    entry_.reset();
+}
 
 }  // namespace pd::cli

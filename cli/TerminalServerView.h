@@ -16,7 +16,7 @@ class ServerViewController;
 namespace pd::cli {
 
 class TerminalServerView : public ServerView {
-public:
+  public:
     enum class Outcome { Pending, Paired, Refused, ConnectionFailed };
 
     TerminalServerView(const Output& out, bool answerYes, bool askForCode)
@@ -39,7 +39,7 @@ public:
     void presentCheckCode(std::int64_t row, const std::string& deviceTag) override;
     void dismissCheckCode() override;
 
-private:
+  private:
     const Output& out_;
     bool answerYes_;
     bool askForCode_;  // ask once for the code after a refusal

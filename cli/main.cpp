@@ -23,9 +23,9 @@ namespace {
 std::filesystem::path findPeer(const char* argv0) {
     std::error_code ec;
     const auto self = std::filesystem::canonical("/proc/self/exe", ec);
-    for (const auto& candidate :
-         {self.parent_path() / "pocketdesk-peer", self.parent_path().parent_path() / "peer" / "pocketdesk-peer",
-          std::filesystem::path(POCKETDESK_PEER_BUILD_PATH)}) {
+    for (const auto& candidate : {self.parent_path() / "pocketdesk-peer",
+                                  self.parent_path().parent_path() / "peer" / "pocketdesk-peer",
+                                  std::filesystem::path(POCKETDESK_PEER_BUILD_PATH)}) {
         if (!candidate.empty() && ::access(candidate.c_str(), X_OK) == 0) {
             return candidate;
         }
@@ -67,8 +67,9 @@ int main(int argc, char** argv) {
 
     auto* scan = app.add_subcommand("scan", "Search the network for computers and list them");
     auto* pair = app.add_subcommand(
-        "pair", "Pair with a computer (--pc, default the last one) and remember it; exit status "
-                "0 paired, 3 no such computer, 4 refused, 5 connection failed");
+        "pair",
+        "Pair with a computer (--pc, default the last one) and remember it; exit status "
+        "0 paired, 3 no such computer, 4 refused, 5 connection failed");
     pd::cli::DemoOptions demo;
     auto* demoCmd = app.add_subcommand(
         "demo", "A guided tour against a computer-side peer started on 127.0.0.1");

@@ -105,7 +105,9 @@ bool PeerLauncher::stop(std::chrono::milliseconds limit) {
     return clean;
 }
 
-PeerLauncher::~PeerLauncher() { stop(); }
+PeerLauncher::~PeerLauncher() {
+    stop();
+}
 
 int freeUdpPort() {
     const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);

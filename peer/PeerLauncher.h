@@ -13,11 +13,11 @@
 namespace pd::peer {
 
 class PeerLauncher {
-public:
+  public:
     // Runs `program` with `args`; waits up to `limit` for the ready line on its stdout.
-    static std::optional<PeerLauncher> start(const std::filesystem::path& program,
-                                             const std::vector<std::string>& args,
-                                             std::chrono::milliseconds limit = std::chrono::seconds(10));
+    static std::optional<PeerLauncher> start(
+        const std::filesystem::path& program, const std::vector<std::string>& args,
+        std::chrono::milliseconds limit = std::chrono::seconds(10));
     PeerLauncher(PeerLauncher&& other) noexcept;
     PeerLauncher& operator=(PeerLauncher&&) = delete;
     PeerLauncher(const PeerLauncher&) = delete;
@@ -33,7 +33,7 @@ public:
     // Asks the peer to stop (SIGTERM) and waits for it; true when it exited cleanly.
     bool stop(std::chrono::milliseconds limit = std::chrono::seconds(5));
 
-private:
+  private:
     PeerLauncher(int pid, int outFd, nlohmann::json ready)
         : pid_(pid), outFd_(outFd), ready_(std::move(ready)) {}
     int pid_ = -1;

@@ -25,9 +25,10 @@ struct PeerOptions {
     std::filesystem::path logFile;      // empty: no frame log
     std::string checkCode;              // may be empty
     bool directAccept = false;
-    std::string name = "pocketdesk-peer";
-    std::string tag;  // empty: derived from the root, so it is stable across restarts
+    std::string name;  // empty: the host name
+    std::string tag;   // empty: derived from the root, so it is stable across restarts
     int heartbeatMs = 5000;
+    int discoveryPort = 6866;  // broadcast responder's UDP port; 0: no responder
     ServicePorts ports;
 };
 

@@ -2,6 +2,7 @@
 // Prints one JSON line {"event":"ready",...} on stdout when it listens, then serves until
 // SIGINT or SIGTERM.
 
+#include "BroadcastResponder.h"
 #include "ClassStore.h"
 #include "ControlServer.h"
 #include "DiskTree.h"
@@ -12,6 +13,7 @@
 #include <CLI/CLI.hpp>
 
 #include <pthread.h>
+#include <unistd.h>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
@@ -35,9 +37,15 @@ void addFlags(CLI::App& app, PeerOptions& o) {
                    "Check code the phone must prove in the handshake; may be empty");
     app.add_flag("--direct-accept", o.directAccept,
                  "Accept the phone's hello at once (answer 1039) without a check code");
-    app.add_option("--name", o.name, "Computer name announced to the phone")->capture_default_str();
+    app.add_option("--name", o.name,
+                   "Computer name announced to the phone; default: the host name");
     app.add_option("--tag", o.tag,
                    "Stable device tag announced to the phone; default: derived from --root");
+    app.add_option("--discovery-port", o.discoveryPort,
+                   "UDP port of the broadcast responder (bound to 127.255.255.255, answering "
+                   "loopback senders only); 0 turns it off")
+        ->capture_default_str()
+        ->check(CLI::Range(0, 65535));
     app.add_option("--http-port", o.ports.http, "HTTP file service port to announce")
         ->capture_default_str();
     app.add_option("--heartbeat-ms", o.heartbeatMs, "Interval of our own heartbeats")
@@ -73,6 +81,10 @@ int main(int argc, char** argv) {
     if (options.classesFile.empty()) {
         options.classesFile = pd::peer::defaultClassesFile(disk->root());
     }
+    if (options.name.empty()) {
+        char host[256] = {};
+        options.name = ::gethostname(host, sizeof host - 1) == 0 && host[0] ? host : "computer";
+    }
     if (options.tag.empty()) {
         options.tag = pd::peer::defaultTag(disk->root());
     }
@@ -104,6 +116,22 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // Discovery is a convenience: a taken port is reported and the peer serves without it.
+    std::unique_ptr<pd::peer::BroadcastResponder> responder;
+    if (options.discoveryPort != 0) {
+        pd::peer::BroadcastResponderOptions b;
+        b.port = static_cast<std::uint16_t>(options.discoveryPort);
+        b.name = options.name;
+        b.tag = options.tag;
+        b.controlPort = server->port();
+        b.httpPort = options.ports.http;
+        responder = std::make_unique<pd::peer::BroadcastResponder>(b);
+        if (!responder->start()) {
+            std::cerr << "discovery responder not started: " << responder->error() << "\n";
+            responder.reset();
+        }
+    }
+
     nlohmann::ordered_json ready = {{"event", "ready"},
                                     {"address", options.address},
                                     {"control_port", server->port()},
@@ -111,6 +139,7 @@ int main(int argc, char** argv) {
                                     {"upload_port", options.ports.upload},
                                     {"gamepad_port", options.ports.gamepad},
                                     {"audio_port", options.ports.audio},
+                                    {"discovery_port", responder ? responder->port() : 0},
                                     {"check_code", options.checkCode},
                                     {"name", options.name},
                                     {"tag", options.tag}};
@@ -120,6 +149,9 @@ int main(int argc, char** argv) {
     int signal = 0;
     sigwait(&stopSignals, &signal);
     PD_LOG_INFO("signal {}: stopping", signal);
+    if (responder) {
+        responder->stop();
+    }
     server->stop();
     return 0;
 }
