@@ -56,8 +56,10 @@ int runDemo(const GlobalOptions& global, const DemoOptions& demo) {
     const std::string code = randomCode();
     const int discoveryPort = peer::freeUdpPort();
     auto peerProcess = peer::PeerLauncher::start(
-        demo.peerProgram, {"--root", disk.string(), "--code", code, "--name", "DEMO-PC", "--tag",
-                           "D3M0", "--discovery-port", std::to_string(discoveryPort)});
+        demo.peerProgram,
+        {"--root", disk.string(), "--code", code, "--name", "DEMO-PC", "--tag", "D3M0",
+         "--discovery-port", std::to_string(discoveryPort)},
+        std::chrono::seconds(10), !global.verbose);
     if (!peerProcess) {
         out.error("cannot start " + demo.peerProgram.string());
         cleanup();

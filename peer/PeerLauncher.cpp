@@ -18,7 +18,7 @@ namespace pd::peer {
 
 std::optional<PeerLauncher> PeerLauncher::start(const std::filesystem::path& program,
                                                 const std::vector<std::string>& args,
-                                                std::chrono::milliseconds limit) {
+                                                std::chrono::milliseconds limit, bool quiet) {
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
         return std::nullopt;
@@ -26,6 +26,9 @@ std::optional<PeerLauncher> PeerLauncher::start(const std::filesystem::path& pro
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
+    if (quiet) {
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    }
     std::vector<std::string> argvStore;
     argvStore.push_back(program.string());
     argvStore.insert(argvStore.end(), args.begin(), args.end());
