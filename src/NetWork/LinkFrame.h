@@ -30,18 +30,20 @@ std::string encodeMessageFrame(std::int32_t code, std::string_view packedBody);
 std::string encodeEnvelope(std::int32_t code, std::string_view packedBody);
 
 struct Envelope {
-    std::int64_t code = 0;   // compare with the known codes; anything else is dropped
-    std::string_view body;   // the packed body array (points into the payload)
+    std::int64_t code = 0;  // compare with the known codes; anything else is dropped
+    std::string_view body;  // the packed body array (points into the payload)
 };
 // nullopt unless the payload's first value is an array of at least two elements whose second
 // element is raw and whose first is an integer.
 std::optional<Envelope> decodeEnvelope(std::string_view payload);
+// The body would point into the temporary.
+std::optional<Envelope> decodeEnvelope(std::string&& payload) = delete;
 
 // Incremental reader: feed it whatever the socket gave, take complete payloads out.
 // Heartbeats (length 0 or 4) yield nothing. A bad magic or a length of 1-3 makes the reader
 // skip ahead to the next CF CF. A frame longer than kMaxFrameLength is drained, never stored.
 class FrameReader {
-public:
+  public:
     void feed(const std::uint8_t* data, std::size_t size);
     // Next complete payload, if any.
     std::optional<std::string> next();
@@ -54,17 +56,17 @@ public:
     // Bytes thrown away while looking for the next CF CF after a bad header.
     std::uint64_t bytesSkipped() const { return skipped_; }
 
-private:
+  private:
     void compact();
     bool parseHeader();
     void resync();
     void finishBody();
     enum class State { Header, Body, Drain };
     State state_ = State::Header;
-    std::string input_;      // unparsed header bytes (never more than one header)
-    std::size_t pos_ = 0;    // read position in input_
-    std::string body_;       // body being assembled
-    std::uint32_t want_ = 0; // body bytes still missing (Body) or to skip (Drain)
+    std::string input_;       // unparsed header bytes (never more than one header)
+    std::size_t pos_ = 0;     // read position in input_
+    std::string body_;        // body being assembled
+    std::uint32_t want_ = 0;  // body bytes still missing (Body) or to skip (Drain)
     std::uint64_t dropped_ = 0;
     std::uint64_t skipped_ = 0;
     std::deque<std::string> ready_;  // complete payloads, oldest first

@@ -22,7 +22,7 @@ inline constexpr int kMaxDepth = 32;
 
 // Builds one packed value. Not thread-safe; cheap to create.
 class Packer {
-public:
+  public:
     Packer();
     ~Packer();
     Packer(const Packer&) = delete;
@@ -45,7 +45,7 @@ public:
     // are then incomplete and must not be sent. clear() and take() reset it.
     bool ok() const { return ok_; }
 
-private:
+  private:
     void check(int rc) { ok_ = ok_ && rc == 0; }
     msgpack_sbuffer buf_;
     msgpack_packer pk_;
@@ -55,7 +55,7 @@ private:
 // A read-only view of one decoded value; valid while its Decoded lives. Raw bytes are not
 // copied: asRaw() points into the buffer that was decoded, which must outlive the view.
 class View {
-public:
+  public:
     View() = default;
     explicit View(const msgpack_object* o) : o_(o) {}
 
@@ -88,7 +88,7 @@ public:
 
     const msgpack_object* object() const { return o_; }
 
-private:
+  private:
     const msgpack_object* o_ = nullptr;
 };
 
@@ -96,13 +96,13 @@ private:
 // The whole tree, root included, lives in the zone, so views stay valid when the Decoded is
 // moved. A moved-from Decoded has an invalid root.
 class Decoded {
-public:
+  public:
     Decoded(Decoded&&) noexcept;
     Decoded& operator=(Decoded&&) noexcept;
     ~Decoded();
     View root() const { return View(root_); }
 
-private:
+  private:
     friend std::optional<Decoded> decode(std::string_view bytes);
     Decoded();
     msgpack_zone* zone_;
@@ -115,5 +115,7 @@ std::optional<std::size_t> validate(std::string_view bytes);
 
 // Decodes the first complete value; nullopt when validate() refuses it.
 std::optional<Decoded> decode(std::string_view bytes);
+// Raw views would point into the temporary: keep the bytes alive while the value is used.
+std::optional<Decoded> decode(std::string&& bytes) = delete;
 
 }  // namespace pd::msg

@@ -1,0 +1,226 @@
+#include "NetWork/LinkFrame.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace pd::link {
+namespace {
+
+std::string bytesOf(std::initializer_list<int> list) {
+    std::string s;
+    for (int b : list) {
+        s.push_back(static_cast<char>(b));
+    }
+    return s;
+}
+
+const std::string kLockBody = bytesOf({0x91, 0xCD, 0x03, 0xE9});
+const std::string kLockPayload = bytesOf({0x92, 0x14, 0xA4, 0x91, 0xCD, 0x03, 0xE9});
+const std::string kLockFrame = bytesOf({0xCF, 0xCF, 0x00, 0x00, 0x00, 0x0B, 0x00, 0x01, 0x00, 0x03,
+                                        0x92, 0x14, 0xA4, 0x91, 0xCD, 0x03, 0xE9});
+const std::string kHeartbeat(kHeartbeatFrame.begin(), kHeartbeatFrame.end());
+
+void feed(FrameReader& r, std::string_view bytes) {
+    r.feed(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+}
+
+std::vector<std::string> drain(FrameReader& r) {
+    std::vector<std::string> out;
+    while (auto p = r.next()) {
+        out.push_back(std::move(*p));
+    }
+    return out;
+}
+
+std::string frameWithLength(std::uint32_t length) {
+    return bytesOf({0xCF, 0xCF, static_cast<int>(length >> 24),
+                    static_cast<int>(length >> 16 & 0xFF), static_cast<int>(length >> 8 & 0xFF),
+                    static_cast<int>(length & 0xFF), 0x00, 0x01, 0x00, 0x03});
+}
+
+TEST(LinkFrameEncode, ScreenLockRequestBytes) {
+    EXPECT_EQ(encodeEnvelope(20, kLockBody), kLockPayload);
+    EXPECT_EQ(encodeMessageFrame(20, kLockBody), kLockFrame);
+    EXPECT_EQ(kHeartbeat, bytesOf({0xCF, 0xCF, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x01}));
+
+    // The length field counts the markers and the envelope, however long the body.
+    const std::string big(70000, 'b');
+    const std::string frame = encodeMessageFrame(1001, big);
+    const std::string envelope = encodeEnvelope(1001, big);
+    EXPECT_EQ(frame.substr(0, kHeaderSize).substr(2, 4),
+              frameWithLength(static_cast<std::uint32_t>(envelope.size() + 4)).substr(2, 4));
+    EXPECT_EQ(frame.substr(kHeaderSize), envelope);
+}
+
+TEST(LinkFrameEnvelope, DecodesCodeAndBodyAndRefusesOtherShapes) {
+    auto env = decodeEnvelope(kLockPayload);
+    ASSERT_TRUE(env);
+    EXPECT_EQ(env->code, 20);
+    EXPECT_EQ(env->body, kLockBody);
+    // The body is a view into the payload itself.
+    EXPECT_EQ(env->body.data(), kLockPayload.data() + 3);
+
+    const std::string withTrailing = kLockPayload + bytesOf({0xC1, 0x00, 0xFF});
+    auto trailing = decodeEnvelope(withTrailing);
+    ASSERT_TRUE(trailing);
+    EXPECT_EQ(trailing->body, kLockBody);
+
+    const std::string threeElements = bytesOf({0x93, 0xCD, 0x03, 0xE8, 0xA0, 0xC0});
+    auto extra = decodeEnvelope(threeElements);
+    ASSERT_TRUE(extra);
+    EXPECT_EQ(extra->code, 1000);
+    EXPECT_TRUE(extra->body.empty());
+
+    const std::vector<std::string> refused = {
+        "",
+        bytesOf({0x91, 0x14}),                    // one element
+        bytesOf({0x92, 0x14, 0x91, 0x01}),        // body not raw
+        bytesOf({0x92, 0xA1, 'x', 0xA0}),         // code not an integer
+        bytesOf({0x82, 0x14, 0xA0, 0x01, 0x01}),  // a map
+        bytesOf({0x92, 0x14, 0xC4, 0x01, 0x00}),  // bin body
+        bytesOf({0x92, 0x14, 0xA4, 0x91}),        // truncated body
+    };
+    for (const auto& payload : refused) {
+        EXPECT_FALSE(decodeEnvelope(payload));
+    }
+}
+
+TEST(FrameReader, YieldsFramesWholeSplitAndMerged) {
+    FrameReader whole;
+    feed(whole, kLockFrame);
+    EXPECT_EQ(drain(whole), std::vector<std::string>{kLockPayload});
+
+    FrameReader byteWise;
+    for (char c : kLockFrame + kLockFrame) {
+        feed(byteWise, std::string_view(&c, 1));
+    }
+    EXPECT_EQ(drain(byteWise), (std::vector<std::string>{kLockPayload, kLockPayload}));
+
+    const std::string other = encodeMessageFrame(1040, std::string(3000, 'z'));
+    const std::string stream = kLockFrame + kHeartbeat + other + kLockFrame;
+    FrameReader merged;
+    feed(merged, stream);
+    const auto payloads = drain(merged);
+    ASSERT_EQ(payloads.size(), 3u);
+    EXPECT_EQ(payloads[1], other.substr(kHeaderSize));
+    EXPECT_EQ(merged.buffered(), 0u);
+
+    // Every split point of the stream into two feeds gives the same payloads.
+    for (std::size_t cut = 0; cut <= stream.size(); cut += 7) {
+        FrameReader r;
+        feed(r, std::string_view(stream).substr(0, cut));
+        feed(r, std::string_view(stream).substr(cut));
+        EXPECT_EQ(drain(r), payloads) << cut;
+    }
+}
+
+TEST(FrameReader, HeartbeatsYieldNothing) {
+    FrameReader r;
+    const std::string bare = bytesOf({0xCF, 0xCF, 0x00, 0x00, 0x00, 0x00});  // length 0
+    const std::string markersOnly = frameWithLength(4);
+    feed(r, kHeartbeat + bare + markersOnly + kLockFrame + bare + kHeartbeat);
+    EXPECT_EQ(drain(r), std::vector<std::string>{kLockPayload});
+    EXPECT_EQ(r.buffered(), 0u);
+    EXPECT_EQ(r.bytesSkipped(), 0u);
+}
+
+TEST(FrameReader, ResynchronisesOnTheNextMagicAfterABadHeader) {
+    // Garbage before a frame, including lone magic bytes.
+    FrameReader garbage;
+    feed(garbage, bytesOf({0x00, 0xCF, 0x12, 0xCF, 0x00, 0x00, 0x00, 0x0B}) + kLockFrame);
+    EXPECT_EQ(drain(garbage), std::vector<std::string>{kLockPayload});
+    EXPECT_EQ(garbage.bytesSkipped(), 8u);
+
+    // Lengths 1 to 3 cannot hold the markers and are treated like a bad magic.
+    for (std::uint32_t length = 1; length <= 3; ++length) {
+        FrameReader r;
+        feed(r, frameWithLength(length).substr(0, 6) + kLockFrame);
+        EXPECT_EQ(drain(r), std::vector<std::string>{kLockPayload}) << length;
+    }
+
+    // The magic of the next frame may sit inside the bad header's bytes, fed byte by byte.
+    FrameReader inside;
+    const std::string stream = bytesOf({0xCF, 0x00, 0x00}) + kLockFrame + kLockFrame;
+    for (char c : stream) {
+        feed(inside, std::string_view(&c, 1));
+    }
+    EXPECT_EQ(drain(inside), (std::vector<std::string>{kLockPayload, kLockPayload}));
+}
+
+TEST(FrameReader, DrainsAnOversizedFrameWithoutStoringIt) {
+    FrameReader r;
+    constexpr std::uint32_t kBodySize = 100u * 1024 * 1024;
+    feed(r, frameWithLength(kBodySize + 4));
+    const std::string chunk(64 * 1024, '\xCF');  // magic bytes inside the body stay body
+    std::size_t most = r.buffered();
+    for (std::uint32_t sent = 0; sent < kBodySize; sent += chunk.size()) {
+        feed(r, std::string_view(chunk).substr(
+                    0, std::min<std::size_t>(chunk.size(), kBodySize - sent)));
+        most = std::max(most, r.buffered());
+    }
+    EXPECT_LE(most, kHeaderSize);
+    EXPECT_EQ(r.framesDropped(), 1u);
+    EXPECT_FALSE(r.next());
+
+    feed(r, kLockFrame);
+    EXPECT_EQ(drain(r), std::vector<std::string>{kLockPayload});
+
+    // The largest accepted length is still assembled.
+    FrameReader limit;
+    feed(limit, frameWithLength(kMaxFrameLength + 1));
+    EXPECT_EQ(limit.framesDropped(), 1u);
+    FrameReader atLimit;
+    feed(atLimit, frameWithLength(kMaxFrameLength));
+    EXPECT_EQ(atLimit.framesDropped(), 0u);
+    feed(atLimit, std::string(1000, 'x'));
+    EXPECT_EQ(atLimit.buffered(), 1000u);
+}
+
+TEST(FrameReader, TakePartialHandsOverAnIncompleteBody) {
+    FrameReader r;
+    feed(r, kLockFrame + kLockFrame.substr(0, 13));
+    EXPECT_EQ(r.takePartial(), kLockPayload.substr(0, 3));
+    EXPECT_EQ(drain(r), std::vector<std::string>{kLockPayload});  // complete frames remain
+    EXPECT_EQ(r.buffered(), 0u);
+    EXPECT_EQ(r.takePartial(), std::nullopt);
+
+    FrameReader headerOnly;
+    feed(headerOnly, kLockFrame.substr(0, 8));
+    EXPECT_EQ(headerOnly.takePartial(), std::nullopt);
+    feed(headerOnly, kLockFrame);  // the reader starts afresh
+    EXPECT_EQ(drain(headerOnly), std::vector<std::string>{kLockPayload});
+}
+
+TEST(FrameReader, RandomChunkingGivesTheSamePayloads) {
+    std::mt19937 rng(7);
+    std::string stream;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 200; ++i) {
+        if (i % 5 == 0) {
+            stream += kHeartbeat;
+        }
+        const std::string body(rng() % 3000, static_cast<char>(0xC0 + i % 16));
+        stream += encodeMessageFrame(i, body);
+        expected.push_back(encodeEnvelope(i, body));
+    }
+    for (int round = 0; round < 5; ++round) {
+        FrameReader r;
+        std::vector<std::string> got;
+        std::size_t at = 0;
+        while (at < stream.size()) {
+            const std::size_t n = std::min<std::size_t>(1 + rng() % 2048, stream.size() - at);
+            feed(r, std::string_view(stream).substr(at, n));
+            at += n;
+            for (auto& p : drain(r)) {
+                got.push_back(std::move(p));
+            }
+        }
+        EXPECT_EQ(got, expected);
+    }
+}
+
+}  // namespace
+}  // namespace pd::link

@@ -1,0 +1,308 @@
+#include "NetWork/MsgPack.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace pd::msg {
+namespace {
+
+std::string bytesOf(std::initializer_list<int> list) {
+    std::string s;
+    for (int b : list) {
+        s.push_back(static_cast<char>(b));
+    }
+    return s;
+}
+
+std::string packedInt(std::int64_t v) {
+    Packer p;
+    p.integer(v);
+    return p.take();
+}
+
+std::string packedRaw(std::string_view text) {
+    Packer p;
+    p.raw(text);
+    return p.take();
+}
+
+// Whether the bytes decode; for inputs whose views are not looked at.
+bool decodes(std::string_view bytes) {
+    return decode(bytes).has_value();
+}
+
+// n nested one-element arrays around a nil.
+std::string nestedArrays(int n) {
+    return std::string(static_cast<std::size_t>(n), '\x91') + '\xC0';
+}
+
+TEST(MsgPackPacker, IntegersTakeTheirSmallestForm) {
+    const std::vector<std::pair<std::int64_t, std::string>> cases = {
+        {0, bytesOf({0x00})},
+        {127, bytesOf({0x7F})},
+        {128, bytesOf({0xCC, 0x80})},
+        {255, bytesOf({0xCC, 0xFF})},
+        {256, bytesOf({0xCD, 0x01, 0x00})},
+        {1001, bytesOf({0xCD, 0x03, 0xE9})},
+        {65535, bytesOf({0xCD, 0xFF, 0xFF})},
+        {65536, bytesOf({0xCE, 0x00, 0x01, 0x00, 0x00})},
+        {99999, bytesOf({0xCE, 0x00, 0x01, 0x86, 0x9F})},
+        {4294967296, bytesOf({0xCF, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00})},
+        {-1, bytesOf({0xFF})},
+        {-32, bytesOf({0xE0})},
+        {-33, bytesOf({0xD0, 0xDF})},
+        {-128, bytesOf({0xD0, 0x80})},
+        {-129, bytesOf({0xD1, 0xFF, 0x7F})},
+        {-32769, bytesOf({0xD2, 0xFF, 0xFF, 0x7F, 0xFF})},
+        {std::numeric_limits<std::int64_t>::min(),
+         bytesOf({0xD3, 0x80, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00})},
+    };
+    for (const auto& [value, expected] : cases) {
+        EXPECT_EQ(packedInt(value), expected) << value;
+    }
+    Packer p;
+    p.uinteger(std::numeric_limits<std::uint64_t>::max());
+    EXPECT_EQ(p.take(), bytesOf({0xCF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
+}
+
+TEST(MsgPackPacker, TextAndBytesAreRawNeverStr8) {
+    EXPECT_EQ(packedRaw(""), bytesOf({0xA0}));
+    EXPECT_EQ(packedRaw("abc"), bytesOf({0xA3, 'a', 'b', 'c'}));
+    EXPECT_EQ(packedRaw(std::string(31, 'x'))[0], '\xBF');
+    // 32 to 255 bytes would be str 8 (D9) in later revisions; the dialect uses raw 16.
+    const std::string r32 = packedRaw(std::string(32, 'x'));
+    EXPECT_EQ(r32.substr(0, 3), bytesOf({0xDA, 0x00, 0x20}));
+    EXPECT_EQ(r32.size(), 35u);
+    EXPECT_EQ(packedRaw(std::string(255, 'x')).substr(0, 3), bytesOf({0xDA, 0x00, 0xFF}));
+    EXPECT_EQ(packedRaw(std::string(65536, 'x')).substr(0, 5),
+              bytesOf({0xDB, 0x00, 0x01, 0x00, 0x00}));
+
+    const std::string binary = bytesOf({0x00, 0xFF, 0xC4, 0xD9, 0x00});
+    const std::string packed = packedRaw(binary);
+    EXPECT_EQ(packed, bytesOf({0xA5}) + binary);
+    auto d = decode(packed);
+    ASSERT_TRUE(d);
+    EXPECT_EQ(d->root().asRaw(), binary);
+}
+
+TEST(MsgPackPacker, ScreenLockBodyAndReuse) {
+    Packer p;
+    p.array(1).integer(1001);
+    EXPECT_EQ(p.bytes(), bytesOf({0x91, 0xCD, 0x03, 0xE9}));
+    EXPECT_TRUE(p.ok());
+    EXPECT_EQ(p.take(), bytesOf({0x91, 0xCD, 0x03, 0xE9}));
+    EXPECT_TRUE(p.bytes().empty());
+    p.map(1).raw("k").boolean(true).nil();
+    p.clear();
+    p.boolean(false);
+    EXPECT_EQ(p.take(), bytesOf({0xC2}));
+}
+
+TEST(MsgPackDecode, RoundTripsEveryKind) {
+    Packer p;
+    p.array(9)
+        .nil()
+        .boolean(true)
+        .integer(-5)
+        .uinteger(std::numeric_limits<std::uint64_t>::max())
+        .real(2.5)
+        .raw("text")
+        .array(0)
+        .map(1)
+        .raw("key")
+        .integer(7)
+        .integer(1001);
+    const std::string bytes = p.take();
+    auto d = decode(bytes);
+    ASSERT_TRUE(d);
+    const View v = d->root();
+    ASSERT_TRUE(v.isArray());
+    ASSERT_EQ(v.size(), 9u);
+    EXPECT_TRUE(v[0].isNil());
+    EXPECT_EQ(v[1].asBool(), true);
+    EXPECT_EQ(v[2].asInt64(), -5);
+    EXPECT_EQ(v[3].asUInt64(), std::numeric_limits<std::uint64_t>::max());
+    EXPECT_EQ(v[3].asInt64(), std::nullopt);  // beyond INT64_MAX
+    EXPECT_EQ(v[4].asReal(), 2.5);
+    EXPECT_EQ(v[5].asRaw(), "text");
+    EXPECT_TRUE(v[6].isArray());
+    EXPECT_EQ(v[6].size(), 0u);
+    ASSERT_TRUE(v[7].isMap());
+    EXPECT_EQ(v[7].size(), 1u);
+    EXPECT_EQ(v[7].mapKey(0).asRaw(), "key");
+    EXPECT_EQ(v[7].mapValue(0).asInt32(), 7);
+    EXPECT_FALSE(v[7].mapKey(1).valid());
+    EXPECT_EQ(v[8].asInt32(), 1001);
+    EXPECT_FALSE(v[9].valid());
+
+    // Raw bytes are not copied: they point into the decoded buffer.
+    const auto text = v[5].asRaw();
+    EXPECT_GE(text->data(), bytes.data());
+    EXPECT_LE(text->data() + text->size(), bytes.data() + bytes.size());
+
+    // A float 32 decodes as a real too.
+    const std::string float32 = bytesOf({0xCA, 0x3F, 0x80, 0x00, 0x00});
+    auto f = decode(float32);
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->root().asReal(), 1.0);
+}
+
+TEST(MsgPackDecode, AccessorsRefuseOtherTypesAndRanges) {
+    Packer p;
+    p.array(4).raw("1").integer(4294967297).integer(-1).integer(2147483648);
+    const std::string bytes = p.take();
+    auto d = decode(bytes);
+    ASSERT_TRUE(d);
+    const View v = d->root();
+    EXPECT_EQ(v[0].asInt64(), std::nullopt);
+    EXPECT_EQ(v[0].asInt32Wrapped(), std::nullopt);
+    EXPECT_EQ(v[0].asUInt64(), std::nullopt);
+    EXPECT_EQ(v[0].asBool(), std::nullopt);
+    EXPECT_EQ(v[0].asReal(), std::nullopt);
+    EXPECT_EQ(v[1].asRaw(), std::nullopt);
+    EXPECT_EQ(v[0].size(), 0u);
+    EXPECT_FALSE(v[0][0].valid());
+
+    EXPECT_EQ(v[1].asInt32(), std::nullopt);  // outside 32 bits
+    EXPECT_EQ(v[1].asInt32Wrapped(), 1);      // 2^32 + 1 wraps to 1
+    EXPECT_EQ(v[2].asUInt64(), std::numeric_limits<std::uint64_t>::max());
+    EXPECT_EQ(v[2].asInt32(), -1);
+    EXPECT_EQ(v[3].asInt32(), std::nullopt);
+    EXPECT_EQ(v[3].asInt32Wrapped(), std::numeric_limits<std::int32_t>::min());
+
+    const View invalid;
+    EXPECT_FALSE(invalid.isNil() || invalid.isBool() || invalid.isInteger() || invalid.isRaw() ||
+                 invalid.isArray() || invalid.isMap() || invalid.isReal());
+    EXPECT_EQ(invalid.asInt64(), std::nullopt);
+    EXPECT_EQ(invalid.size(), 0u);
+    EXPECT_FALSE(invalid[0].valid());
+}
+
+TEST(MsgPackDecode, ViewsSurviveMovingTheDecoded) {
+    Packer p;
+    p.array(2).integer(1).raw("x");
+    const std::string bytes = p.take();
+    auto first = decode(bytes);
+    ASSERT_TRUE(first);
+    const View root = first->root();
+    Decoded moved = std::move(*first);
+    EXPECT_FALSE(first->root().valid());
+    EXPECT_EQ(root[0].asInt64(), 1);
+    EXPECT_EQ(moved.root()[1].asRaw(), "x");
+
+    const std::string fortyTwo = bytesOf({0x2A});
+    auto scalar = decode(fortyTwo);
+    ASSERT_TRUE(scalar);
+    const View s = scalar->root();
+    moved = std::move(*scalar);
+    EXPECT_EQ(s.asInt64(), 42);
+}
+
+TEST(MsgPackDecode, TakesTheFirstValueAndIgnoresTrailingBytes) {
+    const std::string bytes = bytesOf({0x91, 0xCD, 0x03, 0xE9, 0xC1, 0xFF, 0x91});
+    EXPECT_EQ(validate(bytes), 4u);
+    auto d = decode(bytes);
+    ASSERT_TRUE(d);
+    EXPECT_EQ(d->root()[0].asInt64(), 1001);
+}
+
+TEST(MsgPackDecode, ExcludedTypeBytesAreRefusedAtAnyDepth) {
+    std::vector<int> excluded = {0xC1};
+    for (int b = 0xC4; b <= 0xC9; ++b) {
+        excluded.push_back(b);
+    }
+    for (int b = 0xD4; b <= 0xD9; ++b) {
+        excluded.push_back(b);
+    }
+    // Enough following bytes that the value would be complete for msgpack-c.
+    const std::string tail(20, '\x01');
+    for (int b : excluded) {
+        const std::string value = bytesOf({b}) + tail;
+        EXPECT_EQ(validate(value), std::nullopt) << std::hex << b;
+        EXPECT_FALSE(decode(value)) << std::hex << b;
+        const std::string inArray = bytesOf({0x92, 0x01}) + value;
+        EXPECT_FALSE(decode(inArray)) << std::hex << b;
+        const std::string deep = bytesOf({0x91, 0x81, 0xA1, 'k', 0x92, 0xC0}) + value;
+        EXPECT_FALSE(decode(deep)) << std::hex << b;
+        const std::string asMapKey = bytesOf({0x81}) + value;
+        EXPECT_FALSE(decode(asMapKey)) << std::hex << b;
+    }
+    // Str 8 is well-formed for msgpack-c but not part of the dialect.
+    EXPECT_FALSE(decodes(bytesOf({0xD9, 0x03, 'a', 'b', 'c'})));
+}
+
+TEST(MsgPackDecode, HugeDeclaredCountsAreRefusedBeforeUnpacking) {
+    const std::vector<std::string> hostile = {
+        bytesOf({0xDD, 0xFF, 0xFF, 0xFF, 0xFF}),
+        bytesOf({0xDF, 0xFF, 0xFF, 0xFF, 0xFF}),
+        bytesOf({0xDC, 0xFF, 0xFF}),
+        bytesOf({0xDE, 0xFF, 0xFF}),
+        bytesOf({0xDB, 0xFF, 0xFF, 0xFF, 0xFF, 'a'}),
+        bytesOf({0xDA, 0x01, 0x00, 'a'}),
+        // Each count alone fits the bytes that follow, together they do not.
+        bytesOf({0x92, 0x94, 0x01, 0x01, 0x01, 0x01}),
+        bytesOf({0x92, 0xDD, 0x00, 0x00, 0x00, 0x03, 0x01, 0x01, 0x01}),
+        // A map of n pairs needs 2n elements.
+        bytesOf({0x83, 0x01, 0x01, 0x01, 0x01}),
+    };
+    for (const auto& bytes : hostile) {
+        EXPECT_EQ(validate(bytes), std::nullopt);
+        EXPECT_FALSE(decode(bytes));
+    }
+    // The same count with every element present is fine.
+    std::string full = bytesOf({0xDD, 0x00, 0x01, 0x00, 0x00});
+    full.append(65536, '\x01');
+    auto d = decode(full);
+    ASSERT_TRUE(d);
+    EXPECT_EQ(d->root().size(), 65536u);
+}
+
+TEST(MsgPackDecode, NestingIsLimitedToThirtyTwoLevels) {
+    const std::string deepest = nestedArrays(kMaxDepth);
+    auto ok = decode(deepest);
+    ASSERT_TRUE(ok);
+    View v = ok->root();
+    for (int i = 0; i < kMaxDepth; ++i) {
+        ASSERT_TRUE(v.isArray()) << i;
+        v = v[0];
+    }
+    EXPECT_TRUE(v.isNil());
+
+    EXPECT_FALSE(decodes(nestedArrays(kMaxDepth + 1)));
+    EXPECT_FALSE(decodes(nestedArrays(10000)));
+    // An empty container still counts as a level, as it does for msgpack-c.
+    EXPECT_TRUE(decodes(std::string(kMaxDepth - 1, '\x91') + '\x90'));
+    EXPECT_FALSE(decodes(std::string(kMaxDepth, '\x91') + '\x90'));
+    std::string maps;
+    for (int i = 0; i < kMaxDepth + 1; ++i) {
+        maps += bytesOf({0x81, 0x01});
+    }
+    EXPECT_FALSE(decodes(maps + '\xC0'));
+}
+
+TEST(MsgPackDecode, TruncatedAndEmptyInputsAreRefused) {
+    Packer p;
+    p.array(5)
+        .integer(99999)
+        .raw(std::string(40, 'x'))
+        .map(1)
+        .raw("k")
+        .real(1.5)
+        .array(2)
+        .integer(-200)
+        .uinteger(1ull << 40)
+        .boolean(false);
+    const std::string whole = p.take();
+    ASSERT_EQ(validate(whole), whole.size());
+    for (std::size_t n = 0; n < whole.size(); ++n) {
+        EXPECT_EQ(validate(whole.substr(0, n)), std::nullopt) << n;
+        EXPECT_FALSE(decodes(whole.substr(0, n))) << n;
+    }
+}
+
+}  // namespace
+}  // namespace pd::msg
