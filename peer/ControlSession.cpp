@@ -25,7 +25,7 @@ ControlSession::ControlSession(int fd, int linkId, const SessionConfig& config)
     : fd_(fd),
       linkId_(linkId),
       config_(config),
-      handshake_(config.checkCode, config.directAccept),
+      handshake_(config.checkCode, config.directAccept, config.tickets),
       chunk_(kReadChunk) {
     int flags = ::fcntl(fd_, F_GETFL, 0);
     if (flags >= 0) {

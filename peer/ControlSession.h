@@ -28,7 +28,8 @@ inline constexpr std::size_t kMaxPendingOutput = 4u * 1024 * 1024;
 struct SessionConfig {
     const DiskTree* disk = nullptr;
     ClassStore* classes = nullptr;
-    FrameLog* log = nullptr;  // optional
+    FrameLog* log = nullptr;        // optional
+    TicketBook* tickets = nullptr;  // optional: where accepted handshakes record their ticket
     std::string checkCode;
     bool directAccept = false;
     std::chrono::milliseconds heartbeat{5000};

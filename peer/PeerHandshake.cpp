@@ -29,10 +29,17 @@ std::string PeerHandshake::randomText(std::size_t length) {
     return bytes;
 }
 
-PeerHandshake::PeerHandshake(std::string checkCode, bool directAccept)
+PeerHandshake::PeerHandshake(std::string checkCode, bool directAccept, TicketBook* tickets)
     : checkCode_(std::move(checkCode)),
       directAccept_(directAccept),
+      tickets_(tickets),
       ticket_(randomText(kTicketLength)) {}
+
+void PeerHandshake::recordTicket() const {
+    if (tickets_ != nullptr) {
+        tickets_->issue(TicketBook::deviceUuidOf(deviceInfo_), ticket_);
+    }
+}
 
 static std::optional<std::string> textAt(msg::View body, std::uint32_t i) {
     std::optional<std::string_view> raw = body[i].asRaw();
@@ -53,6 +60,7 @@ std::optional<PeerAnswer> PeerHandshake::onHello(msg::View body) {
         accepted_ = true;
         challenge_.reset();
         PD_LOG_INFO("accepting '{}' without a check code", deviceInfo_);
+        recordTicket();
         p.array(3).integer(*number).integer(kOk).raw(ticket_);
         return PeerAnswer{static_cast<std::int32_t>(link::kAnswerHelloAccepted), p.take()};
     }
@@ -81,6 +89,7 @@ std::optional<PeerAnswer> PeerHandshake::onProof(msg::View body) {
         accepted_ = true;
         deviceInfo_ = *device;
         PD_LOG_INFO("'{}' proved the check code", deviceInfo_);
+        recordTicket();
         p.array(4).integer(*number).integer(kOk).raw("").raw(ticket_);
     } else {
         PD_LOG_WARN("'{}' failed the check code", *device);

@@ -9,6 +9,7 @@
 
 #include "NetWork/MsgPack.h"
 #include "PeerResults.h"
+#include "TicketBook.h"
 
 #include <optional>
 #include <string>
@@ -17,7 +18,7 @@ namespace pd::peer {
 
 class PeerHandshake {
   public:
-    PeerHandshake(std::string checkCode, bool directAccept);
+    PeerHandshake(std::string checkCode, bool directAccept, TicketBook* tickets = nullptr);
 
     // nullopt for a body of the wrong shape (it is not answered).
     std::optional<PeerAnswer> onHello(msg::View body);
@@ -31,8 +32,11 @@ class PeerHandshake {
     static std::string randomText(std::size_t length);
 
   private:
+    void recordTicket() const;
+
     std::string checkCode_;
     bool directAccept_;
+    TicketBook* tickets_;
     bool accepted_ = false;
     std::string ticket_;
     std::optional<std::string> challenge_;

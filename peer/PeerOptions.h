@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace pd::peer {
@@ -11,10 +12,19 @@ namespace pd::peer {
 // Ports of the peer's side services as the phone is told about them; 0 means "not running".
 // The services that are not built yet stay 0 and the control service answers accordingly.
 struct ServicePorts {
-    std::uint16_t http = 0;     // HTTP file service (announced only for now)
+    std::uint16_t http = 0;     // HTTP file service
     std::uint16_t upload = 0;   // upload data listener named in the "PASV" reply
     std::uint16_t gamepad = 0;  // gamepad receiver named in the plug "5" acceptance
     std::uint16_t audio = 0;    // audio receiver named in the plug "6" acceptance
+};
+
+// Ways the HTTP file service can misbehave on purpose, so the phone's downloads can be tested
+// against them. All off by default.
+struct HttpFaults {
+    std::optional<std::uint64_t> closeAfter;  // close the connection after N body bytes
+    bool ignoreRange = false;                 // answer a Range request with 200 and all of it
+    bool answer416 = false;                   // answer every Range request with 416
+    std::uint64_t bytesPerSecond = 0;         // pace each response body; 0: no limit
 };
 
 struct PeerOptions {
@@ -29,7 +39,8 @@ struct PeerOptions {
     std::string tag;   // empty: derived from the root, so it is stable across restarts
     int heartbeatMs = 5000;
     int discoveryPort = 6866;  // broadcast responder's UDP port; 0: no responder
-    ServicePorts ports;
+    ServicePorts ports;  // ports.http: where the HTTP file service listens; 0 picks a free one
+    HttpFaults httpFaults;
 };
 
 // <root>.classes.json beside the root folder (never inside it, so it is not listed).

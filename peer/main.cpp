@@ -7,7 +7,9 @@
 #include "ControlServer.h"
 #include "DiskTree.h"
 #include "FrameLog.h"
+#include "HttpFileService.h"
 #include "PeerOptions.h"
+#include "TicketBook.h"
 #include "platform/Log.h"
 
 #include <CLI/CLI.hpp>
@@ -46,8 +48,19 @@ void addFlags(CLI::App& app, PeerOptions& o) {
                    "loopback senders only); 0 turns it off")
         ->capture_default_str()
         ->check(CLI::Range(0, 65535));
-    app.add_option("--http-port", o.ports.http, "HTTP file service port to announce")
+    app.add_option("--http-port", o.ports.http, "HTTP file service port; 0 picks a free one")
         ->capture_default_str();
+    app.add_option("--http-close-after", o.httpFaults.closeAfter,
+                   "Fault for tests: close the connection after N body bytes of each response");
+    CLI::Option* ignoreRange =
+        app.add_flag("--http-ignore-range", o.httpFaults.ignoreRange,
+                     "Fault for tests: answer a Range request with 200 and the whole file");
+    app.add_flag("--http-answer-416", o.httpFaults.answer416,
+                 "Fault for tests: answer every Range request with 416")
+        ->excludes(ignoreRange);
+    app.add_option("--http-rate", o.httpFaults.bytesPerSecond,
+                   "Fault for tests: send each response body at most this many bytes a second")
+        ->check(CLI::PositiveNumber);
     app.add_option("--heartbeat-ms", o.heartbeatMs, "Interval of our own heartbeats")
         ->capture_default_str()
         ->check(CLI::Range(10, 600000));
@@ -98,10 +111,22 @@ int main(int argc, char** argv) {
         }
     }
 
+    // Before the control service, so that its port is known to every answer and announcement.
+    pd::peer::TicketBook tickets;
+    std::unique_ptr<pd::peer::HttpFileService> http = pd::peer::HttpFileService::start(
+        options.address, options.ports.http, *disk, tickets, options.httpFaults);
+    if (!http) {
+        std::cerr << "cannot serve HTTP on " << options.address << ":" << options.ports.http
+                  << "\n";
+        return 1;
+    }
+    options.ports.http = http->port();
+
     pd::peer::SessionConfig config;
     config.disk = &*disk;
     config.classes = &classes;
     config.log = frameLog.get();
+    config.tickets = &tickets;
     config.checkCode = options.checkCode;
     config.directAccept = options.directAccept;
     config.heartbeat = std::chrono::milliseconds(options.heartbeatMs);
@@ -153,5 +178,6 @@ int main(int argc, char** argv) {
         responder->stop();
     }
     server->stop();
+    http->stop();
     return 0;
 }
