@@ -58,24 +58,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(chunked.takePartial() == expectedPartial);
 
     // The dispatcher: whatever arrives, it stores, calls back or drops without crashing.
-    auto state = std::make_shared<pd::LinkState>();
-    state->m_DeviceInfo = "Simulator-0123456789ABCDEF";
-    state->queueMessage(0, {});
+    auto link = std::make_shared<pd::LinkState>();
+    link->m_DeviceInfo = "Simulator-0123456789ABCDEF";
+    link->queueMessage(0, {});
     std::string frame;
-    state->takeOutbox(frame);
+    link->takeOutbox(frame);
     int calls = 0;
     using Slot = pd::LinkState::Slot;
     for (const auto& payload : expected) {
         for (Slot slot : {Slot::Command, Slot::Stor, Slot::Error, Slot::Wifi}) {
-            state->setBlock(slot, [&calls] { ++calls; });
+            link->setBlock(slot, [&calls] { ++calls; });
         }
         // Let answers to every request number through now and then.
         if (!payload.empty()) {
-            state->m_ReqID.store(static_cast<std::int32_t>(payload.size() % 7 == 0 ? 266 : 255));
+            link->m_ReqID.store(static_cast<std::int32_t>(payload.size() % 7 == 0 ? 266 : 255));
         }
-        pd::link::dispatchPayload(state, payload);
-        state->takeOutbox(frame);
-        (void)state->snapshot();
+        pd::link::dispatchPayload(link, payload);
+        link->takeOutbox(frame);
+        (void)link->snapshot();
     }
     require(calls >= 0);
     return 0;
