@@ -4,11 +4,19 @@
 #include "GlobalOptions.h"
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 namespace pd::cli {
 
 int runScan(const GlobalOptions& options);
 int runPair(const GlobalOptions& options);
+int runLs(const GlobalOptions& options, const std::string& path, const std::string& className);
+int runClass(const GlobalOptions& options, const std::string& action, const std::string& name,
+             const std::string& path);
+int runGet(const GlobalOptions& options, const std::vector<std::string>& remotes);
+int runPreview(const GlobalOptions& options, const std::string& remote);
+int runDownloads(const GlobalOptions& options, const std::string& removePath);
 
 struct DemoOptions {
     std::filesystem::path peerProgram;  // pocketdesk-peer to start

@@ -5,6 +5,7 @@
 #include "GlobalOptions.h"
 #include "RunLoop.h"
 
+#include "core/DownloadService.h"
 #include "platform/AppHome.h"
 #include "platform/Log.h"
 #include "platform/ToolPackage.h"
@@ -70,6 +71,51 @@ int main(int argc, char** argv) {
         "pair",
         "Pair with a computer (--pc, default the last one) and remember it; exit status "
         "0 paired, 3 no such computer, 4 refused, 5 connection failed");
+    std::string lsPath;
+    std::string lsClass;
+    auto* ls = app.add_subcommand(
+        "ls",
+        "List the computer's drives and desktop, a folder (PATH such as C:/Users), or a "
+        "file class (--class)");
+    ls->add_option("PATH", lsPath, "Folder on the computer, for example C:/Users/Demo");
+    ls->add_option("--class", lsClass, "List the folders of a class: pic, video, music or file")
+        ->check(CLI::IsMember({"pic", "video", "music", "file"}));
+
+    std::string classAction;
+    std::string className;
+    std::string classPath;
+    auto* cls = app.add_subcommand("class", "Add a folder to a file class or remove it");
+    cls->add_option("ACTION", classAction, "add or del")
+        ->required()
+        ->check(CLI::IsMember({"add", "del"}));
+    cls->add_option("CLASS", className, "pic, video, music or file")
+        ->required()
+        ->check(CLI::IsMember({"pic", "video", "music", "file"}));
+    cls->add_option("PATH", classPath, "Folder on the computer, for example D:/Music")->required();
+
+    std::vector<std::string> getPaths;
+    auto* get = app.add_subcommand(
+        "get",
+        "Download files from the computer into the phone's DownFiles folder; resumes "
+        "what an earlier run left; Ctrl-C pauses; prints each local path");
+    get->add_option("REMOTE_PATH", getPaths, "Files on the computer, for example D:/Music/song.mp3")
+        ->required();
+
+    std::string previewPath;
+    auto* preview = app.add_subcommand(
+        "preview",
+        "Fetch a file into the preview cache (served from the cache the next time) "
+        "and print the cached path");
+    preview->add_option("REMOTE_PATH", previewPath, "File on the computer")->required();
+
+    std::string removePath;
+    auto* downloads =
+        app.add_subcommand("downloads",
+                           "List the finished downloads of the current computer, grouped into this "
+                           "week and earlier; 'downloads rm LOCAL_PATH' deletes one (asks first)");
+    auto* rm = downloads->add_subcommand("rm", "Delete a finished download and its file");
+    rm->add_option("LOCAL_PATH", removePath, "The local path that 'downloads' shows")->required();
+
     pd::cli::DemoOptions demo;
     auto* demoCmd = app.add_subcommand(
         "demo", "A guided tour against a computer-side peer started on 127.0.0.1");
@@ -83,12 +129,29 @@ int main(int argc, char** argv) {
         pd::AppHome::set(options.home);
     }
     pd::cli::installInterruptHandler();
+    // Downloads go through the process's download service.
+    pd::setHttpDownloader(&pd::DownloadService::sharedNetworkQueue());
 
     if (scan->parsed()) {
         return pd::cli::runScan(options);
     }
     if (pair->parsed()) {
         return pd::cli::runPair(options);
+    }
+    if (ls->parsed()) {
+        return pd::cli::runLs(options, lsPath, lsClass);
+    }
+    if (cls->parsed()) {
+        return pd::cli::runClass(options, classAction, className, classPath);
+    }
+    if (get->parsed()) {
+        return pd::cli::runGet(options, getPaths);
+    }
+    if (preview->parsed()) {
+        return pd::cli::runPreview(options, previewPath);
+    }
+    if (downloads->parsed()) {
+        return pd::cli::runDownloads(options, rm->parsed() ? removePath : std::string());
     }
     if (demoCmd->parsed()) {
         if (demo.peerProgram.empty()) {

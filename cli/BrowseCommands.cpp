@@ -1,0 +1,170 @@
+// ls and class: the drive, class and folder screens as text.
+
+#include "BrowserSession.h"
+#include "Commands.h"
+
+#include "RunLoop.h"
+#include "platform/Localization.h"
+
+namespace pd::cli {
+
+namespace {
+
+const char* kindName(BrowserRowKind kind) {
+    switch (kind) {
+        case BrowserRowKind::Desktop:
+            return "desktop";
+        case BrowserRowKind::SystemDrive:
+            return "system drive";
+        case BrowserRowKind::Drive:
+            return "drive";
+        case BrowserRowKind::ClassFolder:
+            return "class folder";
+        case BrowserRowKind::Folder:
+            return "folder";
+        case BrowserRowKind::File:
+            return "file";
+        case BrowserRowKind::Other:
+            break;
+    }
+    return "other";
+}
+
+void printRows(const Output& out, const std::vector<BrowserRow>& rows,
+               const std::vector<DirAndFileListData>& data) {
+    if (rows.empty()) {
+        out.event({{"event", "empty"}}, "(empty)");
+    }
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const BrowserRow& r = rows[i];
+        nlohmann::json j = {{"event", "entry"},         {"name", r.label},
+                            {"kind", kindName(r.kind)}, {"path", r.path},
+                            {"size_text", r.sizeText},  {"time", r.timeText},
+                            {"detail", r.detail}};
+        if (i < data.size()) {
+            j["size"] = data[i].size;
+        }
+        std::string text = std::string(kindName(r.kind));
+        text.resize(13, ' ');
+        text += r.label;
+        if (!r.detail.empty())
+            text += "  (" + r.detail + ")";
+        if (!r.sizeText.empty())
+            text += "  " + r.sizeText;
+        if (!r.timeText.empty())
+            text += "  " + r.timeText;
+        out.event(j, text);
+    }
+}
+
+}  // namespace
+
+int runLs(const GlobalOptions& options, const std::string& path, const std::string& className) {
+    Output out(options.json);
+    BrowserSession browser(options, out);
+    if (const int status = browser.connect(); status != kExitOk) {
+        return status;
+    }
+    if (!className.empty()) {
+        if (!browser.openClass(className))
+            return kExitFailure;
+        printRows(out, browser.diskView().rows, browser.disk().diskListArr());
+        return kExitOk;
+    }
+    if (!browser.openDrives()) {
+        return kExitFailure;
+    }
+    if (path.empty()) {
+        printRows(out, browser.diskView().rows, browser.disk().diskListArr());
+        return kExitOk;
+    }
+    auto screen = browser.openFolder(path);
+    if (!screen) {
+        return kExitFailure;
+    }
+    printRows(out, browser.folderView()->rows, screen->dirAndFileListArr());
+    return kExitOk;
+}
+
+int runClass(const GlobalOptions& options, const std::string& action, const std::string& name,
+             const std::string& path) {
+    Output out(options.json);
+    BrowserSession browser(options, out);
+    const auto value = BrowserSession::classValue(name);
+    if (!value) {
+        out.error("unknown class '" + name + "': use pic, video, music or file");
+        return kExitUsage;
+    }
+    const auto parts = BrowserSession::splitPath(path);
+    if (parts.size() < 2) {
+        out.error("give a folder below a drive, such as D:/Music");
+        return kExitUsage;
+    }
+    if (const int status = browser.connect(); status != kExitOk) {
+        return status;
+    }
+    if (!browser.openClass(name)) {
+        return kExitFailure;
+    }
+    if (action == "del") {
+        const auto& members = browser.disk().diskListArr();
+        for (std::size_t i = 0; i < members.size(); ++i) {
+            if (BrowserSession::splitPath(members[i].name) == parts) {
+                const int before = browser.diskView().record.reloads;
+                browser.disk().deleteFromClass(i);
+                if (!runMainUntil(
+                        [&] {
+                            return browser.diskView().record.reloads > before ||
+                                   !browser.diskView().record.tips.empty();
+                        },
+                        std::chrono::seconds(30)) ||
+                    !browser.diskView().record.tips.empty()) {
+                    out.error("the computer did not remove the folder");
+                    return kExitFailure;
+                }
+                out.event({{"event", "removed"}, {"class", name}, {"path", path}},
+                          "removed " + path + " from " + Localized(name));
+                return kExitOk;
+            }
+        }
+        out.error(path + " is not in the class " + name);
+        return kExitFailure;
+    }
+    // Adding: "add other folder" switches to the drives; the folder screens then offer a toggle.
+    browser.disk().AddOtherFolderAction();
+    runMainUntil(
+        [&] {
+            return browser.disk().nCurSelectMenu() == DiskViewController::kMenuComputer &&
+                   !browser.disk().diskListArr().empty();
+        },
+        std::chrono::seconds(30));
+    std::string parent = parts[0];
+    for (std::size_t i = 1; i + 1 < parts.size(); ++i)
+        parent += "/" + parts[i];
+    auto screen = browser.openFolder(parent);
+    if (!screen) {
+        return kExitFailure;
+    }
+    const auto row = browser.entryNamed(*screen, parts.back());
+    if (!row || screen->dirAndFileListArr()[*row].isDir == 0) {
+        out.error("no folder " + parts.back() + " in " + parent);
+        return kExitFailure;
+    }
+    auto* view = browser.folderView();
+    const std::size_t tips = view->record.tips.size();
+    screen->favBnClick(*row);
+    if (!runMainUntil([&] { return view->record.tips.size() > tips; }, std::chrono::seconds(30))) {
+        out.error("the computer did not answer");
+        return kExitFailure;
+    }
+    const std::string tip = view->record.tips.back();
+    if (tip != Localized("added")) {
+        out.error(tip);
+        return kExitFailure;
+    }
+    out.event({{"event", "added"}, {"class", name}, {"path", path}},
+              "added " + path + " to " + Localized(name));
+    return kExitOk;
+}
+
+}  // namespace pd::cli

@@ -1,0 +1,56 @@
+#pragma once
+// Walks the computer's disk through the browser screens as a user would: the drive screen, then
+// a folder screen, tapping one folder row after another.
+
+#include "ComputerSession.h"
+#include "GlobalOptions.h"
+#include "Output.h"
+#include "TerminalBrowserViews.h"
+
+#include "controllers/DiskViewController.h"
+#include "controllers/FileViewController.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pd::cli {
+
+class BrowserSession {
+  public:
+    BrowserSession(const GlobalOptions& options, const Output& out);
+
+    // Pairs with the computer (exit code as ComputerSession::pair).
+    int connect();
+    // Shows the drive screen and waits for the drives; false with an error printed.
+    bool openDrives();
+    // Selects a class in the menu ("pic", "video", "music", "file") and waits for its folders.
+    bool openClass(const std::string& name);
+    // Opens the folder screen of `folder` (for example "C:", "C:/Users/Demo", "Desktop/x").
+    std::shared_ptr<FileViewController> openFolder(const std::string& folder);
+    // The entry of the open folder with this name.
+    std::optional<std::size_t> entryNamed(const FileViewController& screen,
+                                          const std::string& name) const;
+
+    DiskViewController& disk() { return *disk_; }
+    TerminalDiskView& diskView() { return *diskView_; }
+    TerminalFolderView* folderView() { return diskView_->folder.get(); }
+    ComputerSession& computer() { return computer_; }
+
+    // Class menu value of a class name; nullopt if it is none of the four.
+    static std::optional<std::int32_t> classValue(const std::string& name);
+    // "C:/a/b" -> {"C:", "a", "b"}; backslashes count as separators.
+    static std::vector<std::string> splitPath(const std::string& path);
+
+  private:
+    bool waitFor(ScreenRecord& record, int reloadsBefore, std::size_t tipsBefore);
+
+    const GlobalOptions& options_;
+    const Output& out_;
+    ComputerSession computer_;
+    std::shared_ptr<TerminalDiskView> diskView_;
+    std::shared_ptr<DiskViewController> disk_;
+};
+
+}  // namespace pd::cli

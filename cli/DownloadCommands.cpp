@@ -1,0 +1,300 @@
+// get, preview and downloads: kept downloads with progress, a preview into the cache, and the
+// finished files of the current computer, all through the browser and download-list screens.
+
+#include "BrowserSession.h"
+#include "Commands.h"
+#include "RunLoop.h"
+#include "TerminalBrowserViews.h"
+
+#include "NetWork/DownloadPaths.h"
+#include "controllers/FileDownViewController.h"
+#include "core/AuthCore.h"
+#include "core/DownloadService.h"
+#include "platform/Localization.h"
+#include "platform/MainQueue.h"
+#include "platform/NotificationCenter.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+#include <map>
+
+namespace pd::cli {
+
+namespace {
+
+struct Wanted {
+    std::string remote;
+    std::string destination;
+    std::string url;  // known once the download runs
+    enum class State { Waiting, Done, Failed } state = State::Waiting;
+    std::string error;
+    int lastPercent = -1;
+};
+
+std::string textOf(const UserInfo& info, const char* key) {
+    auto it = info.find(key);
+    if (it == info.end())
+        return {};
+    if (auto s = std::get_if<std::string>(&it->second))
+        return *s;
+    return {};
+}
+
+std::string parentOf(const std::vector<std::string>& parts) {
+    std::string parent = parts[0];
+    for (std::size_t i = 1; i + 1 < parts.size(); ++i)
+        parent += "/" + parts[i];
+    return parent;
+}
+
+void drawProgress(const Output& out, Wanted& w, float progress, std::uint64_t size, bool tty) {
+    const int percent = static_cast<int>(progress * 100.0f);
+    if (percent == w.lastPercent)
+        return;
+    w.lastPercent = percent;
+    const std::string name = safeFileName(w.remote);
+    if (out.json()) {
+        out.event(
+            {{"event", "progress"}, {"remote", w.remote}, {"percent", percent}, {"size", size}},
+            "");
+    } else if (tty) {
+        const int width = 30;
+        const int filled = percent * width / 100;
+        std::fprintf(stderr, "\r%-28.28s [%s%s] %3d%% %s", name.c_str(),
+                     std::string(static_cast<std::size_t>(filled), '#').c_str(),
+                     std::string(static_cast<std::size_t>(width - filled), '.').c_str(), percent,
+                     FileDownViewController::FileSizeOpti(size).c_str());
+        std::fflush(stderr);
+    } else if (percent % 25 == 0) {
+        out.say(name + " " + std::to_string(percent) + "%");
+    }
+}
+
+}  // namespace
+
+int runGet(const GlobalOptions& options, const std::vector<std::string>& remotes) {
+    Output out(options.json);
+    const bool tty = ::isatty(STDERR_FILENO) == 1 && !options.json;
+    BrowserSession browser(options, out);
+    if (const int status = browser.connect(); status != kExitOk) {
+        return status;
+    }
+    std::vector<Wanted> wanted;
+    auto& center = NotificationCenter::defaultCenter();
+    auto onEnd = [&](const std::string& name, const UserInfo& info) {
+        std::string dest = textOf(info, "path");
+        if (dest.empty())
+            dest = textOf(info, "filePath");
+        for (auto& w : wanted) {
+            if (w.destination == dest && w.state == Wanted::State::Waiting) {
+                w.state = name == kHttpTaskSuccessNotification ? Wanted::State::Done
+                                                               : Wanted::State::Failed;
+                w.error = textOf(info, "error");
+            }
+        }
+    };
+    const ObserverToken ok = center.addObserver(kHttpTaskSuccessNotification, onEnd);
+    const ObserverToken failed = center.addObserver(kHttpTaskFailureNotification, onEnd);
+
+    int status = kExitOk;
+    for (const auto& remote : remotes) {
+        const auto parts = BrowserSession::splitPath(remote);
+        if (parts.size() < 2) {
+            out.error("give a file below a drive, such as C:/Users/report.docx: " + remote);
+            status = kExitFailure;
+            continue;
+        }
+        if (!browser.openDrives())
+            return kExitFailure;
+        auto screen = browser.openFolder(parentOf(parts));
+        if (!screen) {
+            status = kExitFailure;
+            continue;
+        }
+        const auto row = browser.entryNamed(*screen, parts.back());
+        if (!row || screen->dirAndFileListArr()[*row].isDir != 0) {
+            out.error("no file " + parts.back() + " in " + screen->queryFullPath());
+            status = kExitFailure;
+            continue;
+        }
+        const std::string computerPath = screen->queryFullPath() + parts.back();
+        Wanted w;
+        w.remote = computerPath;
+        w.destination = keptDownloadPaths(computerPath).destination;
+        wanted.push_back(w);
+        auto* view = browser.folderView();
+        const std::size_t tips = view->record.tips.size();
+        screen->downloadRow(*row);
+        if (view->record.tips.size() > tips &&
+            view->record.tips.back() != Localized("joined the download queue")) {
+            out.error(view->record.tips.back() + ": " + remote);
+            wanted.back().state = Wanted::State::Failed;
+        }
+    }
+
+    // Follow the running downloads through the service's records until each one has ended.
+    auto allEnded = [&] {
+        for (const auto& w : wanted) {
+            if (w.state == Wanted::State::Waiting)
+                return false;
+        }
+        return true;
+    };
+    bool pausing = false;
+    while (!allEnded()) {
+        MainQueue::shared().runFor(std::chrono::milliseconds(100));
+        for (const auto& record : DownloadService::sharedNetworkQueue().httpDownListArr()) {
+            for (auto& w : wanted) {
+                if (record->fileName == w.destination && w.state == Wanted::State::Waiting) {
+                    w.url = record->url;
+                    drawProgress(out, w, record->progress.load(), record->fileSize.load(), tty);
+                }
+            }
+        }
+        if (interrupted() && !pausing) {
+            // Ctrl-C pauses: the temporary files stay, and the next run resumes them.
+            pausing = true;
+            for (auto& w : wanted) {
+                if (w.state == Wanted::State::Waiting && !w.url.empty()) {
+                    AuthCore::ShareInstance().PauseHttpDownTask(w.url);
+                }
+            }
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+            while (!allEnded() && std::chrono::steady_clock::now() < deadline) {
+                MainQueue::shared().runFor(std::chrono::milliseconds(50));
+            }
+            break;
+        }
+    }
+    if (tty)
+        std::fprintf(stderr, "\n");
+    center.removeObserver(ok);
+    center.removeObserver(failed);
+
+    for (const auto& w : wanted) {
+        if (w.state == Wanted::State::Done) {
+            out.event({{"event", "downloaded"}, {"remote", w.remote}, {"path", w.destination}},
+                      w.destination);
+        } else {
+            status = pausing ? 130 : kExitFailure;
+            const std::string why = pausing ? "paused" : (w.error.empty() ? "failed" : w.error);
+            out.event(
+                {{"event", pausing ? "paused" : "failed"}, {"remote", w.remote}, {"error", why}},
+                "");
+            if (!pausing)
+                out.error(w.remote + ": " + why);
+        }
+    }
+    if (pausing)
+        out.say("paused; run the same command again to resume");
+    return status;
+}
+
+int runPreview(const GlobalOptions& options, const std::string& remote) {
+    Output out(options.json);
+    BrowserSession browser(options, out);
+    const auto parts = BrowserSession::splitPath(remote);
+    if (parts.size() < 2) {
+        out.error("give a file below a drive, such as C:/Users/notes.txt");
+        return kExitUsage;
+    }
+    if (const int status = browser.connect(); status != kExitOk)
+        return status;
+    if (!browser.openDrives())
+        return kExitFailure;
+    auto screen = browser.openFolder(parentOf(parts));
+    if (!screen)
+        return kExitFailure;
+    const auto row = browser.entryNamed(*screen, parts.back());
+    if (!row || screen->dirAndFileListArr()[*row].isDir != 0) {
+        out.error("no file " + parts.back() + " in " + screen->queryFullPath());
+        return kExitFailure;
+    }
+    auto* view = browser.folderView();
+    const std::size_t tips = view->record.tips.size();
+    screen->previewRow(*row);
+    runMainUntil(
+        [&] {
+            return (view->preview &&
+                    (view->preview->openedPath || !view->preview->record.tips.empty())) ||
+                   view->record.tips.size() > tips;
+        },
+        std::chrono::minutes(10));
+    if (view->preview && view->preview->openedPath) {
+        out.event({{"event", "preview"}, {"remote", remote}, {"path", *view->preview->openedPath}},
+                  *view->preview->openedPath);
+        return kExitOk;
+    }
+    std::string why = "the preview did not finish";
+    if (view->preview && !view->preview->record.tips.empty())
+        why = view->preview->record.tips.back();
+    if (view->record.tips.size() > tips)
+        why = view->record.tips.back();
+    out.error(why);
+    return kExitFailure;
+}
+
+int runDownloads(const GlobalOptions& options, const std::string& removePath) {
+    Output out(options.json);
+    AuthCore& core = AuthCore::ShareInstance();
+    std::unique_ptr<BrowserSession> browser;
+    if (!options.pc.empty()) {
+        browser = std::make_unique<BrowserSession>(options, out);  // learn the computer's tag
+        if (const int status = browser->connect(); status != kExitOk)
+            return status;
+    } else if (auto last = core.ReadLastDeviceTag()) {
+        core.deviceTag = *last;
+    } else {
+        out.error("no computer paired yet: give --pc");
+        return kExitNoSuchComputer;
+    }
+    auto view = std::make_shared<TerminalDownloadListView>(out, options.yes);
+    auto screen = std::make_shared<FileDownViewController>(view, BrowserServices::standard());
+    screen->viewDidLoad();
+    screen->selectTab(0);
+    runMainUntil([&] { return view->record.reloads > 0; }, std::chrono::seconds(5));
+
+    if (!removePath.empty()) {
+        const auto sections = screen->finishedSections();
+        for (std::size_t s = 0; s < sections.size(); ++s) {
+            for (std::size_t r = 0; r < sections[s].rows.size(); ++r) {
+                if (sections[s].rows[r].filePath == removePath) {
+                    const int before = view->record.reloads;
+                    screen->deleteFinishedRow(s, r);
+                    runMainUntil([&] { return view->record.reloads > before; },
+                                 std::chrono::minutes(5));
+                    if (view->record.reloads == before) {
+                        out.error("not removed: " + removePath);
+                        return kExitFailure;
+                    }
+                    out.event({{"event", "removed"}, {"path", removePath}},
+                              "removed " + removePath);
+                    return kExitOk;
+                }
+            }
+        }
+        out.error("no finished download at " + removePath);
+        return kExitFailure;
+    }
+
+    bool any = false;
+    for (const auto& section : screen->finishedSections()) {
+        out.say(Localized(section.headerKey) + ":");
+        for (const auto& row : section.rows) {
+            any = true;
+            out.event({{"event", "finished"},
+                       {"group", section.headerKey},
+                       {"name", row.fileName},
+                       {"path", row.filePath},
+                       {"time", row.formatTime}},
+                      "  " + row.formatTime + "  " + row.filePath);
+        }
+    }
+    if (!any)
+        out.event({{"event", "none"}}, "no finished downloads");
+    return kExitOk;
+}
+
+}  // namespace pd::cli
