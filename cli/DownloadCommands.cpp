@@ -42,6 +42,24 @@ std::string textOf(const UserInfo& info, const char* key) {
     return {};
 }
 
+// "C:/a//b" and "C:/a/b" name the same file.
+std::string collapseSlashes(const std::string& path) {
+    std::string out;
+    for (char c : path) {
+        if (c == '\\')
+            c = '/';
+        if (c == '/' && !out.empty() && out.back() == '/')
+            continue;
+        out.push_back(c);
+    }
+    return out;
+}
+
+std::string baseName(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 std::string parentOf(const std::vector<std::string>& parts) {
     std::string parent = parts[0];
     for (std::size_t i = 1; i + 1 < parts.size(); ++i)
@@ -88,7 +106,13 @@ int runGet(const GlobalOptions& options, const std::vector<std::string>& remotes
         if (dest.empty())
             dest = textOf(info, "filePath");
         for (auto& w : wanted) {
-            if (w.destination == dest && w.state == Wanted::State::Waiting) {
+            if (w.state != Wanted::State::Waiting)
+                continue;
+            // A file already complete is reported before any record exists: match it by name.
+            const bool matches = w.destination.empty() ? baseName(dest) == safeFileName(w.remote)
+                                                       : w.destination == dest;
+            if (matches) {
+                w.destination = dest;
                 w.state = name == kHttpTaskSuccessNotification ? Wanted::State::Done
                                                                : Wanted::State::Failed;
                 w.error = textOf(info, "error");
@@ -122,7 +146,6 @@ int runGet(const GlobalOptions& options, const std::vector<std::string>& remotes
         const std::string computerPath = screen->queryFullPath() + parts.back();
         Wanted w;
         w.remote = computerPath;
-        w.destination = keptDownloadPaths(computerPath).destination;
         wanted.push_back(w);
         auto* view = browser.folderView();
         const std::size_t tips = view->record.tips.size();
@@ -147,7 +170,9 @@ int runGet(const GlobalOptions& options, const std::vector<std::string>& remotes
         MainQueue::shared().runFor(std::chrono::milliseconds(100));
         for (const auto& record : DownloadService::sharedNetworkQueue().httpDownListArr()) {
             for (auto& w : wanted) {
-                if (record->fileName == w.destination && w.state == Wanted::State::Waiting) {
+                if (collapseSlashes(record->filePath) == collapseSlashes(w.remote) &&
+                    w.state == Wanted::State::Waiting) {
+                    w.destination = record->fileName;
                     w.url = record->url;
                     drawProgress(out, w, record->progress.load(), record->fileSize.load(), tty);
                 }
@@ -175,7 +200,9 @@ int runGet(const GlobalOptions& options, const std::vector<std::string>& remotes
 
     for (const auto& w : wanted) {
         if (w.state == Wanted::State::Done) {
-            out.event({{"event", "downloaded"}, {"remote", w.remote}, {"path", w.destination}},
+            out.event({{"event", "downloaded"},
+                       {"remote", collapseSlashes(w.remote)},
+                       {"path", w.destination}},
                       w.destination);
         } else {
             status = pausing ? 130 : kExitFailure;
