@@ -1,0 +1,310 @@
+#pragma once
+// Shared pieces of the browser and download-list tests: recording views, a download service
+// that only records, a core controller linked to a scripted computer, and a readable form of
+// the requests the phone sends.
+
+#include "NetWork/HttpDownloader.h"
+#include "NetWork/MsgPack.h"
+#include "controllers/BrowserServices.h"
+#include "controllers/DiskView.h"
+#include "controllers/DownloadListView.h"
+#include "controllers/FileBrowserView.h"
+#include "controllers/FileViewController.h"
+#include "controllers/QuickLookView.h"
+#include "controllers/QuickLookViewController.h"
+#include "core/AuthCore.h"
+#include "platform/Dispatch.h"
+#include "platform/Localization.h"
+#include "support/ScriptedComputer.h"
+#include "support/TempHome.h"
+#include "support/WaitFor.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <future>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace pd::test::browser {
+
+// What the user saw, in order.
+struct EventLog {
+    std::vector<std::string> events;
+    void add(std::string e) { events.push_back(std::move(e)); }
+    bool saw(const std::string& e) const {
+        return std::find(events.begin(), events.end(), e) != events.end();
+    }
+    void clear() { events.clear(); }
+};
+
+inline std::string tipEvent(const std::string& key, int ms = 1000) {
+    return "tip " + Localized(key) + " " + std::to_string(ms);
+}
+
+// Confirmations wait until the test answers them.
+struct PendingQuestions {
+    std::vector<std::function<void(int)>> answers;
+    void answer(int button) {
+        ASSERT_FALSE(answers.empty());
+        auto a = std::move(answers.front());
+        answers.erase(answers.begin());
+        a(button);
+    }
+};
+
+inline std::string joined(const std::vector<std::string>& parts) {
+    std::string s;
+    for (const auto& p : parts) {
+        s += (s.empty() ? "" : "|") + p;
+    }
+    return s;
+}
+
+struct RecordingQuickLookView : QuickLookView, EventLog {
+    void setTitle(const std::string& t) override { add("title " + t); }
+    void setIcon(const std::string& i) override { add("icon " + i); }
+    void setLoadingText(const std::string& k) override { add("loading " + k); }
+    void setProgress(float f, bool) override { add("progress " + std::to_string(f)); }
+    void openDocument(const std::string& p) override { add("open " + p); }
+    void closeScreen() override { add("close"); }
+};
+
+struct RecordingFileView : FileBrowserView, EventLog, PendingQuestions {
+    std::vector<BrowserRow> rows;
+    std::vector<PhotoItem> photos;
+    std::size_t photoStart = 0;
+    std::vector<std::shared_ptr<QuickLookViewController>> previews;
+    std::vector<std::shared_ptr<RecordingQuickLookView>> previewViews;
+
+    void showProgress(const std::string& key) override { add("progress " + key); }
+    void hideProgress() override { add("hide progress"); }
+    void showTip(const std::string& text, std::chrono::milliseconds d) override {
+        add("tip " + text + " " + std::to_string(d.count()));
+    }
+    void askConfirmation(const std::string&, const std::vector<std::string>& buttons,
+                         std::function<void(int)> answer) override {
+        add("ask " + joined(buttons));
+        answers.push_back(std::move(answer));
+    }
+    void setTitle(const std::string& t) override { add("title " + t); }
+    void setPathLine(const std::string& t) override { add("path " + t); }
+    void reloadRows(const std::vector<BrowserRow>& r) override {
+        rows = r;
+        add("rows " + std::to_string(r.size()));
+    }
+    void scrollToTop() override { add("top"); }
+    void setListVisible(bool v) override { add(v ? "list shown" : "list hidden"); }
+    void setEmptyPicture(const std::string& i) override { add("empty " + i); }
+    void setRowToggle(std::size_t row, bool on) override {
+        add("toggle " + std::to_string(row) + (on ? " on" : " off"));
+    }
+    void closeSwipeActions() override { add("close swipe"); }
+    void showPhotoViewer(const std::vector<PhotoItem>& p, std::size_t start) override {
+        photos = p;
+        photoStart = start;
+        add("photos " + std::to_string(p.size()) + " at " + std::to_string(start));
+    }
+    std::shared_ptr<QuickLookView> presentPreview(
+        const std::shared_ptr<QuickLookViewController>& preview) override {
+        add("preview " + preview->fileName());
+        previews.push_back(preview);
+        previewViews.push_back(std::make_shared<RecordingQuickLookView>());
+        return previewViews.back();
+    }
+    void presentMore() override { add("more"); }
+    void closeScreen() override { add("close"); }
+};
+
+struct RecordingDiskView : DiskView, EventLog {
+    std::vector<BrowserRow> rows;
+    std::vector<ClassMenuEntry> menu;
+    std::vector<std::shared_ptr<FileViewController>> folders;
+    std::vector<std::shared_ptr<RecordingFileView>> folderViews;
+
+    void showProgress(const std::string& key) override { add("progress " + key); }
+    void hideProgress() override { add("hide progress"); }
+    void setTitle(const std::string& t) override { add("title " + t); }
+    void setMenu(const std::vector<ClassMenuEntry>& m) override {
+        menu = m;
+        add("menu " + std::to_string(m.size()));
+    }
+    void setSelectedMenu(std::size_t i) override { add("select " + std::to_string(i)); }
+    void reloadRows(const std::vector<BrowserRow>& r) override {
+        rows = r;
+        add("rows " + std::to_string(r.size()));
+    }
+    void scrollToTop() override { add("top"); }
+    void setListVisible(bool v) override { add(v ? "list shown" : "list hidden"); }
+    void setEmptyPicture(const std::string& i) override { add("empty " + i); }
+    void setAddFolderButtonVisible(bool v) override { add(v ? "add shown" : "add hidden"); }
+    void closeSwipeActions() override { add("close swipe"); }
+    std::shared_ptr<FileBrowserView> presentFolderScreen(
+        const std::shared_ptr<FileViewController>& screen) override {
+        add("folder " + screen->queryPath());
+        folders.push_back(screen);
+        folderViews.push_back(std::make_shared<RecordingFileView>());
+        return folderViews.back();
+    }
+    void closeScreen() override { add("close"); }
+};
+
+struct RecordingDownloadListView : DownloadListView, EventLog, PendingQuestions {
+    std::vector<DownloadRow> running;
+    std::vector<FinishedSection> finished;
+    std::vector<std::shared_ptr<QuickLookViewController>> previews;
+    std::vector<std::shared_ptr<RecordingQuickLookView>> previewViews;
+
+    void showTip(const std::string& text, std::chrono::milliseconds d) override {
+        add("tip " + text + " " + std::to_string(d.count()));
+    }
+    void askConfirmation(const std::string&, const std::vector<std::string>& buttons,
+                         std::function<void(int)> answer) override {
+        add("ask " + joined(buttons));
+        answers.push_back(std::move(answer));
+    }
+    void setTitle(const std::string& t) override { add("title " + t); }
+    void setTabs(const std::vector<std::string>& k) override { add("tabs " + joined(k)); }
+    void setSelectedTab(std::size_t i) override { add("tab " + std::to_string(i)); }
+    void reloadRunningRows(const std::vector<DownloadRow>& r) override {
+        running = r;
+        add("running " + std::to_string(r.size()));
+    }
+    void reloadFinishedSections(const std::vector<FinishedSection>& s) override {
+        finished = s;
+        add("finished " + std::to_string(s.at(0).rows.size()) + "+" +
+            std::to_string(s.at(1).rows.size()));
+    }
+    void setTableVisible(bool v) override { add(v ? "table shown" : "table hidden"); }
+    void setEmptyPicture(const std::string& i) override { add("empty " + i); }
+    void setRowProgress(std::size_t row, float p, bool) override {
+        add("bar " + std::to_string(row) + " " + std::to_string(p));
+    }
+    void setRowProgressText(std::size_t row, const std::string& t) override {
+        add("text " + std::to_string(row) + " " + t);
+    }
+    void setRowStatus(std::size_t row, int s) override {
+        add("status " + std::to_string(row) + " " + std::to_string(s));
+    }
+    std::shared_ptr<QuickLookView> presentPreview(
+        const std::shared_ptr<QuickLookViewController>& preview) override {
+        add("preview " + preview->fileName());
+        previews.push_back(preview);
+        previewViews.push_back(std::make_shared<RecordingQuickLookView>());
+        return previewViews.back();
+    }
+    void closeScreen() override { add("close"); }
+};
+
+// A download service that only records what it was asked, on the main queue.
+struct RecordingDownloader : HttpDownloader {
+    std::vector<std::string> calls;
+    void downLoadWithURL(const std::string& url, const std::string& toPath, const std::string&,
+                         const std::string& filePath) override {
+        calls.push_back("kept " + filePath + " -> " + toPath + " " + url);
+    }
+    void downLoadWithURLV2(const std::string& url, const std::string& toPath,
+                           std::weak_ptr<DownloadServiceDelegate>) override {
+        calls.push_back("preview " + toPath + " " + url);
+    }
+    void pauseDownload(const std::string& url) override { calls.push_back("pause " + url); }
+};
+
+// "code: element element ..." with texts quoted, for comparing requests.
+inline std::string describe(const ReceivedFrame& frame) {
+    std::string out = std::to_string(frame.code) + ":";
+    auto decoded = msg::decode(frame.body);
+    if (!decoded) {
+        return out + " undecodable";
+    }
+    const msg::View root = decoded->root();
+    for (std::uint32_t i = 0; i < root.size(); ++i) {
+        const msg::View e = root[i];
+        if (auto raw = e.asRaw()) {
+            out += " \"" + std::string(*raw) + "\"";
+        } else if (auto n = e.asInt64()) {
+            out += " " + std::to_string(*n);
+        } else {
+            out += " ?";
+        }
+    }
+    return out;
+}
+
+// A folder-listing entry as the computer sends it.
+inline Elem entry(const std::string& name, int isDir, std::int64_t size = 0,
+                  std::int64_t modifyTime = 0, const std::string& desc = "") {
+    return A({R(name), I(isDir), I(size), I(modifyTime), R(desc), I(0)});
+}
+
+// Every test: its own home, a clean core controller, a recording download service and the
+// statistics the screens submit.
+class BrowserTest : public TempHome {
+  protected:
+    void SetUp() override {
+        core().resetForTests();
+        core().pcName = "OFFICE-PC";
+        core().deviceTag = "TAG";
+        previousDownloader_ = httpDownloader();
+        setHttpDownloader(&downloader);
+    }
+    void TearDown() override {
+        core().resetForTests();
+        MainQueue::shared().runFor(std::chrono::milliseconds(20));
+        setHttpDownloader(previousDownloader_);
+    }
+    static AuthCore& core() { return AuthCore::ShareInstance(); }
+    BrowserServices services() {
+        return {core(), [this](int n) { stats.push_back(n); }};
+    }
+
+    // Links the core controller to `pc` and waits for the accepted handshake.
+    void link(ScriptedComputer& pc) {
+        core().serverIp = "127.0.0.1";
+        core().port = pc.port();
+        core().httpPort = 8080;
+        core().ConnetctPcServer(1);
+        ASSERT_TRUE(pc.accept());
+        ASSERT_TRUE(pc.readMessage());
+        pc.sendMessage(1039, pack({I(255), I(0), R("TICKET")}));
+        ASSERT_TRUE(pumpMainUntil([] { return core().hasAcceptedLink(); }));
+    }
+    // The next request the phone sent, described. Pumps the main queue while it waits, since
+    // answers reach the screens there and may lead to the request.
+    static std::string nextRequest(ScriptedComputer& pc) {
+        auto frame = std::async(std::launch::async, [&pc] { return pc.readMessage(); });
+        pumpMainUntil(
+            [&] { return frame.wait_for(std::chrono::seconds(0)) == std::future_status::ready; });
+        auto received = frame.get();
+        return received ? describe(*received) : "nothing";
+    }
+    // Fills the core controller's rows and tells its delegate, as an answered listing does.
+    static void answerList(std::vector<DirAndFileListData> rows) {
+        core().dirAndFileListArr = std::move(rows);
+        auto d = core().delegate();
+        ASSERT_TRUE(d);
+        d->AuthCoreListSucess();
+    }
+
+    RecordingDownloader downloader;
+    std::vector<int> stats;
+
+  private:
+    HttpDownloader* previousDownloader_ = nullptr;
+};
+
+inline DirAndFileListData row(const std::string& name, int isDir, std::uint64_t size = 0,
+                              std::uint64_t modifyTime = 0, const std::string& desc = "") {
+    DirAndFileListData r;
+    r.name = name;
+    r.isDir = isDir;
+    r.size = size;
+    r.modifyTime = modifyTime;
+    r.desc = desc;
+    return r;
+}
+
+}  // namespace pd::test::browser

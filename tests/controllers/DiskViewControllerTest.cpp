@@ -1,0 +1,196 @@
+// The drive and class screen: the class menu, the root and class listings, opening folder
+// screens in the right mode, and class removals, with a recording view.
+
+#include "controllers/DiskViewController.h"
+
+#include "BrowserTestSupport.h"
+
+using namespace pd;
+using namespace pd::test;
+using namespace pd::test::browser;
+
+namespace {
+
+class DiskScreenTest : public BrowserTest {
+  protected:
+    void SetUp() override {
+        BrowserTest::SetUp();
+        view = std::make_shared<RecordingDiskView>();
+        screen = std::make_shared<DiskViewController>(view, services());
+    }
+    void TearDown() override {
+        screen.reset();
+        BrowserTest::TearDown();
+    }
+    static std::vector<DirAndFileListData> rootRows() {
+        return {row("C:", 2, 0, 0, "Local Disk"), row("D:", 3, 0, 0, "Data"),
+                row("C:/Users/me/Desktop", 1, 0, 0, DiskViewController::kDesktopDesc),
+                row("X:", 0, 0, 0, "odd")};
+    }
+
+    std::shared_ptr<RecordingDiskView> view;
+    std::shared_ptr<DiskViewController> screen;
+};
+
+}  // namespace
+
+TEST_F(DiskScreenTest, RootAndClassListingsOnTheWire) {
+    ScriptedComputer pc;
+    link(pc);
+    screen->viewDidLoad();
+    EXPECT_EQ(nextRequest(pc), "1: 266 \"\"");  // the root is the empty path
+    pc.sendMessage(1001, pack({I(266), I(0), I(0),
+                               A({entry("C:\\", 2, 0, 0, "System"),
+                                  entry("C:\\Users\\me\\Desktop", 1, 0, 0, "我的桌面")})}));
+    ASSERT_TRUE(pumpMainUntil([&] { return view->rows.size() == 2; }));
+    EXPECT_EQ(view->events,
+              (std::vector<std::string>{"title OFFICE-PC", "menu 5", "select 0",
+                                        "progress inquiring", "hide progress", "add hidden",
+                                        "rows 2", "list shown", "empty ", "top"}));
+    EXPECT_EQ(view->rows[0].label, "C:");
+    EXPECT_EQ(view->rows[0].detail, "System");
+    EXPECT_EQ(view->rows[0].kind, BrowserRowKind::SystemDrive);
+    EXPECT_TRUE(view->rows[0].swipeActions.empty());
+    EXPECT_EQ(view->rows[1].label, Localized("myDesktop"));
+    EXPECT_EQ(view->rows[1].detail, "");
+    EXPECT_EQ(view->rows[1].kind, BrowserRowKind::Desktop);
+
+    // Pictures: the class listing, its folders by their last component.
+    screen->selectMenu(1);
+    EXPECT_EQ(nextRequest(pc), "30: 3000 16");
+    pc.sendMessage(1030, pack({I(3000), I(0), I(0),
+                               A({A({R("D:\\Photos\\"), I(1), I(0), I(0), R(""), I(0)})})}));
+    ASSERT_TRUE(pumpMainUntil([&] { return view->rows.size() == 1; }));
+    EXPECT_EQ(view->rows[0].label, "Photos");
+    EXPECT_EQ(view->rows[0].path, "D:/Photos");
+    EXPECT_EQ(view->rows[0].icon, "format_folder.png");
+    EXPECT_EQ(view->rows[0].swipeActions,
+              std::vector<BrowserRowAction>{BrowserRowAction::DeleteFromClass});
+    EXPECT_TRUE(view->saw("add shown"));
+
+    // Removing it from the class lists the class again; now it is empty.
+    view->clear();
+    screen->deleteFromClass(0);
+    EXPECT_EQ(nextRequest(pc), "32: 3002 \"D:/Photos\" 16");
+    pc.sendMessage(1032, pack({I(3002), I(0)}));
+    EXPECT_EQ(nextRequest(pc), "30: 3000 16");
+    pc.sendMessage(1030, pack({I(3000), I(0), I(0), A({})}));
+    ASSERT_TRUE(pumpMainUntil([&] { return view->saw("empty tipPic"); }));
+    EXPECT_EQ(view->events,
+              (std::vector<std::string>{"close swipe", "progress inquiring", "hide progress",
+                                        "add shown", "rows 0", "list hidden", "empty tipPic"}));
+    // menu computer, menu pictures, shown, swipe, delete chosen, re-listed, shown again
+    EXPECT_EQ(stats, (std::vector<int>{13, 26, 30, 17, 31, 31, 30}));
+}
+
+TEST_F(DiskScreenTest, EachClassHasItsStatisticsAndEmptyPicture) {
+    screen->viewDidLoad();
+    answerList(rootRows());
+    struct Expect {
+        std::size_t menuIndex;
+        int selected, shown;
+        const char* picture;
+    };
+    for (const Expect& e : {Expect{1, 26, 30, "tipPic"}, Expect{2, 27, 35, "tipVideo"},
+                            Expect{3, 28, 40, "tipMusic"}, Expect{4, 29, 45, "tipFolder"}}) {
+        stats.clear();
+        view->clear();
+        screen->selectMenu(e.menuIndex);
+        answerList({});
+        EXPECT_EQ(stats, (std::vector<int>{e.selected, e.shown}));
+        EXPECT_TRUE(view->saw(std::string("empty ") + e.picture));
+        EXPECT_TRUE(view->saw("list hidden"));
+        EXPECT_TRUE(view->saw("add shown"));  // an empty class can still be filled
+        EXPECT_TRUE(screen->isAddFolderButtonVisible());
+
+        // The re-list after a removal has its own number.
+        stats.clear();
+        screen->AuthCoreDelClassifySucess();
+        EXPECT_EQ(stats, (std::vector<int>{e.shown + 1}));
+    }
+    EXPECT_EQ(DiskViewController::classMenu(),
+              (std::vector<ClassMenuEntry>{
+                  {17, "computer"}, {16, "pic"}, {256, "video"}, {4096, "music"}, {1, "file"}}));
+}
+
+TEST_F(DiskScreenTest, TappingRowsOpensFolderScreensInTheRightMode) {
+    screen->viewDidLoad();
+    answerList(rootRows());
+    stats.clear();
+
+    auto desktop = screen->selectRow(2);
+    ASSERT_TRUE(desktop);
+    EXPECT_EQ(desktop->typeDesc(), 1);
+    EXPECT_EQ(desktop->queryFullPath(), "C:/Users/me/Desktop/");
+    auto& desktopView = *view->folderViews.back();
+    EXPECT_EQ(desktopView.events.front(), "title " + Localized("desktopFile"));
+    // Back from the desktop closes the screen at once.
+    desktopView.clear();
+    desktop->DoBack();
+    EXPECT_EQ(desktopView.events, std::vector<std::string>{"close"});
+
+    auto drive = screen->selectRow(0);
+    ASSERT_TRUE(drive);
+    EXPECT_EQ(drive->typeDesc(), 0);
+    EXPECT_EQ(drive->queryFullPath(), "C:/");
+    EXPECT_EQ(drive->classifyID(), 0);
+    EXPECT_EQ(view->folderViews.back()->events.front(), "title OFFICE-PC");
+    screen->selectRow(1);
+    screen->selectRow(3);  // an entry kind without a statistic
+    EXPECT_EQ(stats, (std::vector<int>{14, 15, 16}));
+    EXPECT_FALSE(screen->selectRow(9));
+
+    // "Add other folder" under video goes back to the drives in class-filling mode.
+    screen->selectMenu(2);
+    answerList({});
+    view->clear();
+    screen->AddOtherFolderAction();
+    EXPECT_EQ(screen->nClassify(), 256);
+    EXPECT_EQ(screen->nCurSelectMenu(), 17);
+    EXPECT_EQ(view->events.front(), "select 0");
+    answerList(rootRows());
+    EXPECT_TRUE(view->saw("add hidden"));
+    auto filling = screen->selectRow(0);
+    EXPECT_EQ(filling->classifyID(), 256);
+    // Loading the screen again ends the filling mode.
+    screen->viewDidLoad();
+    EXPECT_EQ(screen->nClassify(), 0);
+}
+
+TEST_F(DiskScreenTest, PresentationPickIsTitledAndHandedToFolderScreens) {
+    std::vector<std::string> picked;
+    screen->setPresentationPick([&](const std::string& path) { picked.push_back(path); });
+    screen->viewDidLoad();
+    EXPECT_EQ(view->events.front(), "title " + Localized("PPT Select"));
+    answerList(rootRows());
+    auto folder = screen->selectRow(0);
+    ASSERT_TRUE(folder);
+    EXPECT_TRUE(folder->bPPTExtension());
+    answerList({row("talk.pptx", 0)});
+    folder->selectRow(0);
+    EXPECT_EQ(picked, std::vector<std::string>{"C:/talk.pptx"});
+    // Closing the picker.
+    view->clear();
+    screen->DoBack();
+    EXPECT_EQ(view->events, std::vector<std::string>{"close"});
+}
+
+TEST_F(DiskScreenTest, FailuresOnlyHideTheBusyIndicator) {
+    screen->viewDidLoad();
+    answerList(rootRows());
+    view->clear();
+    screen->selectMenu(0);
+    screen->AuthCoreCheckUnkowError();
+    screen->AuthCoreCheckError(0, "TAG");
+    EXPECT_EQ(view->events, (std::vector<std::string>{"select 0", "progress inquiring",
+                                                      "hide progress", "hide progress"}));
+    EXPECT_EQ(screen->diskListArr().size(), 4u);
+
+    // Coming back from a folder screen makes this screen the delegate again.
+    auto folder = screen->selectRow(0);
+    EXPECT_EQ(core().delegate().get(), folder.get());
+    folder.reset();
+    view->folders.clear();
+    screen->viewWillAppear();
+    EXPECT_EQ(core().delegate().get(), screen.get());
+}

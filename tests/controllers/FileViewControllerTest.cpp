@@ -1,0 +1,311 @@
+// The folder screen: navigation, rows, per-entry actions, presentation picks, the photo viewer
+// and preview downloads, with a recording view and a recording download service.
+
+#include "controllers/FileViewController.h"
+
+#include "BrowserTestSupport.h"
+#include "NetWork/DownloadPaths.h"
+
+#include <ctime>
+#include <fstream>
+#include <limits>
+#include <thread>
+
+using namespace pd;
+using namespace pd::test;
+using namespace pd::test::browser;
+
+namespace {
+
+// FILETIME of a moment given as seconds since 1970.
+std::uint64_t fileTimeOf(std::int64_t unixSeconds) {
+    return static_cast<std::uint64_t>(unixSeconds + 11'644'473'600LL) * 10'000'000ULL;
+}
+
+class FolderScreenTest : public BrowserTest {
+  protected:
+    void TearDown() override {
+        screens.clear();
+        BrowserTest::TearDown();
+    }
+    // A folder screen on `path`, loaded, with its listing request made.
+    std::shared_ptr<FileViewController> open(const std::string& path, int typeDesc = 0,
+                                             int classify = 0, bool ppt = false,
+                                             std::function<void(const std::string&)> pick = {}) {
+        FileViewController::Options options;
+        options.queryPath = path;
+        options.typeDesc = typeDesc;
+        options.classifyID = classify;
+        options.bPPTExtension = ppt;
+        options.pptFileBlock = std::move(pick);
+        auto screen = std::make_shared<FileViewController>(std::move(options), services());
+        views.push_back(std::make_shared<RecordingFileView>());
+        screen->setView(views.back());
+        screen->viewDidLoad();
+        screens.push_back(screen);
+        return screen;
+    }
+    RecordingFileView& view() { return *views.back(); }
+    RecordingQuickLookView& previewView() { return *view().previewViews.back(); }
+
+    std::vector<std::shared_ptr<RecordingFileView>> views;
+    std::vector<std::shared_ptr<FileViewController>> screens;
+};
+
+}  // namespace
+
+TEST_F(FolderScreenTest, WalksIntoFoldersAndBackToTheDriveScreen) {
+    auto screen = open("C:");
+    EXPECT_EQ(view().events,
+              (std::vector<std::string>{"title OFFICE-PC", "path C:/", "progress inquiring"}));
+    EXPECT_EQ(core().queryPath, "C:/");
+    const std::uint64_t noon = fileTimeOf(1592222400);  // 2020-06-15 12:00 UTC
+    answerList({row("Music", 1, 0, noon), row("notes.txt", 0, 1536, noon), row("odd", 5)});
+    ASSERT_EQ(view().rows.size(), 3u);
+    const BrowserRow& folder = view().rows[0];
+    EXPECT_EQ(folder.icon, "format_folder.png");
+    EXPECT_EQ(folder.swipeActions, std::vector<BrowserRowAction>{BrowserRowAction::More});
+    EXPECT_EQ(folder.timeText.substr(0, 10), "2020-06-15");
+    const BrowserRow& file = view().rows[1];
+    EXPECT_EQ(file.icon, "format_text.png");
+    EXPECT_EQ(file.sizeText, "1.50KB");
+    EXPECT_EQ(file.swipeActions,
+              (std::vector<BrowserRowAction>{BrowserRowAction::More, BrowserRowAction::Download}));
+    EXPECT_EQ(view().rows[2].icon, "");
+    EXPECT_TRUE(view().rows[2].swipeActions.empty());
+
+    view().clear();
+    screen->selectRow(0);
+    EXPECT_EQ(view().events, (std::vector<std::string>{"path C:/Music/", "progress inquiring"}));
+    EXPECT_EQ(core().queryPath, "C:/Music/");
+
+    // A failed listing keeps the rows and the new path.
+    view().clear();
+    screen->AuthCoreCheckUnkowError();
+    EXPECT_EQ(view().events,
+              (std::vector<std::string>{"hide progress", tipEvent("operation failed")}));
+    EXPECT_EQ(screen->dirAndFileListArr().size(), 3u);
+    EXPECT_EQ(screen->queryFullPath(), "C:/Music/");
+
+    // Empty folder: the empty picture instead of the list.
+    answerList({});
+    EXPECT_TRUE(view().saw("list hidden"));
+    EXPECT_TRUE(view().saw("empty EmptyDir.png"));
+
+    view().clear();
+    screen->DoBack();
+    EXPECT_EQ(view().events, (std::vector<std::string>{"path C:/", "progress inquiring"}));
+    EXPECT_EQ(core().queryPath, "C:/");
+    view().clear();
+    screen->DoBack();
+    EXPECT_EQ(view().events, (std::vector<std::string>{"path ", "close"}));
+    EXPECT_EQ(core().queryPath, "C:/");  // nothing more was listed
+    EXPECT_EQ(stats, std::vector<int>{25});
+}
+
+TEST_F(FolderScreenTest, DesktopScreenClosesAtOnceAndHasItsOwnEmptyPicture) {
+    auto screen = open("C:/Users/me/Desktop", 1);
+    EXPECT_EQ(view().events.front(), "title " + Localized("desktopFile"));
+    answerList({row("Work", 1)});
+    screen->selectRow(0);
+    answerList({});
+    EXPECT_TRUE(view().saw("empty EmptyDesk.png"));
+    view().clear();
+    screen->DoBack();
+    EXPECT_EQ(view().events, std::vector<std::string>{"close"});
+}
+
+TEST_F(FolderScreenTest, DownloadPhotoAndClassPaths) {
+    ScriptedComputer pc;
+    link(pc);
+    auto screen = open("C:/Music");
+    EXPECT_EQ(nextRequest(pc), "1: 266 \"C:/Music/\"");
+    answerList({row("a.mp3", 0, 4096), row("b.jpg", 0, 10), row("Sub", 1), row("c.png", 0, 20),
+                row("d.jpg", 1)});
+
+    // Download: the path doubles the separator, the size is the row's.
+    view().clear();
+    screen->downloadRow(0);
+    ASSERT_EQ(downloader.calls.size(), 1u);
+    const KeptDownloadPaths paths = keptDownloadPaths("C:/Music//a.mp3");
+    EXPECT_EQ(downloader.calls[0], "kept C:/Music//a.mp3 -> " + paths.destination + " " +
+                                       core().CreateHttpUrl("C:/Music//a.mp3"));
+    EXPECT_EQ(core().fileSize, 4096u);
+    EXPECT_EQ(view().events,
+              (std::vector<std::string>{tipEvent("joined the download queue"), "close swipe"}));
+    screen->downloadRow(2);  // folders are not downloaded
+    EXPECT_EQ(downloader.calls.size(), 1u);
+
+    // The photo viewer: the picture files of the folder, opened at the tapped one.
+    screen->selectRow(3);
+    EXPECT_TRUE(view().saw("photos 2 at 1"));
+    ASSERT_EQ(view().photos.size(), 2u);
+    EXPECT_EQ(view().photos[0].computerPath, "C:/Music//b.jpg");
+    EXPECT_EQ(view().photos[1].url, core().CreateHttpUrl("C:/Music//c.png"));
+
+    // More on a file: its folder goes to the chosen class, without a doubled separator.
+    view().clear();
+    screen->moreRow(0);
+    EXPECT_EQ(screen->curCellFilePath(), "C:/Music");
+    EXPECT_EQ(view().events,
+              (std::vector<std::string>{"ask cancel|commonly used Picture|commonly used Video|"
+                                        "commonly used Music|commonly used Files",
+                                        "close swipe"}));
+    view().answer(1);
+    EXPECT_EQ(nextRequest(pc), "31: 3001 \"C:/Music\" 16");
+    pc.sendMessage(1031, pack({I(3001), I(0)}));
+    ASSERT_TRUE(pumpMainUntil([&] { return view().saw(tipEvent("added")); }));
+
+    // More on a folder: the folder itself; cancel sends nothing.
+    screen->moreRow(2);
+    EXPECT_EQ(screen->curCellFilePath(), "C:/Music/Sub");
+    view().answer(0);
+    screen->moreRow(2);
+    view().answer(4);
+    EXPECT_EQ(nextRequest(pc), "31: 3001 \"C:/Music/Sub\" 1");
+    // tap, download, tap, more, Picture, more, more, Files
+    EXPECT_EQ(stats, (std::vector<int>{18, 25, 20, 21, 20, 20, 24}));
+}
+
+TEST_F(FolderScreenTest, RefusedDownloadIsNotReportedAsQueued) {
+    auto screen = open("C:/Music");  // no link: the download cannot start
+    answerList({row("a.mp3", 0, 4096)});
+    view().clear();
+    screen->downloadRow(0);
+    EXPECT_TRUE(downloader.calls.empty());
+    EXPECT_EQ(view().events,
+              (std::vector<std::string>{tipEvent("operation failed"), "close swipe"}));
+}
+
+TEST_F(FolderScreenTest, ClassFillingModeTogglesMembership) {
+    ScriptedComputer pc;
+    link(pc);
+    auto screen = open("D:", 0, 4096);
+    ASSERT_TRUE(pc.readMessage());
+    answerList({row("Songs", 1), row("x.mp3", 0, 1)});
+    for (const BrowserRow& r : view().rows) {
+        EXPECT_TRUE(r.hasClassToggle);
+        EXPECT_FALSE(r.classToggleOn);
+        EXPECT_TRUE(r.swipeActions.empty());
+    }
+    view().clear();
+    screen->favBnClick(0);
+    EXPECT_EQ(nextRequest(pc), "31: 3001 \"D:/Songs\" 4096");
+    pc.sendMessage(1031, pack({I(3001), I(0)}));
+    ASSERT_TRUE(pumpMainUntil([&] { return view().saw(tipEvent("added")); }));
+    EXPECT_TRUE(screen->rows()[0].classToggleOn);
+    screen->favBnClick(0);
+    EXPECT_EQ(nextRequest(pc), "32: 3002 \"D:/Songs\" 4096");
+    pc.sendMessage(1032, pack({I(3002), I(0)}));
+    ASSERT_TRUE(pumpMainUntil([&] { return view().saw(tipEvent("canceled")); }));
+    EXPECT_EQ(view().events.front(), "toggle 0 on");
+    EXPECT_TRUE(view().saw("toggle 0 off"));
+
+    // A file's toggle names the folder that holds it; a refusal is reported.
+    screen->favBnClick(1);
+    EXPECT_EQ(nextRequest(pc), "31: 3001 \"D:\" 4096");
+    pc.sendMessage(1031, pack({I(3001), I(9)}));
+    ASSERT_TRUE(pumpMainUntil([&] { return view().saw(tipEvent("operation failed")); }));
+}
+
+TEST_F(FolderScreenTest, PresentationPickShowsOnlyPresentationsAndFolders) {
+    std::vector<std::string> picked;
+    auto screen = open("C:", 0, 0, true, [&](const std::string& p) { picked.push_back(p); });
+    answerList({row("x.doc", 0), row("Talks", 1)});
+    ASSERT_EQ(view().rows.size(), 1u);
+    EXPECT_EQ(view().rows[0].label, "Talks");
+    screen->selectRow(0);
+    answerList({row("Slides.PPTX", 0), row("a.ppt", 0), row("b.dls", 0), row("c.pdf", 0),
+                row("old.ppt", 3)});
+    ASSERT_EQ(screen->dirAndFileListArr().size(), 4u);
+    EXPECT_EQ(screen->dirAndFileListArr()[3].name, "old.ppt");  // order kept
+    screen->selectRow(0);
+    EXPECT_EQ(picked, std::vector<std::string>{"C:/Talks/Slides.PPTX"});
+    EXPECT_TRUE(downloader.calls.empty());
+    EXPECT_TRUE(view().previews.empty());
+}
+
+TEST_F(FolderScreenTest, PreviewDownloadsPausesWhenLeftAndIsServedFromTheCache) {
+    ScriptedComputer pc;
+    link(pc);
+    auto screen = open("C:/Docs");
+    ASSERT_TRUE(pc.readMessage());
+    answerList({row("report.doc", 0, 100)});
+    const std::string cachePath = previewPath("C:/Docs//report.doc");
+    EXPECT_EQ(cachePath, screen->cacheDirectory() + "/report.doc");
+    EXPECT_TRUE(std::filesystem::is_directory(screen->cacheDirectory()));
+    const std::string url = core().CreateHttpUrl("C:/Docs//report.doc");
+
+    // First tap: the preview screen loads and asks for the file.
+    screen->selectRow(0);
+    ASSERT_EQ(view().previews.size(), 1u);
+    EXPECT_EQ(previewView().events,
+              (std::vector<std::string>{"title report.doc", "icon format_word_l.png",
+                                        "progress 0.000000", "loading hard loading"}));
+    EXPECT_EQ(downloader.calls, std::vector<std::string>{"preview " + cachePath + " " + url});
+    screen->HttpDownStart(url);
+    std::thread([&] { screen->HttpDownProgress(0.5f); }).join();
+    ASSERT_TRUE(pumpMainUntil([&] { return previewView().saw("progress 0.500000"); }));
+    // Leaving before the end pauses the download.
+    view().previews.back()->DoBack();
+    EXPECT_EQ(downloader.calls.back(), "pause " + url);
+    EXPECT_EQ(previewView().events.back(), "close");
+    EXPECT_FALSE(screen->quickLook());
+
+    // Second tap: downloads again, to the end this time.
+    screen->selectRow(0);
+    EXPECT_EQ(downloader.calls.size(), 3u);
+    std::ofstream(cachePath) << "the report";
+    screen->HttpDownStart(url);
+    screen->HttpDownProgress(1.0f);
+    ASSERT_TRUE(pumpMainUntil([&] { return previewView().saw("open " + cachePath); }));
+    view().previews.back()->DoBack();
+    EXPECT_EQ(downloader.calls.size(), 3u);  // a finished preview is not paused
+
+    // Third tap: shown from the cache without a download.
+    screen->selectRow(0);
+    EXPECT_EQ(downloader.calls.size(), 3u);
+    EXPECT_TRUE(previewView().saw("open " + cachePath));
+
+    // A different file of the same name in another folder is fetched, not shown in its place.
+    auto other = open("D:/Old");
+    ASSERT_TRUE(pc.readMessage());
+    answerList({row("report.doc", 0, 5)});
+    other->selectRow(0);
+    EXPECT_EQ(downloader.calls.back(),
+              "preview " + cachePath + " " + core().CreateHttpUrl("D:/Old//report.doc"));
+    EXPECT_FALSE(previewView().saw("open " + cachePath));
+
+    // The preview offers copy only.
+    EXPECT_TRUE(
+        QuickLookViewController::canPerformAction(QuickLookViewController::EditAction::Copy));
+    EXPECT_FALSE(
+        QuickLookViewController::canPerformAction(QuickLookViewController::EditAction::Cut));
+    EXPECT_FALSE(
+        QuickLookViewController::canPerformAction(QuickLookViewController::EditAction::SelectAll));
+}
+
+TEST_F(FolderScreenTest, PreviewLeftBeforeItsDownloadStartedIsPausedWhenItStarts) {
+    ScriptedComputer pc;
+    link(pc);
+    auto screen = open("C:/Docs");
+    ASSERT_TRUE(pc.readMessage());
+    answerList({row("slow.pdf", 0, 100)});
+    screen->selectRow(0);
+    const std::size_t asked = downloader.calls.size();
+    view().previews.back()->DoBack();
+    EXPECT_EQ(downloader.calls.size(), asked);
+    screen->HttpDownStart("http://late");
+    EXPECT_EQ(downloader.calls.back(), "pause http://late");
+}
+
+TEST_F(FolderScreenTest, FileTimesBeforeNineteenSeventyOrPastTheCalendarShowNothing) {
+    EXPECT_EQ(FileViewController::FileTimeToUTC(0), "");
+    EXPECT_EQ(FileViewController::FileTimeToUTC(fileTimeOf(-1)), "");
+    EXPECT_EQ(FileViewController::FileTimeToUTC(1), "");  // 1601
+    EXPECT_EQ(FileViewController::FileTimeToUTC(std::numeric_limits<std::uint64_t>::max()), "");
+    EXPECT_EQ(FileViewController::FileTimeToUTC(fileTimeOf(253402300800LL + 86400 * 2)), "");
+    EXPECT_EQ(FileViewController::FileTimeToUTC(fileTimeOf(1592222400)).substr(0, 10),
+              "2020-06-15");
+    EXPECT_NE(FileViewController::FileTimeToUTC(fileTimeOf(86400)), "");
+}
