@@ -15,9 +15,10 @@ namespace pd::peer {
 class PeerLauncher {
   public:
     // Runs `program` with `args`; waits up to `limit` for the ready line on its stdout.
+    // `quiet` sends the peer's log (stderr) to /dev/null.
     static std::optional<PeerLauncher> start(
         const std::filesystem::path& program, const std::vector<std::string>& args,
-        std::chrono::milliseconds limit = std::chrono::seconds(10));
+        std::chrono::milliseconds limit = std::chrono::seconds(10), bool quiet = false);
     PeerLauncher(PeerLauncher&& other) noexcept;
     PeerLauncher& operator=(PeerLauncher&&) = delete;
     PeerLauncher(const PeerLauncher&) = delete;

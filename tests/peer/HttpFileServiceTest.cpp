@@ -1,0 +1,494 @@
+#include "ByteRange.h"
+#include "ControlServer.h"
+#include "HttpFileService.h"
+#include "NetWork/CServerManager.h"
+#include "PeerLauncher.h"
+#include "PeerTestSupport.h"
+#include "RatePacer.h"
+#include "TicketBook.h"
+#include "platform/UrlEncode.h"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <httplib.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <fstream>
+#include <thread>
+
+namespace pd::peer {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+constexpr const char* kUuid = "0123456789ABCDEF";
+constexpr const char* kTicket = "T1cketT1cketT1cketT1cketT1cket00";
+
+std::string patterned(std::size_t size, unsigned seed = 7) {
+    std::string s(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) {
+        s[i] = static_cast<char>((i * 131 + seed + i / 4099) & 0xff);
+    }
+    return s;
+}
+
+void put(const fs::path& file, const std::string& content) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << content;
+}
+
+int connectLoopback(std::uint16_t port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(port);
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Sends raw bytes and reads what comes back until the service closes (or 5 s pass).
+std::string rawExchange(std::uint16_t port, const std::string& bytes) {
+    int fd = connectLoopback(port);
+    if (fd < 0) {
+        return {};
+    }
+    ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    ::shutdown(fd, SHUT_WR);  // nothing more comes: the service closes once it has answered
+    std::string reply;
+    char buf[4096];
+    for (;;) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 5000) <= 0) {
+            break;
+        }
+        ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        if (n <= 0) {
+            break;
+        }
+        reply.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return reply;
+}
+
+// The request target of the phone's signed link (the phone's own code builds it).
+std::string signedTarget(const std::string& path, const std::string& uuid = kUuid,
+                         const std::string& ticket = kTicket) {
+    std::string url = buildSignedUrl("127.0.0.1", 1, path, uuid, ticket);
+    return url.substr(std::string("http://127.0.0.1:1").size());
+}
+
+class HttpFileServiceTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        fs::path root = dir_.path() / "disk";
+        put(root / "c" / "big.bin", big_);
+        put(root / "c" / "My Docs" / "a+b é.txt", "plus and accent");
+        put(root / "c" / "empty.txt", "");
+        put(root / "Desktop" / "note.txt", "on the desk");
+        fs::create_directories(root / "c" / "folder");
+        put(dir_.path() / "secret.txt", "outside the root");
+        fs::create_symlink(dir_.path() / "secret.txt", root / "c" / "leak.txt");
+        disk_ = DiskTree::open(root);
+        ASSERT_TRUE(disk_);
+        tickets_.issue(kUuid, kTicket);
+    }
+
+    std::unique_ptr<HttpFileService> startService(const HttpFaults& faults = {}) {
+        std::unique_ptr<HttpFileService> s =
+            HttpFileService::start("127.0.0.1", 0, *disk_, tickets_, faults);
+        EXPECT_TRUE(s);
+        return s;
+    }
+
+    httplib::Result get(const HttpFileService& s, const std::string& target,
+                        const httplib::Headers& headers = {}) {
+        httplib::Client client("127.0.0.1", s.port());
+        return client.Get(target.c_str(), headers);
+    }
+
+    test::TempFolder dir_;
+    std::optional<DiskTree> disk_;
+    TicketBook tickets_;
+    const std::string big_ = patterned(3 * 1024 * 1024 + 17);
+};
+
+TEST_F(HttpFileServiceTest, ServesASignedLinkByteForByte) {
+    auto s = startService();
+    ASSERT_TRUE(s);
+    httplib::Result r = get(*s, signedTarget("C:/big.bin"));
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 200);
+    EXPECT_EQ(r->get_header_value("Content-Length"), std::to_string(big_.size()));
+    EXPECT_TRUE(r->body == big_);
+
+    // Spaces, "+", non-ASCII and backslashes are escaped by the phone and signed as escaped.
+    r = get(*s, signedTarget("C:\\My Docs\\a+b é.txt"));
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 200);
+    EXPECT_EQ(r->body, "plus and accent");
+    r = get(*s, signedTarget("Desktop/note.txt"));
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->body, "on the desk");
+
+    httplib::Client client("127.0.0.1", s->port());
+    r = client.Head(signedTarget("C:/big.bin").c_str());  // the headers alone
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 200);
+    EXPECT_EQ(r->get_header_value("Content-Length"), std::to_string(big_.size()));
+
+    r = get(*s, signedTarget("c:/empty.txt"));
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 200);
+    EXPECT_EQ(r->get_header_value("Content-Length"), "0");
+
+    // A reconnection issues a newer ticket; links signed with either are accepted.
+    tickets_.issue(kUuid, "NewerTicket");
+    r = get(*s, signedTarget("Desktop/note.txt", kUuid, "NewerTicket"));
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 200);
+    EXPECT_EQ(get(*s, signedTarget("Desktop/note.txt"))->status, 200);
+}
+
+TEST_F(HttpFileServiceTest, RefusesLinksNotSignedWithATicketOfThatDevice) {
+    auto s = startService();
+    ASSERT_TRUE(s);
+    std::string good = signedTarget("C:/big.bin");
+    std::string badKey = good;
+    badKey.back() = badKey.back() == '0' ? '1' : '0';
+    std::string upperKey = good.substr(0, good.size() - 32);
+    for (char c : good.substr(good.size() - 32)) {
+        upperKey += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    std::string escaped = UrlEncode::encodeToPercentEscapeString("C:/big.bin");
+    for (const std::string& target : {
+             badKey, upperKey, signedTarget("C:/big.bin", "FEDCBA9876543210"),  // another device
+             signedTarget("C:/big.bin", kUuid, "NeverIssued"),
+             signedTarget("C:/big.bin", kUuid, ""),
+             "/" + escaped,                                           // no d, no k
+             "/" + escaped + "?d=" + kUuid,                           // no k
+             "/" + escaped + "?k=" + signedUrlKey(escaped, kTicket),  // no d
+             // Signed for one path, used for another; the raw (unescaped) path is not signed.
+             signedTarget("C:/big.bin")
+                 .replace(1, escaped.size(), UrlEncode::encodeToPercentEscapeString("C:/x")),
+             "/C:/big.bin?d=" + std::string(kUuid) + "&k=" + signedUrlKey(escaped, kTicket),
+             signedTarget("C:/missing.txt", kUuid, "NeverIssued"),  // says nothing of files
+         }) {
+        httplib::Result r = get(*s, target);
+        ASSERT_TRUE(r) << target;
+        EXPECT_EQ(r->status, 403) << target;
+        EXPECT_TRUE(r->body.empty());
+    }
+}
+
+TEST_F(HttpFileServiceTest, FoldersMissingFilesAndPathsOutOfTheRootAreNotFound) {
+    auto s = startService();
+    ASSERT_TRUE(s);
+    for (const char* path :
+         {"C:/folder", "C:/", "", "C:/missing.txt", "Q:/big.bin", "C:/../secret.txt",
+          "C:/folder/../../secret.txt", "C:/leak.txt", "Desktop/../c/big.bin"}) {
+        httplib::Result r = get(*s, signedTarget(path));
+        ASSERT_TRUE(r) << path;
+        EXPECT_EQ(r->status, 404) << path;
+    }
+    // A signed but malformed escape is no path at all.
+    std::string target =
+        "/C%3A%2Fbig%ZZ?d=" + std::string(kUuid) + "&k=" + signedUrlKey("C%3A%2Fbig%ZZ", kTicket);
+    EXPECT_EQ(get(*s, target)->status, 404);
+}
+
+TEST_F(HttpFileServiceTest, RangesAnswer206WithTheExactContentRangeAnd416BeyondTheEnd) {
+    auto s = startService();
+    ASSERT_TRUE(s);
+    const std::string target = signedTarget("C:/big.bin");
+    const std::string total = std::to_string(big_.size());
+    struct Case {
+        std::string range;
+        std::uint64_t first;
+        std::uint64_t last;
+    };
+    const std::uint64_t end = big_.size() - 1;
+    for (const Case& c : {Case{"bytes=1048576-", 1048576, end}, Case{"bytes=10-19", 10, 19},
+                          Case{"bytes=0-0", 0, 0}, Case{"bytes=-5", end - 4, end},
+                          Case{"bytes=100-99999999999", 100, end},
+                          Case{"bytes=" + std::to_string(end) + "-", end, end}}) {
+        httplib::Result r = get(*s, target, {{"Range", c.range}});
+        ASSERT_TRUE(r) << c.range;
+        EXPECT_EQ(r->status, 206) << c.range;
+        EXPECT_EQ(r->get_header_value("Content-Range"),
+                  "bytes " + std::to_string(c.first) + "-" + std::to_string(c.last) + "/" + total);
+        EXPECT_EQ(r->get_header_value("Content-Length"), std::to_string(c.last - c.first + 1));
+        EXPECT_TRUE(r->body == big_.substr(c.first, c.last - c.first + 1)) << c.range;
+    }
+    for (const std::string& range : {"bytes=" + total + "-", "bytes=" + total + "-" + total + "0",
+                                     std::string("bytes=99999999999999999999999-")}) {
+        httplib::Result r = get(*s, target, {{"Range", range}});
+        ASSERT_TRUE(r) << range;
+        EXPECT_EQ(r->status, 416) << range;
+        EXPECT_EQ(r->get_header_value("Content-Range"), "bytes */" + total);
+        EXPECT_TRUE(r->body.empty());
+    }
+    httplib::Result empty = get(*s, signedTarget("C:/empty.txt"), {{"Range", "bytes=0-"}});
+    ASSERT_TRUE(empty);
+    EXPECT_EQ(empty->status, 416);
+    EXPECT_EQ(empty->get_header_value("Content-Range"), "bytes */0");
+    // Several ranges, bad syntax or other units are not served as such: the whole file comes.
+    for (const char* range : {"bytes=0-1, 5-6", "bytes=0-1,7-5", "bytes=7-5", "items=1-2",
+                              "bytes=1-2junk", "bytes=1-2,3-4,5-6,7-8,9-10,11-12"}) {
+        httplib::Result r = get(*s, target, {{"Range", range}});
+        ASSERT_TRUE(r) << range;
+        EXPECT_EQ(r->status, 200) << range;
+        EXPECT_FALSE(r->has_header("Content-Range")) << range;
+        EXPECT_TRUE(r->body == big_) << range;
+    }
+    EXPECT_EQ(get(*s, target, {{"Range", "bytes=" + std::string(6000, '1') + "-"}})->status, 416);
+}
+
+// The forms the service test above does not reach.
+TEST(ByteRange, ReadsOneRangeAndIgnoresWhatItCannotServe) {
+    using K = ByteRange::Kind;
+    EXPECT_EQ(ByteRange::parse(" bytes= 5 - 7 ", 10).length(), 3u);
+    EXPECT_EQ(ByteRange::parse("bytes=-20", 10).first, 0u);  // a suffix longer than the file
+    EXPECT_EQ(ByteRange::parse("bytes=-0", 10).kind, K::Unsatisfiable);
+    for (const char* ignored : {"bytes=-", "bytes=x-", "", "bytes"}) {
+        EXPECT_EQ(ByteRange::parse(ignored, 10).kind, K::Whole) << ignored;
+    }
+}
+
+TEST_F(HttpFileServiceTest, CloseAfterEndsEachResponseAfterThatManyBodyBytes) {
+    HttpFaults faults;
+    faults.closeAfter = 1000;
+    auto s = startService(faults);
+    ASSERT_TRUE(s);
+    for (const char* range : {"", "bytes=5000-"}) {
+        std::string received;
+        httplib::Client client("127.0.0.1", s->port());
+        httplib::Headers headers;
+        if (*range != '\0') {
+            headers.emplace("Range", range);
+        }
+        httplib::Result r =
+            client.Get(signedTarget("C:/big.bin").c_str(), headers, [&](const char* d, size_t n) {
+                received.append(d, n);
+                return true;
+            });
+        EXPECT_FALSE(r) << range;  // the body ended early
+        std::size_t from = *range != '\0' ? 5000 : 0;
+        EXPECT_TRUE(received == big_.substr(from, 1000)) << range;
+    }
+    // A body no longer than the limit is not cut.
+    EXPECT_EQ(get(*s, signedTarget("Desktop/note.txt"))->body, "on the desk");
+}
+
+TEST_F(HttpFileServiceTest, IgnoreRangeAndAnswer416FaultsOverrideRangeRequests) {
+    HttpFaults ignore;
+    ignore.ignoreRange = true;
+    auto s = startService(ignore);
+    ASSERT_TRUE(s);
+    httplib::Result r = get(*s, signedTarget("C:/big.bin"), {{"Range", "bytes=100-"}});
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 200);
+    EXPECT_FALSE(r->has_header("Content-Range"));
+    EXPECT_TRUE(r->body == big_);
+
+    HttpFaults refuse;
+    refuse.answer416 = true;
+    auto t = startService(refuse);
+    ASSERT_TRUE(t);
+    r = get(*t, signedTarget("C:/big.bin"), {{"Range", "bytes=0-"}});
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 416);
+    EXPECT_EQ(r->get_header_value("Content-Range"), "bytes */" + std::to_string(big_.size()));
+    EXPECT_EQ(get(*t, signedTarget("Desktop/note.txt"))->status, 200);  // no Range: served
+}
+
+TEST(RatePacer, SpacesChunksByTheRate) {
+    RatePacer::Clock::time_point start{};
+    RatePacer pacer(1000, start);
+    EXPECT_EQ(pacer.readyAt(0), start);
+    EXPECT_EQ(pacer.readyAt(500), start + 500ms);
+    EXPECT_EQ(pacer.readyAt(3000), start + 3s);
+    EXPECT_GT(RatePacer(1, start).readyAt(UINT64_MAX), start + 24h);  // saturates, no overflow
+    EXPECT_EQ(RatePacer::chunkFor(100, 1 << 20), 1024u);
+    EXPECT_EQ(RatePacer::chunkFor(2'000'000, 1 << 20), 100'000u);
+    EXPECT_EQ(RatePacer::chunkFor(1'000'000'000, 1 << 20), 1u << 20);
+}
+
+TEST_F(HttpFileServiceTest, ARateLimitedBodyArrivesWholeAndStopEndsASlowTransfer) {
+    HttpFaults fast;
+    fast.bytesPerSecond = 64 * 1024 * 1024;
+    auto s = startService(fast);
+    ASSERT_TRUE(s);
+    httplib::Result r = get(*s, signedTarget("C:/big.bin"), {{"Range", "bytes=1000000-"}});
+    ASSERT_TRUE(r);
+    EXPECT_TRUE(r->body == big_.substr(1000000));
+
+    HttpFaults slow;
+    slow.bytesPerSecond = 1024;  // the file would take most of an hour
+    auto t = startService(slow);
+    ASSERT_TRUE(t);
+    std::atomic<std::size_t> received{0};
+    std::thread download([&] {
+        httplib::Client client("127.0.0.1", t->port());
+        client.Get(signedTarget("C:/big.bin").c_str(), [&](const char*, size_t n) {
+            received += n;
+            return true;
+        });
+    });
+    while (received == 0) {
+        std::this_thread::sleep_for(1ms);
+    }
+    t->stop();  // returns without waiting for the transfer
+    download.join();
+    EXPECT_LT(received.load(), big_.size());
+}
+
+TEST_F(HttpFileServiceTest, ServesConcurrentDownloads) {
+    auto s = startService();
+    ASSERT_TRUE(s);
+    constexpr int kDownloads = 12;
+    std::atomic<int> intact{0};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kDownloads; ++i) {
+        threads.emplace_back([&, i] {
+            std::size_t from = static_cast<std::size_t>(i) * 100000;
+            httplib::Client client("127.0.0.1", s->port());
+            httplib::Result r = client.Get(signedTarget("C:/big.bin").c_str(),
+                                           {{"Range", "bytes=" + std::to_string(from) + "-"}});
+            if (r && r->status == 206 && r->body == big_.substr(from)) {
+                ++intact;
+            }
+        });
+    }
+    for (std::thread& t : threads) {
+        t.join();
+    }
+    EXPECT_EQ(intact, kDownloads);
+}
+
+TEST_F(HttpFileServiceTest, BoundsWhatARequestMaySend) {
+    auto s = startService();
+    ASSERT_TRUE(s);
+    std::string target = signedTarget("Desktop/note.txt");
+    std::string many = "GET " + target + " HTTP/1.1\r\nConnection: close\r\n";
+    for (int i = 0; i < 100; ++i) {
+        many += "X-" + std::to_string(i) + ": y\r\n";
+    }
+    EXPECT_EQ(rawExchange(s->port(), many + "\r\n").substr(0, 12), "HTTP/1.1 431");
+    // Endless headers are cut off at the request budget, not stored.
+    std::string endless = "GET " + target + " HTTP/1.1\r\n";
+    while (endless.size() < 2 * BoundedHttpServer::kMaxRequestBytes) {
+        endless += "X-Padding: " + std::string(4000, 'p') + "\r\n";  // few, long headers
+    }
+    EXPECT_EQ(rawExchange(s->port(), endless).find("on the desk"), std::string::npos);
+    std::string longLine =
+        "GET /" + std::string(9000, 'a') + " HTTP/1.1\r\nConnection: close\r\n\r\n";
+    EXPECT_EQ(rawExchange(s->port(), longLine).substr(0, 12), "HTTP/1.1 414");
+    std::string post = "POST " + target + " HTTP/1.1\r\nContent-Length: 3\r\n\r\nabc";
+    EXPECT_EQ(rawExchange(s->port(), post).substr(0, 12), "HTTP/1.1 405");
+    // The service is still well after all that.
+    EXPECT_EQ(get(*s, target)->body, "on the desk");
+}
+
+TEST_F(HttpFileServiceTest, ABusyPortOrABadAddressIsReported) {
+    auto s = startService();
+    ASSERT_TRUE(s);
+    EXPECT_FALSE(HttpFileService::start("127.0.0.1", s->port(), *disk_, tickets_));
+    EXPECT_FALSE(HttpFileService::start("localhost", 0, *disk_, tickets_));
+    s->stop();
+    s->stop();
+}
+
+TEST(TicketBook, KeepsTheNewestTicketsOfTheNewestDevices) {
+    EXPECT_EQ(TicketBook::deviceUuidOf("iPhone 5s (GSM)-0123456789ABCDEF"), "0123456789ABCDEF");
+    EXPECT_EQ(TicketBook::deviceUuidOf("Some-Model-ABC"), "ABC");
+    EXPECT_EQ(TicketBook::deviceUuidOf("NoDash"), "NoDash");
+    EXPECT_EQ(TicketBook::deviceUuidOf("Model-"), "");
+
+    TicketBook book;
+    for (std::size_t i = 0; i < TicketBook::kMaxTicketsPerDevice + 4; ++i) {
+        book.issue("A", "t" + std::to_string(i));
+    }
+    book.issue("A", "t10");  // issued again: it becomes the newest, not a duplicate
+    std::vector<std::string> a = book.ticketsFor("A");
+    ASSERT_EQ(a.size(), TicketBook::kMaxTicketsPerDevice);
+    EXPECT_EQ(a.front(), "t10");
+    EXPECT_EQ(std::count(a.begin(), a.end(), "t10"), 1);
+    EXPECT_EQ(std::count(a.begin(), a.end(), "t3"), 0);  // the oldest went
+    EXPECT_EQ(std::count(a.begin(), a.end(), "t4"), 1);
+
+    for (std::size_t i = 0; i < TicketBook::kMaxDevices; ++i) {
+        book.issue("device" + std::to_string(i), "t");
+    }
+    EXPECT_TRUE(book.ticketsFor("A").empty());
+    EXPECT_EQ(book.ticketsFor("device0").size(), 1u);
+    EXPECT_TRUE(book.ticketsFor("never").empty());
+}
+
+// The phone's handshake and its signed link, end to end: the ticket the control service hands
+// out is the one the HTTP service accepts, and a refused handshake hands out none.
+TEST_F(HttpFileServiceTest, ATicketFromTheHandshakeSignsLinks) {
+    ClassStore classes(dir_.path() / "classes.json");
+    SessionConfig config;
+    config.disk = &*disk_;
+    config.classes = &classes;
+    config.tickets = &tickets_;
+    config.checkCode = "4711";
+    std::unique_ptr<ControlServer> control = ControlServer::start("127.0.0.1", 0, config);
+    ASSERT_TRUE(control);
+    auto s = startService();
+    ASSERT_TRUE(s);
+
+    test::LinkClient refused(connectLoopback(control->port()));
+    EXPECT_EQ(refused.handshake("0000", "Phone-AAAAAAAAAAAAAAAA"), kAuthRefused);
+    EXPECT_TRUE(tickets_.ticketsFor("AAAAAAAAAAAAAAAA").empty());
+
+    test::LinkClient phone(connectLoopback(control->port()));
+    EXPECT_EQ(phone.handshake("4711", "Phone-BBBBBBBBBBBBBBBB"), kOk);
+    std::vector<std::string> issued = tickets_.ticketsFor("BBBBBBBBBBBBBBBB");
+    ASSERT_EQ(issued.size(), 1u);
+    httplib::Result r = get(*s, signedTarget("Desktop/note.txt", "BBBBBBBBBBBBBBBB", issued[0]));
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 200);
+}
+
+// The binary: the flags reach the service and the ready line names its port.
+TEST_F(HttpFileServiceTest, ThePeerProcessServesHttpWithItsFaultFlags) {
+    std::optional<PeerLauncher> peer = PeerLauncher::start(
+        POCKETDESK_PEER_PATH, {"--root", disk_->root().string(), "--direct-accept",
+                               "--discovery-port", "0", "--http-close-after", "4"});
+    ASSERT_TRUE(peer);
+    ASSERT_GT(peer->httpPort(), 0);
+    test::LinkClient phone(connectLoopback(static_cast<std::uint16_t>(peer->controlPort())));
+    msg::Packer hello;
+    hello.array(5).integer(255).raw("Phone-CCCCCCCCCCCCCCCC").integer(2).raw("AUTH2").raw("m");
+    phone.send(39, hello.bytes());
+    std::optional<test::LinkClient::Message> accepted = phone.nextMessage();
+    ASSERT_TRUE(accepted);
+    ASSERT_EQ(accepted->code, 1039);
+    std::string ticket(accepted->root()[2].asRaw().value_or(""));
+
+    std::string received;
+    httplib::Client client("127.0.0.1", peer->httpPort());
+    client.Get(signedTarget("Desktop/note.txt", "CCCCCCCCCCCCCCCC", ticket).c_str(),
+               [&](const char* d, size_t n) {
+                   received.append(d, n);
+                   return true;
+               });
+    EXPECT_EQ(received, "on t");
+    EXPECT_TRUE(peer->stop());
+}
+
+}  // namespace
+}  // namespace pd::peer
