@@ -1,0 +1,231 @@
+#include "core/DownloadService.h"
+
+#include "core/CurlWorker.h"
+#include "core/PreviewDownload.h"
+#include "platform/Log.h"
+#include "platform/MainQueue.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace pd {
+
+DownloadService& DownloadService::sharedNetworkQueue() {
+    static DownloadService* const service = [] {
+        auto* created = new DownloadService();  // lives to the end of the process
+        setHttpDownloader(created);
+        return created;
+    }();
+    return *service;
+}
+
+DownloadService::DownloadService(NotificationCenter& center, std::size_t maxRunning)
+    : center_(center), worker_(std::make_unique<CurlWorker>(maxRunning)) {}
+
+DownloadService::~DownloadService() {
+    if (httpDownloader() == this) {
+        setHttpDownloader(nullptr);
+    }
+    worker_.reset();  // joins the worker: nothing of ours runs on it afterwards
+}
+
+void DownloadService::post(std::function<void()> step) {
+    MainQueue::shared().async([alive = weakAlive_, step = std::move(step)] {
+        if (alive.lock()) {
+            step();
+        }
+    });
+}
+
+void DownloadService::onMain(std::function<void()> step) {
+    if (MainQueue::shared().isCurrent()) {
+        step();
+    } else {
+        post(std::move(step));
+    }
+}
+
+void DownloadService::downLoadWithURL(const std::string& url, const std::string& toPath,
+                                      const std::string& tempPath, const std::string& filePath) {
+    onMain([this, url, toPath, tempPath, filePath] { addKept(url, toPath, tempPath, filePath); });
+}
+
+void DownloadService::downLoadWithURLV2(const std::string& url, const std::string& toPath,
+                                        std::weak_ptr<DownloadServiceDelegate> delegate) {
+    onMain(
+        [this, url, toPath, delegate = std::move(delegate)] { addPreview(url, toPath, delegate); });
+}
+
+void DownloadService::pauseDownload(const std::string& url) {
+    onMain([this, url] { pause(url); });
+}
+
+std::size_t DownloadService::requestCount() const {
+    const auto keptRunning = std::count_if(kept_.begin(), kept_.end(), [](const auto& request) {
+        return request.started && !request.pausing;
+    });
+    const auto previewsRunning = std::count_if(
+        previews_.begin(), previews_.end(), [](const auto& item) { return item.second.started; });
+    return static_cast<std::size_t>(keptRunning + previewsRunning);
+}
+
+DownloadService::KeptRequest* DownloadService::findKept(RequestId id) {
+    const auto found = std::find_if(kept_.begin(), kept_.end(),
+                                    [id](const KeptRequest& request) { return request.id == id; });
+    return found == kept_.end() ? nullptr : &*found;
+}
+
+void DownloadService::addKept(const std::string& url, const std::string& toPath,
+                              const std::string& tempPath, const std::string& filePath) {
+    const bool duplicate = std::any_of(kept_.begin(), kept_.end(), [&](const KeptRequest& request) {
+        return !request.pausing && (request.url == url || request.destination == toPath);
+    });
+    if (duplicate) {
+        PD_LOG_DEBUG("{} is already being downloaded", toPath);
+        return;
+    }
+    const RequestId id = nextId_++;
+    auto record = std::make_shared<HttpDownTaskData>(toPath, url, filePath);
+    httpDownTaskData_ = record;
+    kept_.push_back(KeptRequest{id, url, toPath, record, false, false});
+
+    KeptDownload::Hooks hooks;
+    hooks.started = [this, id] { post([this, id] { requestStarted(id); }); };
+    hooks.ended = [this, id](KeptOutcome outcome) {
+        post([this, id, outcome = std::move(outcome)] { requestEnded(id, outcome); });
+    };
+    worker_->add(
+        id,
+        std::make_shared<KeptDownload>(url, toPath, tempPath, std::move(record), std::move(hooks)),
+        CurlWorker::Slot::Limited);
+}
+
+void DownloadService::pause(const std::string& url) {
+    // The started one if there is one; a queued one is stopped before it starts.
+    KeptRequest* target = nullptr;
+    for (KeptRequest& request : kept_) {
+        if (request.url == url && !request.pausing && (target == nullptr || request.started)) {
+            target = &request;
+        }
+    }
+    if (target == nullptr) {
+        return;
+    }
+    target->pausing = true;
+    center_.post(kHttpDownOpNotification);
+    worker_->cancel(target->id);
+}
+
+void DownloadService::requestStarted(RequestId id) {
+    KeptRequest* request = findKept(id);
+    if (request == nullptr || request->pausing) {
+        return;  // paused while it waited for a slot: never shown as running
+    }
+    request->started = true;
+    httpDownListArr_.push_back(request->record);
+    center_.post(kHttpDownOpNotification);
+}
+
+void DownloadService::requestEnded(RequestId id, const KeptOutcome& outcome) {
+    const auto found = std::find_if(kept_.begin(), kept_.end(),
+                                    [id](const KeptRequest& request) { return request.id == id; });
+    if (found == kept_.end()) {
+        return;
+    }
+    const KeptRequest request = std::move(*found);
+    kept_.erase(found);
+    // Its own record: a resumed request for the same URL may already have a newer one listed.
+    std::erase(httpDownListArr_, request.record);
+    if (outcome.success) {
+        requestFinished(request, outcome);
+    } else {
+        requestFailed(request, outcome);
+    }
+    if (kept_.empty()) {
+        HttpQueueDidFinish();
+    }
+}
+
+namespace {
+
+UserInfo endInfo(const std::string& url, const std::string& destination,
+                 const KeptOutcome& outcome) {
+    return UserInfo{{"request", url},
+                    {"filePath", destination},
+                    {"fileSize", static_cast<std::int64_t>(outcome.completeSize)},
+                    {"status", static_cast<std::int64_t>(outcome.status)}};
+}
+
+}  // namespace
+
+void DownloadService::requestFinished(const KeptRequest& request, const KeptOutcome& outcome) {
+    PD_LOG_INFO("downloaded {} ({} bytes)", request.destination, outcome.completeSize);
+    center_.post(kHttpTaskSuccessNotification, endInfo(request.url, request.destination, outcome));
+}
+
+void DownloadService::requestFailed(const KeptRequest& request, const KeptOutcome& outcome) {
+    UserInfo info = endInfo(request.url, request.destination, outcome);
+    info.emplace("error", outcome.error);
+    center_.post(kHttpTaskFailureNotification, std::move(info));
+}
+
+void DownloadService::HttpQueueDidFinish() {
+    // Every ended request has taken its record with it; nothing may linger in the list.
+    httpDownListArr_.clear();
+}
+
+void DownloadService::addPreview(const std::string& url, const std::string& toPath,
+                                 std::weak_ptr<DownloadServiceDelegate> observer) {
+    const RequestId id = nextId_++;
+    previews_.emplace(id, PreviewRequest{url, observer, false});
+
+    PreviewDownload::Hooks hooks;
+    hooks.started = [this, id] { post([this, id] { previewStarted(id); }); };
+    hooks.finished = [this, id] { post([this, id] { previewFinished(id); }); };
+    hooks.failed = [this, id](std::string error) {
+        post([this, id, error = std::move(error)] { previewFailed(id, error); });
+    };
+    // A name of its own, so two previews of one path never write one file.
+    const std::string partPath = toPath + "." + std::to_string(id) + ".part";
+    worker_->add(id,
+                 std::make_shared<PreviewDownload>(url, toPath, partPath, std::move(observer),
+                                                   std::move(hooks)),
+                 CurlWorker::Slot::Unlimited);
+}
+
+void DownloadService::previewStarted(RequestId id) {
+    const auto found = previews_.find(id);
+    if (found == previews_.end()) {
+        return;
+    }
+    found->second.started = true;
+    if (const auto observer = found->second.observer.lock()) {
+        observer->HttpDownStart(found->second.url);
+    }
+}
+
+void DownloadService::previewFinished(RequestId id) {
+    const auto found = previews_.find(id);
+    if (found == previews_.end()) {
+        return;
+    }
+    const auto observer = found->second.observer.lock();
+    previews_.erase(found);
+    if (observer) {
+        observer->HttpDownProgress(1.0f);
+    }
+}
+
+void DownloadService::previewFailed(RequestId id, const std::string& error) {
+    const auto found = previews_.find(id);
+    if (found == previews_.end()) {
+        return;
+    }
+    const auto observer = found->second.observer.lock();
+    previews_.erase(found);
+    if (observer) {
+        observer->HttpDownError(error);
+    }
+}
+
+}  // namespace pd

@@ -1,0 +1,239 @@
+#include "core/KeptDownload.h"
+
+#include "core/ContentRange.h"
+#include "core/CurlOptions.h"
+#include "platform/Log.h"
+
+#include <unistd.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
+namespace pd {
+
+KeptDownload::KeptDownload(std::string url, std::string destination, std::string temporary,
+                           std::shared_ptr<HttpDownTaskData> record, Hooks hooks)
+    : url_(std::move(url)),
+      destination_(std::move(destination)),
+      temporary_(std::move(temporary)),
+      record_(std::move(record)),
+      hooks_(std::move(hooks)) {}
+
+KeptDownload::~KeptDownload() {
+    curl_slist_free_all(headers_);
+}
+
+bool KeptDownload::begin(CURL* easy) {
+    easy_ = easy;
+    head_ = ResponseHead();
+    plan_ = Plan::Undecided;
+    refusal_.clear();
+    status_ = 0;
+    complete_ = 0;
+    curl_slist_free_all(headers_);
+    headers_ = nullptr;
+
+    if (!startReported_) {
+        startReported_ = true;
+        if (hooks_.started) {
+            hooks_.started();
+        }
+    }
+    if (!OutputFile::existingSize(temporary_, offset_)) {
+        end({false, 0, 0, "the temporary path " + temporary_ + " is not a usable file"});
+        return false;
+    }
+    if (offset_ > 0) {
+        char range[64];
+        std::snprintf(range, sizeof range, "Range: bytes=%llu-",
+                      static_cast<unsigned long long>(offset_));
+        headers_ = curl_slist_append(nullptr, range);
+        if (headers_ == nullptr) {
+            end({false, 0, 0, "out of memory"});
+            return false;
+        }
+    }
+    const DownloadCallbacks callbacks{&KeptDownload::onHeader, &KeptDownload::onBody, this};
+    if (!configureDownload(easy, url_, headers_, callbacks, errorBuffer_)) {
+        end({false, 0, 0, "the HTTP client refused the request for " + url_});
+        return false;
+    }
+    return true;
+}
+
+std::size_t KeptDownload::onHeader(char* data, std::size_t size, std::size_t count, void* self) {
+    auto* download = static_cast<KeptDownload*>(self);
+    const std::size_t length = size * count;
+    if (download->head_.feed(std::string_view(data, length))) {
+        download->decide();
+    }
+    // Anything but writing ends the transfer here, before curl reads a byte of the body.
+    const Plan plan = download->plan_;
+    return plan == Plan::Undecided || plan == Plan::Write ? length : 0;
+}
+
+std::size_t KeptDownload::onBody(char* data, std::size_t size, std::size_t count, void* self) {
+    auto* download = static_cast<KeptDownload*>(self);
+    const std::size_t length = size * count;
+    return download->writeBody(std::string_view(data, length)) ? length : 0;
+}
+
+void KeptDownload::refuse(std::string why) {
+    plan_ = Plan::Refuse;
+    refusal_ = std::move(why);
+}
+
+void KeptDownload::decide() {
+    // The status curl parsed, not the CURLcode: that alone says nothing about the answer.
+    curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status_);
+    const auto& rangeHeader = head_.contentRange();
+    std::uint64_t writeFrom = 0;
+    switch (status_) {
+        case 206: {
+            const auto range = rangeHeader ? parseContentRange(*rangeHeader) : std::nullopt;
+            if (!range) {
+                refuse("partial answer without a usable Content-Range");
+                return;
+            }
+            if (range->first != offset_) {
+                refuse("the answer starts at byte " + std::to_string(range->first) +
+                       " instead of " + std::to_string(offset_));
+                return;
+            }
+            complete_ = range->complete;
+            writeFrom = offset_;
+            break;
+        }
+        case 200: {
+            const auto& lengthHeader = head_.contentLength();
+            if (const auto length =
+                    lengthHeader ? parseContentLength(*lengthHeader) : std::nullopt) {
+                complete_ = *length;
+            }
+            if (offset_ > 0) {
+                PD_LOG_INFO("{}: whole body for a resumed request, starting over", destination_);
+            }
+            break;
+        }
+        case 416: {
+            const auto complete = rangeHeader ? parseUnsatisfiedRange(*rangeHeader) : std::nullopt;
+            if (offset_ > 0 && complete && *complete == offset_) {
+                complete_ = offset_;
+                record_->fileSize.store(complete_);
+                plan_ = Plan::CompleteFromTemp;
+            } else if (offset_ > 0 && !startedOver_) {
+                plan_ = Plan::StartOver;
+            } else {
+                refuse("HTTP status 416");
+            }
+            return;
+        }
+        default:
+            refuse("HTTP status " + std::to_string(status_));
+            return;
+    }
+    if (complete_ > 0) {
+        record_->fileSize.store(complete_);
+    }
+    if (!file_.openAt(temporary_, writeFrom)) {
+        refuse(file_.error());
+        return;
+    }
+    plan_ = Plan::Write;
+    updateProgress();
+}
+
+bool KeptDownload::writeBody(std::string_view bytes) {
+    if (plan_ != Plan::Write) {
+        return false;
+    }
+    if (complete_ > 0 && bytes.size() > complete_ - file_.size()) {
+        refuse("more bytes than the announced " + std::to_string(complete_));
+        return false;
+    }
+    if (!file_.write(bytes)) {
+        refuse(file_.error());
+        return false;
+    }
+    updateProgress();
+    return true;
+}
+
+void KeptDownload::updateProgress() {
+    if (complete_ > 0) {
+        const double fraction = static_cast<double>(file_.size()) / static_cast<double>(complete_);
+        record_->progress.store(static_cast<float>(fraction < 1.0 ? fraction : 1.0));
+    }
+}
+
+bool KeptDownload::finish(CURL* easy, CURLcode result) {
+    if (status_ == 0) {
+        curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status_);
+    }
+    const bool closed = file_.close();
+    switch (plan_) {
+        case Plan::Write:
+            if (result != CURLE_OK) {
+                end({false, status_, complete_, curlErrorText(result, errorBuffer_)});
+            } else if (!closed) {
+                end({false, status_, complete_, file_.error()});
+            } else if (complete_ > 0 && file_.size() != complete_) {
+                end({false, status_, complete_,
+                     "received " + std::to_string(file_.size()) + " of " +
+                         std::to_string(complete_) + " bytes"});
+            } else {
+                end(moveToDestination());
+            }
+            return false;
+        case Plan::CompleteFromTemp:
+            end(moveToDestination());
+            return false;
+        case Plan::StartOver:
+            PD_LOG_INFO("{}: range not satisfiable, downloading it whole", destination_);
+            startedOver_ = true;
+            if (::unlink(temporary_.c_str()) != 0 && errno != ENOENT) {
+                end({false, status_, complete_,
+                     "cannot remove " + temporary_ + ": " + std::strerror(errno)});
+                return false;
+            }
+            return true;
+        case Plan::Refuse:
+            end({false, status_, complete_, refusal_});
+            return false;
+        case Plan::Undecided:
+            end({false, status_, complete_,
+                 result != CURLE_OK ? curlErrorText(result, errorBuffer_) : "no HTTP answer"});
+            return false;
+    }
+    return false;
+}
+
+KeptOutcome KeptDownload::moveToDestination() {
+    if (std::rename(temporary_.c_str(), destination_.c_str()) != 0) {
+        return {false, status_, complete_,
+                "cannot move " + temporary_ + " to " + destination_ + ": " + std::strerror(errno)};
+    }
+    record_->progress.store(1.0f);
+    return {true, status_, complete_, {}};
+}
+
+void KeptDownload::abort(const std::string& reason) {
+    file_.close();
+    end({false, status_, complete_, reason});
+}
+
+void KeptDownload::end(KeptOutcome outcome) {
+    if (ended_) {
+        return;
+    }
+    ended_ = true;
+    if (!outcome.success) {
+        PD_LOG_INFO("download of {} failed: {}", destination_, outcome.error);
+    }
+    if (hooks_.ended) {
+        hooks_.ended(std::move(outcome));
+    }
+}
+
+}  // namespace pd
