@@ -31,7 +31,8 @@ struct Peer {
         peer::writeSampleDisk(root);
         auto started = peer::PeerLauncher::start(POCKETDESK_PEER_PATH,
                                                  {"--root", root.string(), "--direct-accept"});
-        if (started) launcher = std::make_unique<peer::PeerLauncher>(std::move(*started));
+        if (started)
+            launcher = std::make_unique<peer::PeerLauncher>(std::move(*started));
     }
     ~Peer() {
         launcher.reset();
@@ -102,7 +103,8 @@ void BM_RawTcpPingPong(benchmark::State& state) {
         char buf[64];
         while (true) {
             const ssize_t n = ::recv(fd, buf, 17, MSG_WAITALL);
-            if (n <= 0) break;
+            if (n <= 0)
+                break;
             ::send(fd, buf, 20, 0);
         }
         ::close(fd);

@@ -102,8 +102,25 @@ int runDemo(const GlobalOptions& global, const DemoOptions& demo) {
         return status;
     }
     out.say("   Paired. The phone remembers this computer and its code for next time.");
+
+    // The browser: the same screens a phone shows, printed.
+    GlobalOptions browse = options;
+    browse.pc = "127.0.0.1:" + std::to_string(peerProcess->controlPort()) + ":" +
+                std::to_string(peerProcess->httpPort());
+    out.say("6. Listing the computer's drives and desktop:");
+    if (runLs(browse, "", "") != kExitOk) {
+        out.error("listing failed");
+    }
+    out.say("7. Opening the folder D:/Music:");
+    runLs(browse, "D:/Music", "");
+    out.say("8. Downloading D:/Music/song.mp3 over the computer's HTTP service:");
+    if (runGet(browse, {"D:/Music/song.mp3"}) != kExitOk) {
+        out.error("the download failed");
+    }
+    out.say("9. The finished downloads of this computer:");
+    runDownloads(browse, "");
     AuthCore::ShareInstance().ResetServer();
-    out.say("6. Disconnected and stopped the computer's services. End of the tour.");
+    out.say("10. Disconnected and stopped the computer's services. End of the tour.");
     peerProcess->stop();
     cleanup();
     return kExitOk;

@@ -290,8 +290,10 @@ int runDownloads(const GlobalOptions& options, const std::string& removePath) {
                 if (sections[s].rows[r].filePath == removePath) {
                     const int before = view->record.reloads;
                     screen->deleteFinishedRow(s, r);
-                    runMainUntil([&] { return view->record.reloads > before; },
-                                 std::chrono::minutes(5));
+                    // A terminal may take its time to answer the question.
+                    runMainUntil(
+                        [&] { return view->record.reloads > before || view->record.declined; },
+                        std::chrono::minutes(5));
                     if (view->record.reloads == before) {
                         out.error("not removed: " + removePath);
                         return kExitFailure;

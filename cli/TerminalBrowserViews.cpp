@@ -8,33 +8,57 @@ namespace pd::cli {
 
 void confirmOnTerminal(const Output& out, bool answerYes, const std::string& key,
                        const std::vector<std::string>& buttons, std::function<void(int)> answer) {
-    const int ok = static_cast<int>(buttons.size()) - 1;
+    // The accepting button is the one that is not "cancel", wherever the screen put it.
+    int ok = -1;
+    int cancel = -1;
+    for (std::size_t i = 0; i < buttons.size(); ++i) {
+        (buttons[i] == "cancel" ? cancel : ok) = static_cast<int>(i);
+    }
+    if (ok < 0)
+        ok = 0;
+    if (cancel < 0)
+        cancel = ok;
+    const std::string question =
+        Localized(key.empty() ? buttons[static_cast<std::size_t>(ok)] : key);
     if (answerYes) {
-        out.event({{"event", "confirm"}, {"key", key}, {"answer", "ok"}},
-                  Localized(key) + " (" + Localized("ok") + ")");
+        out.event(
+            {{"event", "confirm"}, {"key", key}, {"answer", buttons[static_cast<std::size_t>(ok)]}},
+            question + " (" + Localized(buttons[static_cast<std::size_t>(ok)]) + ")");
         answer(ok);
         return;
     }
     if (!stdinIsTerminal()) {
-        out.error(Localized(key) + ": not confirmed (use --yes to confirm)");
-        answer(0);
+        out.error(question + ": not confirmed (use --yes to confirm)");
+        answer(cancel);
         return;
     }
-    readLineAsync(Localized(key) + " [y/N] ", [answer, ok](std::string line) {
-        answer(!line.empty() && (line[0] == 'y' || line[0] == 'Y') ? ok : 0);
+    readLineAsync(question + " [y/N] ", [answer, ok, cancel](std::string line) {
+        answer(!line.empty() && (line[0] == 'y' || line[0] == 'Y') ? ok : cancel);
     });
 }
 
 void TerminalDiskView::askConfirmation(const std::string& key,
                                        const std::vector<std::string>& buttons,
                                        std::function<void(int)> answer) {
-    confirmOnTerminal(out_, answerYes_, key, buttons, std::move(answer));
+    confirmOnTerminal(out_, answerYes_, key, buttons,
+                      [this, buttons, answer = std::move(answer)](int chosen) {
+                          if (buttons.at(static_cast<std::size_t>(chosen)) == "cancel") {
+                              record.declined = true;
+                          }
+                          answer(chosen);
+                      });
 }
 
 void TerminalDownloadListView::askConfirmation(const std::string& key,
                                                const std::vector<std::string>& buttons,
                                                std::function<void(int)> answer) {
-    confirmOnTerminal(out_, answerYes_, key, buttons, std::move(answer));
+    confirmOnTerminal(out_, answerYes_, key, buttons,
+                      [this, buttons, answer = std::move(answer)](int chosen) {
+                          if (buttons.at(static_cast<std::size_t>(chosen)) == "cancel") {
+                              record.declined = true;
+                          }
+                          answer(chosen);
+                      });
 }
 
 }  // namespace pd::cli

@@ -21,6 +21,7 @@ struct ScreenRecord {
     int reloads = 0;
     std::vector<std::string> tips;
     bool closed = false;
+    bool declined = false;  // a question was answered with "cancel"
 };
 
 class TerminalQuickLookView : public QuickLookView {

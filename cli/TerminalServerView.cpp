@@ -1,6 +1,7 @@
 #include "TerminalServerView.h"
 
 #include "LineReader.h"
+#include "TerminalBrowserViews.h"
 #include "controllers/ServerViewController.h"
 #include "platform/Localization.h"
 
@@ -22,21 +23,7 @@ void TerminalServerView::showTip(const std::string& text, std::chrono::milliseco
 void TerminalServerView::askConfirmation(const std::string& key,
                                          const std::vector<std::string>& buttons,
                                          std::function<void(int)> answer) {
-    const int ok = static_cast<int>(buttons.size()) - 1;
-    if (answerYes_) {
-        out_.event({{"event", "confirm"}, {"key", key}, {"answer", "ok"}},
-                   Localized(key) + " (" + Localized("ok") + ")");
-        answer(ok);
-        return;
-    }
-    if (!stdinIsTerminal()) {
-        out_.error(Localized(key) + ": not confirmed (use --yes to confirm)");
-        answer(0);
-        return;
-    }
-    readLineAsync(Localized(key) + " [y/N] ", [answer, ok](std::string line) {
-        answer(!line.empty() && (line[0] == 'y' || line[0] == 'Y') ? ok : 0);
-    });
+    confirmOnTerminal(out_, answerYes_, key, buttons, std::move(answer));
 }
 
 void TerminalServerView::presentMainTabs() {

@@ -59,6 +59,8 @@ bool CNetMgr::QueueMessage(std::int32_t code, std::string_view packedBody) {
     return state_->queueMessage(code, packedBody);
 }
 
-void CNetMgr::HeartbeatPacket() { state_->markHeartbeatDue(); }
+void CNetMgr::HeartbeatPacket() {
+    state_->markHeartbeatDue();
+}
 
 }  // namespace pd

@@ -16,7 +16,7 @@
 namespace pd {
 
 class CNetMgr {
-public:
+  public:
     CNetMgr();
     ~CNetMgr();
     CNetMgr(const CNetMgr&) = delete;
@@ -54,7 +54,7 @@ public:
     // For tests of the dispatcher without a socket.
     const std::shared_ptr<LinkState>& state() const { return state_; }
 
-private:
+  private:
     std::shared_ptr<LinkState> state_;
 };
 

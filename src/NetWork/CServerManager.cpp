@@ -117,17 +117,17 @@ bool CServerManager::RemoteStandby() {
 }
 
 bool CServerManager::FileMgrCommondOp(std::int32_t channel, std::string_view commandLine) {
-    queue(netMgr, link::kFileMgrCommand,
-          body(link::kFileMgrCommand.number, 2,
-               [&](msg::Packer& p) { p.integer(channel).raw(commandLine); }));
+    queue(netMgr, link::kFileMgrCommand, body(link::kFileMgrCommand.number, 2, [&](msg::Packer& p) {
+              p.integer(channel).raw(commandLine);
+          }));
     return true;
 }
 
 bool CServerManager::PlugMessagePost(std::string_view plugId, std::string_view target,
                                      std::int32_t type, std::string_view content) {
-    queue(netMgr, link::kPlugMessage,
-          body(link::kPlugMessage.number, 4,
-               [&](msg::Packer& p) { p.raw(plugId).raw(target).integer(type).raw(content); }));
+    queue(netMgr, link::kPlugMessage, body(link::kPlugMessage.number, 4, [&](msg::Packer& p) {
+              p.raw(plugId).raw(target).integer(type).raw(content);
+          }));
     return true;
 }
 
@@ -136,7 +136,9 @@ bool CServerManager::WiFiManagerList() {
     return true;
 }
 
-void CServerManager::HeartbeatPacket() { netMgr.HeartbeatPacket(); }
+void CServerManager::HeartbeatPacket() {
+    netMgr.HeartbeatPacket();
+}
 
 std::string signedUrlKey(std::string_view escapedPath, std::string_view ticket) {
     std::string input;
@@ -188,8 +190,7 @@ bool CServerManager::DownFileFromHttp(std::string_view host, std::string_view pa
     return true;
 }
 
-bool CServerManager::DownFileFromHttpV2(std::string_view host, int httpPort,
-                                        std::string_view path,
+bool CServerManager::DownFileFromHttpV2(std::string_view host, int httpPort, std::string_view path,
                                         std::weak_ptr<DownloadServiceDelegate> delegate) {
     if (!IsAuthSucess()) {
         return false;
@@ -212,17 +213,35 @@ void CServerManager::PauseHttpDownTask(const std::string& url) {
     }
 }
 
-std::int32_t CServerManager::GetErrorCode() const { return Results().errorCode; }
-std::int32_t CServerManager::GetFilePasvErrorCode() const { return Results().filePasvErrorCode; }
-std::string CServerManager::GetFileRsqResult() const { return Results().fileRspResult; }
-std::int32_t CServerManager::GetHandlePort() const { return Results().handlePort; }
-FileInfoList CServerManager::GetFileInfo() const { return Results().fileInfo; }
-FileClassifyList CServerManager::GetFileClassify() const { return Results().fileClassify; }
-WifiList CServerManager::GetWifiList() const { return Results().wifiList; }
-std::string CServerManager::GetBackUpPath() const { return Results().backUpPath; }
+std::int32_t CServerManager::GetErrorCode() const {
+    return Results().errorCode;
+}
+std::int32_t CServerManager::GetFilePasvErrorCode() const {
+    return Results().filePasvErrorCode;
+}
+std::string CServerManager::GetFileRsqResult() const {
+    return Results().fileRspResult;
+}
+std::int32_t CServerManager::GetHandlePort() const {
+    return Results().handlePort;
+}
+FileInfoList CServerManager::GetFileInfo() const {
+    return Results().fileInfo;
+}
+FileClassifyList CServerManager::GetFileClassify() const {
+    return Results().fileClassify;
+}
+WifiList CServerManager::GetWifiList() const {
+    return Results().wifiList;
+}
+std::string CServerManager::GetBackUpPath() const {
+    return Results().backUpPath;
+}
 std::shared_ptr<const std::string> CServerManager::GetCaptureScreenData() const {
     return Results().capture;
 }
-DirInfoData CServerManager::DirInfoContent() const { return Results().dirInfo; }
+DirInfoData CServerManager::DirInfoContent() const {
+    return Results().dirInfo;
+}
 
 }  // namespace pd

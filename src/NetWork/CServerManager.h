@@ -14,7 +14,7 @@
 namespace pd {
 
 class CServerManager {
-public:
+  public:
     CServerManager() = default;
     CServerManager(const CServerManager&) = delete;
     CServerManager& operator=(const CServerManager&) = delete;

@@ -11,7 +11,8 @@ namespace pd {
 std::string computerFolderOf(std::string_view computerPath) {
     std::string path(computerPath);
     for (char& c : path) {
-        if (c == '\\') c = '/';
+        if (c == '\\')
+            c = '/';
     }
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
@@ -21,7 +22,8 @@ std::string safeFileName(std::string_view computerPath) {
     const auto sep = computerPath.find_last_of("/\\");
     std::string name(sep == std::string_view::npos ? computerPath : computerPath.substr(sep + 1));
     for (char& c : name) {
-        if (c == '\0') c = '_';
+        if (c == '\0')
+            c = '_';
     }
     if (name.empty() || name == "." || name == "..") {
         return "download";
@@ -40,13 +42,16 @@ std::string folderKey(std::string_view computerFolder) {
 KeptDownloadPaths keptDownloadPaths(std::string_view computerPath) {
     const std::string name = safeFileName(computerPath);
     KeptDownloadPaths p;
-    p.folder = SandboxHelper::docPathEx() + "/DownFiles/" + folderKey(computerFolderOf(computerPath));
+    p.folder =
+        SandboxHelper::docPathEx() + "/DownFiles/" + folderKey(computerFolderOf(computerPath));
     p.destination = p.folder + "/" + name;
     p.temporary = p.folder + "/temp/" + name;
     return p;
 }
 
-std::string previewCacheFolder() { return SandboxHelper::tmpPath() + "/Cache"; }
+std::string previewCacheFolder() {
+    return SandboxHelper::tmpPath() + "/Cache";
+}
 
 std::string previewPath(std::string_view computerPath) {
     return previewCacheFolder() + "/" + safeFileName(computerPath);

@@ -8,7 +8,11 @@ namespace {
 std::atomic<HttpDownloader*> gDownloader{nullptr};
 }
 
-void setHttpDownloader(HttpDownloader* downloader) { gDownloader.store(downloader); }
-HttpDownloader* httpDownloader() { return gDownloader.load(); }
+void setHttpDownloader(HttpDownloader* downloader) {
+    gDownloader.store(downloader);
+}
+HttpDownloader* httpDownloader() {
+    return gDownloader.load();
+}
 
 }  // namespace pd

@@ -12,7 +12,7 @@ namespace pd {
 // arrive on any thread. Completion is one progress report of exactly 1.0, sent after the file
 // is whole at its path; progress stays below 1.0 until then.
 class DownloadServiceDelegate {
-public:
+  public:
     virtual ~DownloadServiceDelegate() = default;
     virtual void HttpDownStart(const std::string& /*url*/) {}
     virtual void HttpDownProgress(float /*fraction*/) {}
@@ -22,7 +22,7 @@ public:
 };
 
 class HttpDownloader {
-public:
+  public:
     virtual ~HttpDownloader() = default;
     // A kept download: body into tempPath (resuming from what it holds), moved to toPath when
     // whole. filePath is the file's path on the computer.

@@ -120,8 +120,8 @@ bool openSocket(LinkState& state, const std::string& host, int port) {
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(static_cast<std::uint16_t>(port));
-    const bool addressOk = port > 0 && port <= 65535 &&
-                           ::inet_pton(AF_INET, host.c_str(), &addr.sin_addr) == 1;
+    const bool addressOk =
+        port > 0 && port <= 65535 && ::inet_pton(AF_INET, host.c_str(), &addr.sin_addr) == 1;
     if (addressOk) {
         // In progress is the normal outcome; the loop learns the result when writable.
         if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) < 0 &&
@@ -214,13 +214,12 @@ void runLinkLoop(const std::shared_ptr<LinkState>& statePtr) {
             if (!heartbeat) {
                 std::weak_ptr<LinkState> weak = statePtr;
                 const std::chrono::milliseconds interval(gHeartbeatMs.load());
-                heartbeat = std::make_unique<RepeatingTimer>(
-                    timerQueue(), interval, interval, kHeartbeatLeeway,
-                    [weak] {
-                        if (auto s = weak.lock()) {
-                            s->markHeartbeatDue();
-                        }
-                    });
+                heartbeat = std::make_unique<RepeatingTimer>(timerQueue(), interval, interval,
+                                                             kHeartbeatLeeway, [weak] {
+                                                                 if (auto s = weak.lock()) {
+                                                                     s->markHeartbeatDue();
+                                                                 }
+                                                             });
                 heartbeat->start();
             }
         }

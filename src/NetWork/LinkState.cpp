@@ -12,7 +12,9 @@
 
 namespace pd {
 
-LinkState::LinkState() { wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC); }
+LinkState::LinkState() {
+    wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+}
 
 LinkState::~LinkState() {
     if (m_socket >= 0) {

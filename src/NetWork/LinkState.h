@@ -24,7 +24,7 @@ struct BaseMessage {
 };
 
 class LinkState {
-public:
+  public:
     LinkState();
     ~LinkState();
     LinkState(const LinkState&) = delete;
@@ -81,7 +81,7 @@ public:
 
     std::mutex mutex;
 
-private:
+  private:
     Block& slotRef(Slot slot);
 
     Block m_commandBlock;

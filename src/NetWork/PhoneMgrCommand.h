@@ -10,7 +10,7 @@
 namespace pd {
 
 class PhoneMgrCommand {
-public:
+  public:
     using ReplyBlock = std::function<void(const std::string& reply)>;
     virtual ~PhoneMgrCommand() = default;
     // Runs one command line; calls usingBlock with the reply text (possibly later, from any

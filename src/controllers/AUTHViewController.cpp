@@ -25,7 +25,9 @@ AUTHViewController::AUTHViewController(std::int64_t nServerDataIndex, std::strin
       delegate_(std::move(delegate)),
       view_(std::move(view)) {}
 
-void AUTHViewController::viewDidLoad() { focus(0); }
+void AUTHViewController::viewDidLoad() {
+    focus(0);
+}
 
 void AUTHViewController::focus(int field) {
     focused_ = field;

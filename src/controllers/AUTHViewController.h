@@ -12,7 +12,7 @@ namespace pd {
 class AUTHViewController;
 
 class AUTHViewControllerDelegate {
-public:
+  public:
     virtual ~AUTHViewControllerDelegate() = default;
     virtual void AUTHViewControllerFinish(AUTHViewController& screen, const std::string& checkCode,
                                           bool remember, std::int64_t listIndex) = 0;
@@ -20,13 +20,13 @@ public:
 };
 
 class AuthCodeView {
-public:
+  public:
     virtual ~AuthCodeView() = default;
     virtual void focusField(int /*field*/) {}
 };
 
 class AUTHViewController {
-public:
+  public:
     static constexpr int kFieldCount = 6;
 
     AUTHViewController(std::int64_t nServerDataIndex, std::string deviceTag,
@@ -40,12 +40,14 @@ public:
     void textDidChange(int field, const std::string& text);
     void cancel();
 
-    const std::string& fieldText(int field) const { return fields_.at(static_cast<std::size_t>(field)); }
+    const std::string& fieldText(int field) const {
+        return fields_.at(static_cast<std::size_t>(field));
+    }
     int focusedField() const { return focused_; }
     std::int64_t nServerDataIndex() const { return nServerDataIndex_; }
     const std::string& deviceTag() const { return deviceTag_; }
 
-private:
+  private:
     void focus(int field);
 
     std::array<std::string, kFieldCount> fields_;

@@ -11,7 +11,7 @@
 namespace pd {
 
 class ScreenView {
-public:
+  public:
     virtual ~ScreenView() = default;
 
     // A progress overlay with a text, until hideProgress().
@@ -20,7 +20,8 @@ public:
     // A text-only overlay (an already formatted text), hidden after `duration`.
     virtual void showTip(const std::string& /*text*/, std::chrono::milliseconds /*duration*/) {}
     // Asks a question with buttons (keys); `answer` gets the index of the chosen button.
-    virtual void askConfirmation(const std::string& /*key*/, const std::vector<std::string>& /*buttons*/,
+    virtual void askConfirmation(const std::string& /*key*/,
+                                 const std::vector<std::string>& /*buttons*/,
                                  std::function<void(int)> /*answer*/) {}
 };
 

@@ -11,7 +11,7 @@
 namespace pd {
 
 class ServerView : public ScreenView {
-public:
+  public:
     // The first-run introduction (four pages); the view calls introFinished() on the
     // controller when the user completes it.
     virtual void showIntro(int /*pages*/) {}

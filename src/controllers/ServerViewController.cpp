@@ -21,7 +21,9 @@ constexpr std::chrono::seconds kTipDuration{2};
 ServerViewController::ServerViewController(std::weak_ptr<ServerView> view, Services services)
     : view_(std::move(view)), services_(services) {}
 
-ServerViewController::~ServerViewController() { services_.core.clearDelegate(this); }
+ServerViewController::~ServerViewController() {
+    services_.core.clearDelegate(this);
+}
 
 void ServerViewController::viewDidLoad() {
     serverListArr_.clear();
@@ -38,7 +40,9 @@ void ServerViewController::viewDidLoad() {
     }
 }
 
-void ServerViewController::viewWillAppear() { services_.core.setDelegate(shared_from_this()); }
+void ServerViewController::viewWillAppear() {
+    services_.core.setDelegate(shared_from_this());
+}
 
 void ServerViewController::introFinished() {
     if (auto v = view()) {
@@ -101,12 +105,13 @@ void ServerViewController::markRows() {
         auto record = pcListByDeviceTag(services_.store, row.serverData.DeviceNameTag);
         row.known = record != nullptr;
         row.remembered = record && record->bcheck;
-        row.current = !curConnectServer_.empty() &&
-                      row.serverData.DeviceNameTag == curConnectServer_;
+        row.current =
+            !curConnectServer_.empty() && row.serverData.DeviceNameTag == curConnectServer_;
     }
     std::stable_sort(serverListArr_.begin(), serverListArr_.end(),
                      [](const ServerListData& a, const ServerListData& b) {
-                         if (a.known != b.known) return a.known;
+                         if (a.known != b.known)
+                             return a.known;
                          return a.serverData.DeviceName < b.serverData.DeviceName;
                      });
 }
@@ -136,10 +141,12 @@ void ServerViewController::didSelectRow(std::size_t row) {
     const std::string tag = serverListArr_[row].serverData.DeviceNameTag;
     auto proceed = [weak = weak_from_this(), tag] {
         auto self = weak.lock();
-        if (!self) return;
+        if (!self)
+            return;
         // Look the row up again: the list may have been refreshed while the question was open.
         auto now = self->rowOfTag(tag);
-        if (!now) return;
+        if (!now)
+            return;
         auto record = pcListByDeviceTag(self->services_.store, tag);
         if (record && record->bcheck) {
             self->CommondAuthCore(*now, record->checkCode, record->bcheck);
@@ -150,7 +157,8 @@ void ServerViewController::didSelectRow(std::size_t row) {
     if (!curConnectServer_.empty() && curConnectServer_ != tag) {
         if (auto v = view()) {
             v->askConfirmation("switchPc", {"cancel", "ok"}, [proceed](int answer) {
-                if (answer == 1) proceed();
+                if (answer == 1)
+                    proceed();
             });
         }
         return;
@@ -272,7 +280,8 @@ void ServerViewController::pushCheckView(std::size_t row) {
         return;
     }
     if (auto v = view()) {
-        v->presentCheckCode(static_cast<std::int64_t>(row), serverListArr_[row].serverData.DeviceNameTag);
+        v->presentCheckCode(static_cast<std::int64_t>(row),
+                            serverListArr_[row].serverData.DeviceNameTag);
     }
 }
 

@@ -23,7 +23,7 @@ class UserDefaults;
 class ServerViewController : public AuthCoreDelegate,
                              public AUTHViewControllerDelegate,
                              public std::enable_shared_from_this<ServerViewController> {
-public:
+  public:
     static constexpr const char* kRunTagKey = "RUNTAG";
 
     // Everything the screen uses, so that tests can give it their own.
@@ -74,7 +74,7 @@ public:
                                   bool remember, std::int64_t listIndex) override;
     void AUTHViewControllerDidCancel(AUTHViewController& screen) override;
 
-private:
+  private:
     void searchFinished(const CFindBroadcast::ServerMap& found);
     void markRows();
     std::shared_ptr<ServerView> view() const { return view_.lock(); }

@@ -2,9 +2,9 @@
 
 #include "NetWork/LinkCodes.h"
 #include "platform/Dispatch.h"
-#include "platform/ObjectStore.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
+#include "platform/ObjectStore.h"
 #include "platform/UserDefaults.h"
 
 #include <charconv>
@@ -29,16 +29,21 @@ namespace {
 
 std::optional<std::string> textOf(const UserInfo& info, const char* key) {
     auto it = info.find(key);
-    if (it == info.end()) return std::nullopt;
-    if (auto s = std::get_if<std::string>(&it->second)) return *s;
+    if (it == info.end())
+        return std::nullopt;
+    if (auto s = std::get_if<std::string>(&it->second))
+        return *s;
     return std::nullopt;
 }
 
 std::uint64_t sizeOf(const UserInfo& info) {
     auto it = info.find("fileSize");
-    if (it == info.end()) return 0;
-    if (auto i = std::get_if<std::int64_t>(&it->second)) return static_cast<std::uint64_t>(*i);
-    if (auto d = std::get_if<double>(&it->second)) return static_cast<std::uint64_t>(*d);
+    if (it == info.end())
+        return 0;
+    if (auto i = std::get_if<std::int64_t>(&it->second))
+        return static_cast<std::uint64_t>(*i);
+    if (auto d = std::get_if<double>(&it->second))
+        return static_cast<std::uint64_t>(*d);
     return 0;
 }
 
@@ -225,9 +230,11 @@ void AuthCore::GetFileList() {
                         core.dirAndFileListArr.push_back(
                             DirAndFileListData::DirAndFileListWifhObj(item));
                     }
-                    if (d) d->AuthCoreListSucess();
+                    if (d)
+                        d->AuthCoreListSucess();
                 } else if (r.errorCode == 2) {
-                    if (d) d->AuthCoreCheckError(core.nServerDataIndex, core.deviceTag);
+                    if (d)
+                        d->AuthCoreCheckError(core.nServerDataIndex, core.deviceTag);
                 } else if (d) {
                     d->AuthCoreCheckUnkowError();
                 }
@@ -245,7 +252,8 @@ bool AuthCore::SelectClassify(std::int32_t classifyId) {
                         core.dirAndFileListArr.push_back(
                             DirAndFileListData::DirAndFileListWifhObj(item));
                     }
-                    if (d) d->AuthCoreListSucess();
+                    if (d)
+                        d->AuthCoreListSucess();
                 } else if (d) {
                     d->AuthCoreCheckUnkowError();
                 }
@@ -257,7 +265,8 @@ void AuthCore::AddFolderClassify(const std::string& path, std::int32_t classifyI
     request([path, classifyId](CServerManager& m) { m.AddFolderClassify(path, classifyId); },
             [](const LinkResults& r) {
                 auto d = ShareInstance().delegate();
-                if (!d) return;
+                if (!d)
+                    return;
                 if (r.errorCode == 0) {
                     d->AuthCoreAddClassifySucess();
                 } else {
@@ -270,7 +279,8 @@ void AuthCore::DelFolderClassify(const std::string& path, std::int32_t classifyI
     request([path, classifyId](CServerManager& m) { m.DelFolderClassify(path, classifyId); },
             [](const LinkResults& r) {
                 auto d = ShareInstance().delegate();
-                if (!d) return;
+                if (!d)
+                    return;
                 if (r.errorCode == 0) {
                     d->AuthCoreDelClassifySucess();
                 } else {
@@ -289,16 +299,25 @@ void AuthCore::remoteCommand(int command, bool (CServerManager::*send)()) {
             false, [](const LinkResults& r) { return r.errorCode == 0; });
 }
 
-void AuthCore::RemoteShutdown() { remoteCommand(25, &CServerManager::RemoteShutdown); }
-void AuthCore::RemoteReboot() { remoteCommand(24, &CServerManager::RemoteReboot); }
-void AuthCore::RemoteStandby() { remoteCommand(22, &CServerManager::RemoteStandby); }
-void AuthCore::RemoteLockScreen() { remoteCommand(20, &CServerManager::RemoteLockScreen); }
+void AuthCore::RemoteShutdown() {
+    remoteCommand(25, &CServerManager::RemoteShutdown);
+}
+void AuthCore::RemoteReboot() {
+    remoteCommand(24, &CServerManager::RemoteReboot);
+}
+void AuthCore::RemoteStandby() {
+    remoteCommand(22, &CServerManager::RemoteStandby);
+}
+void AuthCore::RemoteLockScreen() {
+    remoteCommand(20, &CServerManager::RemoteLockScreen);
+}
 
 void AuthCore::RemoteCaptureScreen() {
     request([](CServerManager& m) { m.RemoteCaptureScreen(); },
             [](const LinkResults& r) {
                 auto d = ShareInstance().delegate();
-                if (!d) return;
+                if (!d)
+                    return;
                 if (r.errorCode == 0) {
                     d->AuthCoreCommandSucess(23, r.capture);
                 } else {
@@ -310,7 +329,8 @@ void AuthCore::RemoteCaptureScreen() {
 void AuthCore::UploadPath(std::int32_t kind) {
     request([kind](CServerManager& m) { m.UploadPath(kind); },
             [](const LinkResults& r) {
-                if (r.errorCode != 0) return;
+                if (r.errorCode != 0)
+                    return;
                 if (auto d = ShareInstance().delegate()) {
                     d->AuthCorePathSucess(r.backUpPath);
                 }
@@ -329,11 +349,14 @@ bool AuthCore::PlugMessagePost(const std::string& plugId, const std::string& tar
     std::weak_ptr<LinkState> link = mgr->netMgr.state();
     mgr->WaitFileCommandResutBlock([link, gen, plugType] {
         auto state = link.lock();
-        if (!state) return;
+        if (!state)
+            return;
         const LinkResults r = state->snapshot();
-        if (r.errorCode != link::kResultPlugAccepted) return;
+        if (r.errorCode != link::kResultPlugAccepted)
+            return;
         MainQueue::shared().async([gen, plugType, port = r.handlePort] {
-            if (gen != ShareInstance().generation_) return;
+            if (gen != ShareInstance().generation_)
+                return;
             if (auto d = ShareInstance().delegate()) {
                 d->AuthCoreMsgPostSucess(port, plugType);
             }
@@ -347,7 +370,8 @@ bool AuthCore::PlugMessagePost(const std::string& plugId, const std::string& tar
 void AuthCore::WiFiManagerList() {
     request([](CServerManager& m) { m.WiFiManagerList(); },
             [](const LinkResults& r) {
-                if (r.errorCode != 0) return;
+                if (r.errorCode != 0)
+                    return;
                 if (auto d = ShareInstance().delegate()) {
                     d->AuthCoreListFinish(*r.wifiList);
                 }

@@ -9,9 +9,9 @@
 
 #include "NetWork/CServerManager.h"
 #include "core/AuthCoreDelegate.h"
-#include "platform/NotificationCenter.h"
 #include "model/DirAndFileListData.h"
 #include "model/FileDownList.h"
+#include "platform/NotificationCenter.h"
 
 #include <chrono>
 #include <cstdint>
@@ -23,7 +23,7 @@
 namespace pd {
 
 class AuthCore {
-public:
+  public:
     // Posted on the main queue when a link closes (once per link).
     static constexpr const char* kNetworkClosedNotification = "NETWORKCLOSEDMSG";
     static constexpr const char* kLastDeviceTagKey = "LASTDEVICETAG";
@@ -96,7 +96,7 @@ public:
     // Forgets the link and the parameters (tests run many scenarios in one process).
     void resetForTests();
 
-private:
+  private:
     AuthCore();
     void HttpDownSuccess(const UserInfo& info);
     void RegisterNetConnectClosed(const std::shared_ptr<CServerManager>& mgr, std::uint64_t gen);

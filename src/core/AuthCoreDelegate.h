@@ -12,7 +12,7 @@
 namespace pd {
 
 class AuthCoreDelegate {
-public:
+  public:
     virtual ~AuthCoreDelegate() = default;
 
     // A new link was opened and accepted. `deviceTag` is the computer's tag captured when the

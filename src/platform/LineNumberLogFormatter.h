@@ -20,7 +20,7 @@ struct LogMessage {
 };
 
 class LineNumberLogFormatter : public spdlog::formatter {
-public:
+  public:
     std::string formatLogMessage(const LogMessage& msg) const;
 
     // Loggers this formatter is attached to. The time is formatted with localtime_r on every
@@ -34,7 +34,7 @@ public:
 
     static std::string formatTime(std::chrono::system_clock::time_point t);
 
-private:
+  private:
     std::atomic<int> loggerCount_{0};
 };
 

@@ -31,8 +31,12 @@ std::shared_ptr<spdlog::logger>& instance() {
 
 }  // namespace
 
-spdlog::logger* logger() { return instance().get(); }
+spdlog::logger* logger() {
+    return instance().get();
+}
 
-void setup(spdlog::level::level_enum level) { instance()->set_level(level); }
+void setup(spdlog::level::level_enum level) {
+    instance()->set_level(level);
+}
 
 }  // namespace pd::log

@@ -21,7 +21,11 @@ static std::string toHex(const Md5Digest& d, const char* digits) {
     return s;
 }
 
-std::string md5HexLower(std::string_view bytes) { return toHex(md5(bytes), "0123456789abcdef"); }
-std::string md5HexUpper(std::string_view bytes) { return toHex(md5(bytes), "0123456789ABCDEF"); }
+std::string md5HexLower(std::string_view bytes) {
+    return toHex(md5(bytes), "0123456789abcdef");
+}
+std::string md5HexUpper(std::string_view bytes) {
+    return toHex(md5(bytes), "0123456789ABCDEF");
+}
 
 }  // namespace pd

@@ -127,7 +127,9 @@ std::string ToolPackage::familyOf(std::string_view nameOrPath) {
     return "unkown";
 }
 
-bool ToolPackage::FileExtImg(std::string_view nameOrPath) { return familyOf(nameOrPath) == "picture"; }
+bool ToolPackage::FileExtImg(std::string_view nameOrPath) {
+    return familyOf(nameOrPath) == "picture";
+}
 
 std::string ToolPackage::FileExtImg(std::string_view nameOrPath, bool bBig) {
     return "format_" + familyOf(nameOrPath) + (bBig ? "_l.png" : ".png");
@@ -147,13 +149,17 @@ Color ToolPackage::colorFromHexRGB(std::optional<std::string_view> hex) {
         for (; i < s.size(); ++i) {
             const char c = s[i];
             int digit = -1;
-            if (c >= '0' && c <= '9') digit = c - '0';
-            if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-            if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+            if (c >= '0' && c <= '9')
+                digit = c - '0';
+            if (c >= 'a' && c <= 'f')
+                digit = c - 'a' + 10;
+            if (c >= 'A' && c <= 'F')
+                digit = c - 'A' + 10;
             if (digit < 0) {
                 break;
             }
-            value = value * 16 + static_cast<std::uint32_t>(digit);  // wraps like strtoul's low bits
+            value =
+                value * 16 + static_cast<std::uint32_t>(digit);  // wraps like strtoul's low bits
         }
     }
     Color c;

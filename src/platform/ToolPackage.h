@@ -25,7 +25,7 @@ struct Image {
 };
 
 class ToolPackage {
-public:
+  public:
     // Size of the main screen in points, used for full-screen images.
     static constexpr int kScreenWidth = 375;
     static constexpr int kScreenHeight = 667;

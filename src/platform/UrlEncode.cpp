@@ -5,14 +5,17 @@
 namespace pd {
 
 static bool isUnreserved(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-           c == '-' || c == '_' || c == '.' || c == '~';
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_' || c == '.' || c == '~';
 }
 
 static int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return -1;
 }
 
@@ -41,17 +44,20 @@ std::optional<std::string> UrlEncode::decodeFromPercentEscapeString(std::string_
         if (c == '+') {
             out.push_back(' ');
         } else if (c == '%') {
-            if (i + 2 >= text.size()) return std::nullopt;
+            if (i + 2 >= text.size())
+                return std::nullopt;
             const int hi = hexValue(text[i + 1]);
             const int lo = hexValue(text[i + 2]);
-            if (hi < 0 || lo < 0) return std::nullopt;
+            if (hi < 0 || lo < 0)
+                return std::nullopt;
             out.push_back(static_cast<char>(hi * 16 + lo));
             i += 2;
         } else {
             out.push_back(c);
         }
     }
-    if (!isValidUtf8(out)) return std::nullopt;
+    if (!isValidUtf8(out))
+        return std::nullopt;
     return out;
 }
 

@@ -9,7 +9,7 @@
 namespace pd {
 
 class UrlEncode {
-public:
+  public:
     static std::string encodeToPercentEscapeString(std::string_view text);
     // "+" becomes a space, then the escapes are decoded. nullopt when an escape is malformed or
     // the decoded bytes are not UTF-8.

@@ -125,7 +125,9 @@ std::string UpgradeDevInfo::Get16bitMD5(std::string_view text) {
     return md5HexUpper(text).substr(8, 16);
 }
 
-std::string UpgradeDevInfo::platform() { return DeviceInfo::machineIdentifier(); }
+std::string UpgradeDevInfo::platform() {
+    return DeviceInfo::machineIdentifier();
+}
 
 std::string UpgradeDevInfo::PlatformStringFor(std::string_view machineIdentifier) {
     if (!machineIdentifier.empty()) {
@@ -138,7 +140,9 @@ std::string UpgradeDevInfo::PlatformStringFor(std::string_view machineIdentifier
     return "UnKown";
 }
 
-std::string UpgradeDevInfo::PlatformString() { return PlatformStringFor(platform()); }
+std::string UpgradeDevInfo::PlatformString() {
+    return PlatformStringFor(platform());
+}
 
 void UpgradeDevInfo::resetForTests() {
     std::lock_guard lock(gMutex);

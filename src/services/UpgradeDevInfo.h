@@ -8,7 +8,7 @@
 namespace pd {
 
 class UpgradeDevInfo {
-public:
+  public:
     // Keychain service identifier of the identifier item.
     static constexpr const char* kKeychainService = "COM.QVR.WIFI.IOS";
 

@@ -1,8 +1,8 @@
 // Discovery on loopback: the phone's search against the peer's responder and against a computer
 // whose replies the test writes. Nothing here leaves 127.0.0.0/8.
 
-#include "NetWork/CFindBroadcast.h"
 #include "BroadcastResponder.h"
+#include "NetWork/CFindBroadcast.h"
 #include "support/WaitFor.h"
 
 #include <gtest/gtest.h>

@@ -11,8 +11,8 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -26,7 +26,7 @@ namespace {
 
 // Runs a facade's link on its own thread, as the core controller does.
 class Link {
-public:
+  public:
     explicit Link(int port, std::string code = "") : mgr(std::make_unique<CServerManager>()) {
         mgr->CNetClassMgrBlock([this](int s) {
             states.push_back(s);
@@ -39,7 +39,8 @@ public:
     }
     ~Link() {
         mgr.reset();
-        if (thread.joinable()) thread.join();
+        if (thread.joinable())
+            thread.join();
     }
     std::unique_ptr<CServerManager> mgr;
     std::thread thread;
@@ -130,7 +131,7 @@ TEST(CNetMgrLink, HeartbeatsMergedFramesAndGarbageKeepTheLinkUp) {
     ASSERT_TRUE(pc.readMessage());
     std::string bytes;
     bytes += std::string(reinterpret_cast<const char*>(link::kHeartbeatFrame.data()), 10);
-    bytes += "\x12\x34garbage";                                  // bad magic, resynchronised
+    bytes += "\x12\x34garbage";                                   // bad magic, resynchronised
     bytes += std::string("\xCF\xCF\x00\x00\x00\x02\x00\x01", 8);  // length 2 cannot be a frame
     bytes += link::encodeMessageFrame(1020, pack({I(1001), I(0), I(0)}));  // wrong count
     bytes += link::encodeMessageFrame(1020, pack({I(1001), I(0)}));
@@ -148,7 +149,8 @@ TEST(CNetMgrLink, OversizedFrameIsSkippedWithoutEndingTheLink) {
     ASSERT_TRUE(waitFor([&] { return link.mgr->IsAuthSucess(); }));
     const std::uint32_t length = link::kMaxFrameLength + 1000;
     std::string header = "\xCF\xCF";
-    for (int shift = 24; shift >= 0; shift -= 8) header.push_back(char((length >> shift) & 0xFF));
+    for (int shift = 24; shift >= 0; shift -= 8)
+        header.push_back(char((length >> shift) & 0xFF));
     header += std::string("\x00\x01\x00\x03", 4);
     ASSERT_TRUE(pc.sendRaw(header));
     const std::string chunk(1 << 20, 'z');
@@ -271,7 +273,8 @@ TEST(CNetMgrLink, ManyThreadsQueueingWhileTheLinkSendsIsRaceFree) {
     std::thread reader([&] {
         while (reading.load()) {
             if (auto f = pc.readFrame(200ms)) {
-                if (f->heartbeat) continue;
+                if (f->heartbeat)
+                    continue;
                 // Every frame is whole: its body decodes and matches one of the requests.
                 auto body = msg::decode(f->body);
                 EXPECT_TRUE(body);
@@ -283,14 +286,18 @@ TEST(CNetMgrLink, ManyThreadsQueueingWhileTheLinkSendsIsRaceFree) {
     for (int t = 0; t < 6; ++t) {
         threads.emplace_back([&, t] {
             for (int i = 0; i < 200; ++i) {
-                if (t % 3 == 0) link.mgr->FindFolder("C:/folder/" + std::to_string(i));
-                if (t % 3 == 1) link.mgr->PlugMessagePost("1", "0", 1, R"({"c":"up"})");
-                if (t % 3 == 2) link.mgr->HeartbeatPacket();
+                if (t % 3 == 0)
+                    link.mgr->FindFolder("C:/folder/" + std::to_string(i));
+                if (t % 3 == 1)
+                    link.mgr->PlugMessagePost("1", "0", 1, R"({"c":"up"})");
+                if (t % 3 == 2)
+                    link.mgr->HeartbeatPacket();
                 (void)link.mgr->GetErrorCode();
             }
         });
     }
-    for (auto& t : threads) t.join();
+    for (auto& t : threads)
+        t.join();
     ASSERT_TRUE(waitFor([&] { return frames.load() > 0; }));
     reading.store(false);
     reader.join();
@@ -301,8 +308,8 @@ TEST(CServerManagerUrl, SignedLinksEscapeThePathAndKeyOnTheTicket) {
     const std::string url =
         buildSignedUrl("192.168.1.2", 8080, "D:/My Docs/a+b.txt", "0123456789ABCDEF", "TK");
     const std::string escaped = "D%3A%2FMy%20Docs%2Fa%2Bb.txt";
-    EXPECT_EQ(url, "http://192.168.1.2:8080/" + escaped + "?d=0123456789ABCDEF&k=" +
-                       signedUrlKey(escaped, "TK"));
+    EXPECT_EQ(url, "http://192.168.1.2:8080/" + escaped +
+                       "?d=0123456789ABCDEF&k=" + signedUrlKey(escaped, "TK"));
     EXPECT_EQ(signedUrlKey(escaped, "TK"), md5HexLower("/" + escaped + "TK$mz82qdk$"));
     EXPECT_NE(buildSignedUrl("h", 1, "p", "u", "TK2"), buildSignedUrl("h", 1, "p", "u", "TK"));
     CServerManager fresh;

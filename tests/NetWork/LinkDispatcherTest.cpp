@@ -27,7 +27,8 @@ Elem R(std::string v) {
 Elem A(std::vector<Elem> items) {
     return [items](msg::Packer& p) {
         p.array(static_cast<std::uint32_t>(items.size()));
-        for (auto& e : items) e(p);
+        for (auto& e : items)
+            e(p);
     };
 }
 std::string payload(std::int64_t code, std::vector<Elem> elems) {
@@ -40,7 +41,7 @@ Elem fileEntry(std::string name, std::int64_t kind = 0) {
 }
 
 class Dispatcher : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         state = std::make_shared<LinkState>();
         state->m_DeviceInfo = "Simulator-0123456789ABCDEF";
@@ -61,9 +62,11 @@ protected:
     // Decodes the frame in the outbox, if any: (code, body view holder).
     std::optional<std::pair<std::int64_t, std::string>> outbox() {
         std::string frame;
-        if (!state->takeOutbox(frame)) return std::nullopt;
+        if (!state->takeOutbox(frame))
+            return std::nullopt;
         auto env = link::decodeEnvelope(std::string_view(frame).substr(link::kHeaderSize));
-        if (!env) return std::nullopt;
+        if (!env)
+            return std::nullopt;
         return std::make_pair(env->code, std::string(env->body));
     }
 
@@ -89,8 +92,7 @@ TEST_F(Dispatcher, ChallengeIsAnsweredWithTheProofAndAcceptanceStoresTheTicket) 
     const std::string nonce(*b[4].asRaw());
     EXPECT_EQ(nonce.size(), 8u);
     EXPECT_EQ(b[5].asRaw(), "CHALLENGE");
-    EXPECT_EQ(b[6].asRaw(),
-              link::proofDigest(state->m_DeviceInfo, nonce, "123456", "CHALLENGE"));
+    EXPECT_EQ(b[6].asRaw(), link::proofDigest(state->m_DeviceInfo, nonce, "123456", "CHALLENGE"));
     EXPECT_EQ(b[7].asRaw(), "00:00:00:11:11:11");
     EXPECT_EQ(state->m_ReqID.load(), 256);
 
@@ -128,17 +130,17 @@ TEST_F(Dispatcher, MalformedOrStaleAnswersChangeNothing) {
     state->m_ReqID.store(266);
     int* done = counter(Slot::Command);
     const std::vector<std::string> bad = {
-        payload(1001, {I(266), I(0), I(0)}),                           // wrong count
-        payload(1001, {I(267), I(0), I(0), A({fileEntry("x")})}),      // stale number
-        payload(1001, {I(266 + (1ll << 32)), I(0), I(0), A({})}),      // beyond 32 bits
-        payload(1001, {R("266"), I(0), I(0), A({})}),                  // number not an integer
-        payload(1001, {I(266), R("0"), I(0), A({})}),                  // result not an integer
-        payload(1001, {I(266), I(0), I(0), R("not a list")}),          // entries not a list
-        payload(4242, {I(266), I(0)}),                                 // unknown code
-        std::string("\x92\x01\xc4\x01\x90", 5),                        // bin body: excluded
-        std::string("\x92\xcd\x03\xe9\xa3\x93\xd9\x00", 8),            // str8 inside the body
-        std::string("\x91\x01", 2),                                    // envelope too short
-        std::string("\x92\x01\x01", 3),                                // body not raw
+        payload(1001, {I(266), I(0), I(0)}),                       // wrong count
+        payload(1001, {I(267), I(0), I(0), A({fileEntry("x")})}),  // stale number
+        payload(1001, {I(266 + (1ll << 32)), I(0), I(0), A({})}),  // beyond 32 bits
+        payload(1001, {R("266"), I(0), I(0), A({})}),              // number not an integer
+        payload(1001, {I(266), R("0"), I(0), A({})}),              // result not an integer
+        payload(1001, {I(266), I(0), I(0), R("not a list")}),      // entries not a list
+        payload(4242, {I(266), I(0)}),                             // unknown code
+        std::string("\x92\x01\xc4\x01\x90", 5),                    // bin body: excluded
+        std::string("\x92\xcd\x03\xe9\xa3\x93\xd9\x00", 8),        // str8 inside the body
+        std::string("\x91\x01", 2),                                // envelope too short
+        std::string("\x92\x01\x01", 3),                            // body not raw
         std::string(),
     };
     for (const auto& p : bad) {
@@ -216,10 +218,10 @@ TEST_F(Dispatcher, HotspotListCallsItsOwnSlot) {
     state->m_ReqID.store(6000);
     int* command = counter(Slot::Command);
     int* wifi = counter(Slot::Wifi);
-    dispatch(payload(1040, {I(6000), I(0),
-                            A({A({R("Pixel"), R("aa:bb"), R("12.5"), I(60), I(1), I(2), I(3),
-                                  I(4), R("imei")}),
-                               A({R("short")})})}));
+    dispatch(payload(
+        1040, {I(6000), I(0),
+               A({A({R("Pixel"), R("aa:bb"), R("12.5"), I(60), I(1), I(2), I(3), I(4), R("imei")}),
+                  A({R("short")})})}));
     EXPECT_EQ(*command, 0);
     EXPECT_EQ(*wifi, 1);
     auto list = state->snapshot().wifiList;
@@ -277,7 +279,7 @@ TEST_F(Dispatcher, PlugAnswers) {
     EXPECT_EQ(plug(R"({"c":0})").errorCode, 102);
     EXPECT_EQ(plug(R"({"c":1,"d":70000})").errorCode, 102);
     EXPECT_EQ(plug(R"({"c":1,"d":"12ab"})").errorCode, 102);
-    EXPECT_EQ(state->snapshot().handlePort, 6060);  // a refusal keeps the last port
+    EXPECT_EQ(state->snapshot().handlePort, 6060);    // a refusal keeps the last port
     const LinkResults volume = plug(R"({"c":"1"})");  // volume and music carry no port
     EXPECT_EQ(volume.errorCode, 101);
     EXPECT_EQ(volume.handlePort, 0);
@@ -302,7 +304,7 @@ TEST_F(Dispatcher, CallbackThatRegistersAgainKeepsItsNewRegistration) {
 
 namespace {
 class EchoCommand : public PhoneMgrCommand {
-public:
+  public:
     void CommandParse(const std::string& line, ReplyBlock usingBlock) override {
         usingBlock("200 " + line);
     }

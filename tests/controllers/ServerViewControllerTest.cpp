@@ -63,7 +63,7 @@ ServerData computer(const std::string& name, const std::string& tag, int port) {
 }
 
 class ServerListTest : public TempHome {
-protected:
+  protected:
     void SetUp() override {
         AuthCore::ShareInstance().resetForTests();
         DiscoveryOptions options;
@@ -74,8 +74,8 @@ protected:
         store = std::make_unique<ObjectStore>(home() / "Documents" / ObjectStore::kFileName);
         defaults = std::make_unique<UserDefaults>(home() / "defaults.json");
         controller = std::make_shared<ServerViewController>(
-            view, ServerViewController::Services{AuthCore::ShareInstance(), *finder, *store,
-                                                 *defaults});
+            view,
+            ServerViewController::Services{AuthCore::ShareInstance(), *finder, *store, *defaults});
     }
     void TearDown() override {
         controller.reset();

@@ -44,7 +44,7 @@ struct RecordingDelegate : AuthCoreDelegate {
 };
 
 class AuthCoreTest : public TempHome {
-protected:
+  protected:
     void SetUp() override {
         core().resetForTests();
         delegate = std::make_shared<RecordingDelegate>();

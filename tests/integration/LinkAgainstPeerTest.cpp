@@ -15,13 +15,12 @@ using namespace pd::test;
 namespace {
 
 class Link {
-public:
+  public:
     Link(int port, std::string code) : mgr(std::make_unique<CServerManager>()) {
         mgr->CNetClassMgrBlock([this](int s) { lastState.store(s); });
         mgr->WaitFileCommandResutBlock([this] { answers.fetch_add(1); });
-        thread = std::thread([m = mgr.get(), port, code] {
-            m->ConnectLanServer("127.0.0.1", port, code);
-        });
+        thread = std::thread(
+            [m = mgr.get(), port, code] { m->ConnectLanServer("127.0.0.1", port, code); });
     }
     ~Link() {
         mgr.reset();
@@ -136,7 +135,8 @@ TEST_F(LinkAgainstPeer, DirectAcceptanceAndEveryRequestWithItsStoredResult) {
     EXPECT_EQ(link.mgr->DirInfoContent().fileCount, 2);
     EXPECT_EQ(link.mgr->DirInfoContent().dirSize, 3'400'000u);
 
-    ASSERT_TRUE(link.ask([](CServerManager& m) { m.PlugMessagePost("1", "0", 1, R"({"c":"up"})"); }));
+    ASSERT_TRUE(
+        link.ask([](CServerManager& m) { m.PlugMessagePost("1", "0", 1, R"({"c":"up"})"); }));
     EXPECT_EQ(link.mgr->GetErrorCode(), 101);
 
     // Without an upload listener the computer refuses PASV, which reaches the error slot.
@@ -153,7 +153,8 @@ TEST_F(LinkAgainstPeer, DirectAcceptanceAndEveryRequestWithItsStoredResult) {
     auto clients = link.mgr->GetWifiList();
     ASSERT_FALSE(clients->empty());
     bool sawPhone = false;
-    for (const auto& c : *clients) sawPhone |= c.connType == 2;
+    for (const auto& c : *clients)
+        sawPhone |= c.connType == 2;
     EXPECT_TRUE(sawPhone);
     EXPECT_EQ(link.lastState.load(), -1);  // the link stayed up throughout
 }

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -16,12 +17,16 @@
 namespace pd::test {
 
 class PeerFixture : public TempHome {
-protected:
+  protected:
     // Starts the peer with the sample disk and these extra flags.
     void startPeer(std::vector<std::string> flags = {}) {
         disk = home() / "computer";
         ASSERT_TRUE(peer::writeSampleDisk(disk));
         std::vector<std::string> args = {"--root", disk.string(), "--heartbeat-ms", "5000"};
+        // No responder unless the test asks for one: tests run side by side.
+        if (std::find(flags.begin(), flags.end(), "--discovery-port") == flags.end()) {
+            args.insert(args.end(), {"--discovery-port", "0"});
+        }
         args.insert(args.end(), flags.begin(), flags.end());
         auto started = peer::PeerLauncher::start(POCKETDESK_PEER_PATH, args);
         ASSERT_TRUE(started) << "pocketdesk-peer did not start";

@@ -15,7 +15,7 @@ namespace {
 
 // A keychain whose writes can be made to fail.
 class MemoryKeychain : public pd::Keychain {
-public:
+  public:
     bool failWrites = false;
     std::map<std::string, std::string> items;
     std::optional<std::string> find(const std::string& service) override {
@@ -23,12 +23,14 @@ public:
         return it == items.end() ? std::nullopt : std::optional(it->second);
     }
     bool add(const std::string& service, const std::string& data) override {
-        if (failWrites || items.count(service)) return false;
+        if (failWrites || items.count(service))
+            return false;
         items[service] = data;
         return true;
     }
     bool update(const std::string& service, const std::string& data) override {
-        if (failWrites || !items.count(service)) return false;
+        if (failWrites || !items.count(service))
+            return false;
         items[service] = data;
         return true;
     }
@@ -36,7 +38,7 @@ public:
 };
 
 class DeviceIdentity : public pd::test::TempHome {
-protected:
+  protected:
     void SetUp() override {
         TempHome::SetUp();
         keychain = std::make_shared<MemoryKeychain>();

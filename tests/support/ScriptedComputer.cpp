@@ -53,8 +53,7 @@ bool ScriptedComputer::accept(std::chrono::milliseconds limit) {
     return linkFd_ >= 0;
 }
 
-bool ScriptedComputer::readExact(std::string& out, std::size_t n,
-                                 std::chrono::milliseconds limit) {
+bool ScriptedComputer::readExact(std::string& out, std::size_t n, std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     out.clear();
     while (out.size() < n) {
@@ -117,7 +116,8 @@ bool ScriptedComputer::sendRaw(std::string_view bytes) {
     while (done < bytes.size()) {
         const ssize_t n = ::send(linkFd_, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
         if (n <= 0) {
-            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 && errno == EINTR)
+                continue;
             return false;
         }
         done += static_cast<std::size_t>(n);
@@ -153,7 +153,8 @@ Elem R(std::string v) {
 Elem A(std::vector<Elem> items) {
     return [items = std::move(items)](msg::Packer& p) {
         p.array(static_cast<std::uint32_t>(items.size()));
-        for (const auto& e : items) e(p);
+        for (const auto& e : items)
+            e(p);
     };
 }
 std::string pack(std::vector<Elem> items) {

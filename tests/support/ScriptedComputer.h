@@ -22,7 +22,7 @@ struct ReceivedFrame {
 };
 
 class ScriptedComputer {
-public:
+  public:
     ScriptedComputer();
     ~ScriptedComputer();
     ScriptedComputer(const ScriptedComputer&) = delete;
@@ -41,7 +41,7 @@ public:
     void closeLink();
     void closeListener();
 
-private:
+  private:
     bool readExact(std::string& out, std::size_t n, std::chrono::milliseconds limit);
     int listenFd_ = -1;
     int linkFd_ = -1;
