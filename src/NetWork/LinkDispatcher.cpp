@@ -137,31 +137,45 @@ void handleHelloAccepted(LinkState& state, std::string_view bytes) {
     state.callBlock(Slot::Command);
 }
 
-void handleFolder(LinkState& state, std::string_view bytes) {
-    auto body = openBody(state, bytes, 4, true);
+bool storesEveryRefusal(std::int32_t) {
+    return true;
+}
+// A folder listing stores only the refusals the controller tells apart (2, 4, 5).
+bool storesListingRefusal(std::int32_t r) {
+    return r == 2 || r == 4 || r == 5;
+}
+
+// A listing answer: on success the entries of element `entriesAt` that make records replace
+// the stored list (entries of another shape are skipped); then the slot's callback.
+template <typename T, typename Factory>
+void handleListing(LinkState& state, std::string_view bytes, std::uint32_t count,
+                   std::uint32_t entriesAt, Factory factory,
+                   std::shared_ptr<const std::vector<T>> LinkResults::*list, Slot slot,
+                   bool (*storesRefusal)(std::int32_t)) {
+    auto body = openBody(state, bytes, count, true);
     if (!body) {
         return;
     }
     if (body->result == kResultSuccess) {
-        msg::View entries = body->arr[3];
+        msg::View entries = body->arr[entriesAt];
         if (!entries.isArray()) {
             return;
         }
-        auto list = std::make_shared<std::vector<FileInfoData>>();
-        list->reserve(entries.size());
+        auto records = std::make_shared<std::vector<T>>();
+        records->reserve(entries.size());  // bounded by the bytes of the body
         for (std::uint32_t i = 0; i < entries.size(); ++i) {
-            if (auto rec = FileInfoData::FileInfoWifhArr(entries[i])) {
-                list->push_back(std::move(*rec));
+            if (auto rec = factory(entries[i])) {
+                records->push_back(std::move(*rec));
             }
         }
         state.updateResults([&](LinkResults& r) {
             r.errorCode = 0;
-            r.fileInfo = std::move(list);
+            r.*list = std::move(records);
         });
-    } else if (body->result == 2 || body->result == 4 || body->result == 5) {
+    } else if (storesRefusal(body->result)) {
         state.updateResults([&](LinkResults& r) { r.errorCode = body->result; });
     }
-    state.callBlock(Slot::Command);
+    state.callBlock(slot);
 }
 
 void handleResultOnly(LinkState& state, std::string_view bytes, bool sevenIsSuccess) {
@@ -191,33 +205,6 @@ void handleCapture(LinkState& state, std::string_view bytes) {
         state.updateResults([&](LinkResults& r) {
             r.errorCode = 0;
             r.capture = std::move(data);
-        });
-    } else {
-        state.updateResults([&](LinkResults& r) { r.errorCode = body->result; });
-    }
-    state.callBlock(Slot::Command);
-}
-
-void handleClassify(LinkState& state, std::string_view bytes) {
-    auto body = openBody(state, bytes, 4, true);
-    if (!body) {
-        return;
-    }
-    if (body->result == kResultSuccess) {
-        msg::View entries = body->arr[3];
-        if (!entries.isArray()) {
-            return;
-        }
-        auto list = std::make_shared<std::vector<FileClassifyData>>();
-        list->reserve(entries.size());
-        for (std::uint32_t i = 0; i < entries.size(); ++i) {
-            if (auto rec = FileClassifyData::FileClassifyWifhArr(entries[i])) {
-                list->push_back(std::move(*rec));
-            }
-        }
-        state.updateResults([&](LinkResults& r) {
-            r.errorCode = 0;
-            r.fileClassify = std::move(list);
         });
     } else {
         state.updateResults([&](LinkResults& r) { r.errorCode = body->result; });
@@ -264,32 +251,6 @@ void handleDirInfo(LinkState& state, std::string_view bytes) {
         state.updateResults([&](LinkResults& r) { r.errorCode = body->result; });
     }
     state.callBlock(Slot::Command);
-}
-
-void handleWifiList(LinkState& state, std::string_view bytes) {
-    auto body = openBody(state, bytes, 3, true);
-    if (!body) {
-        return;
-    }
-    if (body->result == kResultSuccess) {
-        msg::View entries = body->arr[2];
-        if (!entries.isArray()) {
-            return;
-        }
-        auto list = std::make_shared<std::vector<WifiListItemData>>();
-        for (std::uint32_t i = 0; i < entries.size(); ++i) {
-            if (auto rec = WifiListItemData::WifiListWifhArr(entries[i])) {
-                list->push_back(std::move(*rec));
-            }
-        }
-        state.updateResults([&](LinkResults& r) {
-            r.errorCode = 0;
-            r.wifiList = std::move(list);
-        });
-    } else {
-        state.updateResults([&](LinkResults& r) { r.errorCode = body->result; });
-    }
-    state.callBlock(Slot::Wifi);
 }
 
 // Splits at single spaces, as the computer formats reply lines (two spaces make an empty part).
@@ -481,7 +442,9 @@ void dispatchPayload(const std::shared_ptr<LinkState>& owner, std::string_view p
             handleHelloAccepted(state, body);
             break;
         case kAnswerFolder:
-            handleFolder(state, body);
+            handleListing<FileInfoData>(state, body, 4, 3, &FileInfoData::FileInfoWifhArr,
+                                        &LinkResults::fileInfo, Slot::Command,
+                                        storesListingRefusal);
             break;
         case kAnswerLockScreen:
         case kAnswerStandby:
@@ -497,7 +460,9 @@ void dispatchPayload(const std::shared_ptr<LinkState>& owner, std::string_view p
             handleCapture(state, body);
             break;
         case kAnswerClassify:
-            handleClassify(state, body);
+            handleListing<FileClassifyData>(
+                state, body, 4, 3, &FileClassifyData::FileClassifyWifhArr,
+                &LinkResults::fileClassify, Slot::Command, storesEveryRefusal);
             break;
         case kAnswerUploadPath:
             handleUploadPath(state, body);
@@ -506,7 +471,9 @@ void dispatchPayload(const std::shared_ptr<LinkState>& owner, std::string_view p
             handleDirInfo(state, body);
             break;
         case kAnswerWifiList:
-            handleWifiList(state, body);
+            // The hotspot list answers in its own slot.
+            handleListing<WifiListItemData>(state, body, 3, 2, &WifiListItemData::WifiListWifhArr,
+                                            &LinkResults::wifiList, Slot::Wifi, storesEveryRefusal);
             break;
         case kAnswerFileCommand:
             handleFileCommandReply(state, body);
