@@ -3,7 +3,7 @@
 //
 // "Cold" runs start from nothing each iteration (new buffer, new zone); "Warm" runs reuse the
 // buffer or zone of the previous iteration.
-#include "NetWork/MsgPack.h"
+#include "codec/MsgPack.h"
 #include "model/FileInfoData.h"
 
 #include <benchmark/benchmark.h>

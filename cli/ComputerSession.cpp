@@ -5,7 +5,7 @@
 #include "core/AuthCore.h"
 #include "platform/Localization.h"
 #include "platform/NetworkInterfaces.h"
-#include "platform/ObjectStore.h"
+#include "model/ObjectStore.h"
 #include "platform/UserDefaults.h"
 
 #include <arpa/inet.h>

@@ -3,7 +3,7 @@
 #include "Output.h"
 
 #include "model/PcList.h"
-#include "platform/ObjectStore.h"
+#include "model/ObjectStore.h"
 
 namespace pd::cli {
 

@@ -2,9 +2,9 @@
 // chunking does not change what comes out, that memory stays within one frame, and hands every
 // payload to the link's dispatcher with callbacks registered, as the link loop does.
 #include "NetWork/LinkDispatcher.h"
-#include "NetWork/LinkFrame.h"
+#include "codec/LinkFrame.h"
 #include "NetWork/LinkState.h"
-#include "NetWork/MsgPack.h"
+#include "codec/MsgPack.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Decodes arbitrary bytes and walks every view. Checks that validate() and decode() agree,
 // that raw views stay inside the input, that the first value cannot be cut shorter, and that
 // re-packing the tree gives bytes that decode to the same tree.
-#include "NetWork/MsgPack.h"
+#include "codec/MsgPack.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 #include "ControlSession.h"
 
-#include "NetWork/LinkCodes.h"
-#include "NetWork/LinkFrame.h"
+#include "codec/LinkCodes.h"
+#include "codec/LinkFrame.h"
 #include "platform/Log.h"
 
 #include <arpa/inet.h>

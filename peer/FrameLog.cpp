@@ -1,7 +1,7 @@
 #include "FrameLog.h"
 
 #include "MsgPackJson.h"
-#include "NetWork/MsgPack.h"
+#include "codec/MsgPack.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,7 +1,7 @@
 #include "HttpFileService.h"
 
 #include "ByteRange.h"
-#include "NetWork/CServerManager.h"
+#include "codec/SignedLink.h"
 #include "RatePacer.h"
 #include "platform/Log.h"
 #include "platform/UrlEncode.h"

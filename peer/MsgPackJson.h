@@ -2,7 +2,7 @@
 // A decoded MessagePack value as JSON, for logs a developer reads: raw values become text when
 // they are valid UTF-8 and {"hex": "..."} otherwise; maps with text keys become objects.
 
-#include "NetWork/MsgPack.h"
+#include "codec/MsgPack.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,6 +1,6 @@
 #include "PeerFrameReader.h"
 
-#include "NetWork/LinkFrame.h"
+#include "codec/LinkFrame.h"
 
 namespace pd::peer {
 

@@ -1,6 +1,6 @@
 #include "PeerHandshake.h"
 
-#include "NetWork/LinkCodes.h"
+#include "codec/LinkCodes.h"
 #include "platform/Log.h"
 #include "platform/Md5.h"
 

@@ -2,7 +2,7 @@
 
 #include "CaptureImage.h"
 #include "HotspotRoster.h"
-#include "NetWork/LinkCodes.h"
+#include "codec/LinkCodes.h"
 #include "platform/Log.h"
 #include "platform/Utf8.h"
 

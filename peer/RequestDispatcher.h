@@ -8,7 +8,7 @@
 
 #include "ClassStore.h"
 #include "DiskTree.h"
-#include "NetWork/MsgPack.h"
+#include "codec/MsgPack.h"
 #include "PeerOptions.h"
 #include "PeerResults.h"
 

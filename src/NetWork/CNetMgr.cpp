@@ -1,15 +1,14 @@
 #include "NetWork/CNetMgr.h"
 
 #include "NetWork/LinkLoop.h"
-#include "services/UpgradeDevInfo.h"
 
 #include <sys/socket.h>
 
 namespace pd {
 
-CNetMgr::CNetMgr() : state_(std::make_shared<LinkState>()) {
-    state_->m_DeviceName = UpgradeDevInfo::PlatformString();
-    state_->m_DeviceUUID = UpgradeDevInfo::GetUUID();
+CNetMgr::CNetMgr(LinkIdentity identity) : state_(std::make_shared<LinkState>()) {
+    state_->m_DeviceName = std::move(identity.deviceName);
+    state_->m_DeviceUUID = std::move(identity.deviceUUID);
     state_->m_DeviceInfo = state_->m_DeviceName + "-" + state_->m_DeviceUUID;
 }
 

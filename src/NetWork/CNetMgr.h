@@ -15,9 +15,16 @@
 
 namespace pd {
 
+// Who the phone says it is in the handshake. The owner of the link supplies it (the device
+// identity lives above the link engine); tests may leave it empty.
+struct LinkIdentity {
+    std::string deviceName;
+    std::string deviceUUID;
+};
+
 class CNetMgr {
   public:
-    CNetMgr();
+    explicit CNetMgr(LinkIdentity identity = {});
     ~CNetMgr();
     CNetMgr(const CNetMgr&) = delete;
     CNetMgr& operator=(const CNetMgr&) = delete;

@@ -1,10 +1,10 @@
 #include "NetWork/CServerManager.h"
 
 #include "NetWork/DownloadPaths.h"
-#include "NetWork/LinkCodes.h"
-#include "NetWork/MsgPack.h"
+#include "codec/LinkCodes.h"
+#include "codec/MsgPack.h"
+#include "codec/SignedLink.h"
 #include "platform/Log.h"
-#include "platform/Md5.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UrlEncode.h"
 
@@ -15,8 +15,6 @@
 namespace pd {
 
 namespace {
-
-constexpr std::string_view kUrlSalt = "$mz82qdk$";
 
 // Packs [request number, ...] with the given further elements.
 template <typename... Adders>
@@ -140,22 +138,6 @@ void CServerManager::HeartbeatPacket() {
     netMgr.HeartbeatPacket();
 }
 
-std::string signedUrlKey(std::string_view escapedPath, std::string_view ticket) {
-    std::string input;
-    input.reserve(1 + escapedPath.size() + ticket.size() + kUrlSalt.size());
-    input.append("/").append(escapedPath).append(ticket).append(kUrlSalt);
-    return md5HexLower(input);
-}
-
-std::string buildSignedUrl(std::string_view host, int httpPort, std::string_view path,
-                           std::string_view deviceUUID, std::string_view ticket) {
-    const std::string escaped = UrlEncode::encodeToPercentEscapeString(path);
-    std::string url = "http://";
-    url.append(host).append(":").append(std::to_string(httpPort)).append("/").append(escaped);
-    url.append("?d=").append(deviceUUID).append("&k=").append(signedUrlKey(escaped, ticket));
-    return url;
-}
-
 std::string CServerManager::CreateHttpUrl(std::string_view host, int httpPort,
                                           std::string_view path) const {
     return buildSignedUrl(host, httpPort, path, netMgr.deviceUUID(), Results().httpTicket);
@@ -183,7 +165,9 @@ bool CServerManager::DownFileFromHttp(std::string_view host, std::string_view pa
         static_cast<std::uint64_t>(st.st_size) == fileSize) {
         NotificationCenter::defaultCenter().post(
             kHttpTaskSuccessNotification,
-            {{"path", paths.destination}, {"fileSize", static_cast<std::int64_t>(fileSize)}});
+            {{"path", paths.destination},
+             {"fileSize", static_cast<std::int64_t>(fileSize)},
+             {"remotePath", std::string(path)}});
         return true;
     }
     downloader->downLoadWithURL(url, paths.destination, paths.temporary, std::string(path));

@@ -15,7 +15,7 @@ namespace pd {
 
 class CServerManager {
   public:
-    CServerManager() = default;
+    explicit CServerManager(LinkIdentity identity = {}) : netMgr(std::move(identity)) {}
     CServerManager(const CServerManager&) = delete;
     CServerManager& operator=(const CServerManager&) = delete;
 
@@ -77,12 +77,5 @@ class CServerManager {
     DirInfoData DirInfoContent() const;
     bool IsAuthSucess() const { return netMgr.isAuthenticated(); }
 };
-
-// The signed link layout "http://%@:%d/%@?d=%s&k=%s": the path percent-escaped, the device
-// UUID as is, and the key MD5("/" + escaped path + ticket + "$mz82qdk$").
-std::string buildSignedUrl(std::string_view host, int httpPort, std::string_view path,
-                           std::string_view deviceUUID, std::string_view ticket);
-// The escaped path and key alone (the computer's HTTP service checks the same).
-std::string signedUrlKey(std::string_view escapedPath, std::string_view ticket);
 
 }  // namespace pd

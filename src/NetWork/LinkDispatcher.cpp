@@ -1,10 +1,10 @@
 #include "NetWork/LinkDispatcher.h"
 
-#include "NetWork/LinkCodes.h"
-#include "NetWork/LinkFrame.h"
+#include "codec/LinkCodes.h"
+#include "codec/LinkFrame.h"
 #include "NetWork/LinkHandshake.h"
 #include "NetWork/LinkState.h"
-#include "NetWork/MsgPack.h"
+#include "codec/MsgPack.h"
 #include "NetWork/PhoneMgrCommand.h"
 #include "platform/Log.h"
 #include "platform/Utf8.h"

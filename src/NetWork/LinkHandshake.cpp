@@ -1,7 +1,7 @@
 #include "NetWork/LinkHandshake.h"
 
-#include "NetWork/LinkCodes.h"
-#include "NetWork/MsgPack.h"
+#include "codec/LinkCodes.h"
+#include "codec/MsgPack.h"
 #include "platform/Md5.h"
 
 #include <random>

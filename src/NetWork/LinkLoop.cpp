@@ -1,7 +1,7 @@
 #include "NetWork/LinkLoop.h"
 
 #include "NetWork/LinkDispatcher.h"
-#include "NetWork/LinkFrame.h"
+#include "codec/LinkFrame.h"
 #include "NetWork/LinkState.h"
 #include "platform/Dispatch.h"
 #include "platform/Log.h"

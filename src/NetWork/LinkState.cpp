@@ -1,7 +1,7 @@
 #include "NetWork/LinkState.h"
 
-#include "NetWork/LinkCodes.h"
-#include "NetWork/LinkFrame.h"
+#include "codec/LinkCodes.h"
+#include "codec/LinkFrame.h"
 #include "NetWork/LinkHandshake.h"
 
 #include <sys/eventfd.h>

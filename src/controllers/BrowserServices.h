@@ -1,8 +1,10 @@
 #pragma once
-// What the browser and download-list screens use from outside them: the core controller and the
-// sink of usage statistics (button numbers), so that tests can watch both.
+// What the browser and download-list screens use from outside them: the core controller, the
+// finished-file store and the sink of usage statistics (button numbers), so that tests can
+// watch them. The application object hands out the process's own.
 
 #include "core/AuthCore.h"
+#include "core/FinishedFileStore.h"
 
 #include <functional>
 
@@ -10,10 +12,9 @@ namespace pd {
 
 struct BrowserServices {
     AuthCore& core;
+    FinishedFileStore& finished;
     // Receives each button number; when empty they go to core.SubmitBnClickStat.
     std::function<void(int)> submitStat;
-
-    static BrowserServices standard() { return {AuthCore::ShareInstance(), {}}; }
 
     void stat(int button) const {
         if (submitStat) {

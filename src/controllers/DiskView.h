@@ -42,6 +42,9 @@ class DiskView : public ScreenView {
     }
     virtual void presentMore() {}
     virtual void closeScreen() {}
+
+    // How the drive or class listing ended (the rows and tips show it to the user).
+    virtual void listingEnded(ListingOutcome /*outcome*/) {}
 };
 
 }  // namespace pd

@@ -107,8 +107,7 @@ void DiskViewController::CommondPathAuthCore(const std::string& path) {
         v->showProgress("inquiring");
     }
     services_.core.setDelegate(shared_from_this());
-    services_.core.queryPath = path;
-    services_.core.GetFileList();
+    services_.core.GetFileList(path);
 }
 
 void DiskViewController::CommondClassifyAuthCore(std::int32_t classify) {
@@ -180,12 +179,12 @@ void DiskViewController::NvFuncMore() {
     }
 }
 
-void DiskViewController::AuthCoreListSucess() {
+void DiskViewController::AuthCoreListSucess(const ListingRows& listing) {
     auto v = view();
     if (v) {
         v->hideProgress();
     }
-    diskListArr_ = services_.core.dirAndFileListArr;
+    diskListArr_ = *listing;
     const MenuFacts* facts = factsOf(nCurSelectMenu_);
     const bool underClass = nCurSelectMenu_ != kMenuComputer;
     if (v) {
@@ -206,6 +205,7 @@ void DiskViewController::AuthCoreListSucess() {
         v->setEmptyPicture("");
         v->scrollToTop();
     }
+    v->listingEnded(ListingOutcome::Listed);
 }
 
 void DiskViewController::AuthCoreDelClassifySucess() {
@@ -220,12 +220,14 @@ void DiskViewController::AuthCoreDelClassifySucess() {
 void DiskViewController::AuthCoreCheckError(std::int64_t, const std::string&) {
     if (auto v = view()) {
         v->hideProgress();
+        v->listingEnded(ListingOutcome::Refused);
     }
 }
 
 void DiskViewController::AuthCoreCheckUnkowError() {
     if (auto v = view()) {
         v->hideProgress();
+        v->listingEnded(ListingOutcome::Failed);
     }
 }
 

@@ -34,6 +34,7 @@ class DiskViewController : public AuthCoreDelegate,
     static const std::vector<ClassMenuEntry>& classMenu();
 
     DiskViewController(std::weak_ptr<DiskView> view, BrowserServices services);
+    void setView(std::weak_ptr<DiskView> view) { view_ = std::move(view); }
     ~DiskViewController() override;
 
     // Presentation-pick mode for the remote control panel; set before viewDidLoad. The picked
@@ -66,7 +67,7 @@ class DiskViewController : public AuthCoreDelegate,
     std::vector<BrowserRow> rows() const;
 
     // AuthCoreDelegate
-    void AuthCoreListSucess() override;
+    void AuthCoreListSucess(const ListingRows& rows) override;
     void AuthCoreDelClassifySucess() override;
     void AuthCoreCheckError(std::int64_t index, const std::string& deviceTag) override;
     void AuthCoreCheckUnkowError() override;

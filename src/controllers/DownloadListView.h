@@ -6,6 +6,7 @@
 #include "controllers/ScreenView.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +22,8 @@ struct DownloadRow {
     float progress = 0;
     std::string progressText;  // "received/total", empty until the first refresh
     int bnStatus = 1;          // 1 running (offers pause), 2 paused (offers resume)
+    std::string remotePath;    // the computer's file
+    std::string url;           // the signed link it is fetched from
 
     bool operator==(const DownloadRow&) const = default;
 };
@@ -44,6 +47,18 @@ struct FinishedSection {
     bool operator==(const FinishedSection&) const = default;
 };
 
+// A kept download that ended, finished or failed.
+struct DownloadEnd {
+    std::string remotePath;  // the computer's file (may be empty for very old requests)
+    std::string localPath;   // where it was written
+    std::string url;         // empty when the file was already complete on the phone
+    bool finished = false;
+    std::uint64_t size = 0;
+    std::string error;  // why it failed, as the download service put it
+
+    bool operator==(const DownloadEnd&) const = default;
+};
+
 class DownloadListView : public ScreenView {
   public:
     virtual void setTitle(const std::string& /*text*/) {}
@@ -58,12 +73,17 @@ class DownloadListView : public ScreenView {
     virtual void setRowProgress(std::size_t /*row*/, float /*progress*/, bool /*animated*/) {}
     virtual void setRowProgressText(std::size_t /*row*/, const std::string& /*text*/) {}
     virtual void setRowStatus(std::size_t /*row*/, int /*bnStatus*/) {}
+    // Bytes received so far and the file's size (0 until known).
+    virtual void setRowBytes(std::size_t /*row*/, std::uint64_t /*received*/,
+                             std::uint64_t /*total*/) {}
     // Shows the preview screen; returns the view that the preview drives (may be null).
     virtual std::shared_ptr<QuickLookView> presentPreview(
         const std::shared_ptr<QuickLookViewController>& /*preview*/) {
         return nullptr;
     }
     virtual void closeScreen() {}
+    // A kept download ended (whichever tab is shown).
+    virtual void downloadEnded(const DownloadEnd& /*end*/) {}
 };
 
 }  // namespace pd

@@ -3,6 +3,7 @@
 // actions, the photo viewer and the preview screen.
 
 #include "controllers/BrowserRow.h"
+#include "controllers/Outcomes.h"
 #include "controllers/QuickLookView.h"
 #include "controllers/ScreenView.h"
 
@@ -45,6 +46,13 @@ class FileBrowserView : public ScreenView {
     }
     virtual void presentMore() {}
     virtual void closeScreen() {}
+
+    // How a listing of this screen ended (the rows and tips show it to the user).
+    virtual void listingEnded(ListingOutcome /*outcome*/) {}
+    virtual void classChangeEnded(ClassChangeOutcome /*outcome*/) {}
+    // Whether a kept download of `computerPath` joined the download queue.
+    virtual void downloadRequestEnded(const std::string& /*computerPath*/,
+                                      DownloadRequestOutcome /*outcome*/) {}
 };
 
 }  // namespace pd

@@ -60,6 +60,8 @@ FileDownViewController::FileDownViewController(std::weak_ptr<DownloadListView> v
 FileDownViewController::~FileDownViewController() {
     timer_.reset();
     if (downOpToken_ != 0) {
+        NotificationCenter::defaultCenter().removeObserver(successToken_);
+        NotificationCenter::defaultCenter().removeObserver(failureToken_);
         NotificationCenter::defaultCenter().removeObserver(downOpToken_);
     }
 }
@@ -100,12 +102,49 @@ void FileDownViewController::viewDidLoad() {
     }
     selectTab(copyHttpDownListArr_.empty() ? 0 : 1);
     if (downOpToken_ == 0) {
-        downOpToken_ = NotificationCenter::defaultCenter().addObserver(
-            kHttpDownOpNotification, [weak](const std::string&, const UserInfo&) {
-                if (auto self = weak.lock()) {
-                    self->HttpDownTaskOp();
-                }
-            });
+        auto& center = NotificationCenter::defaultCenter();
+        downOpToken_ = center.addObserver(kHttpDownOpNotification,
+                                          [weak](const std::string&, const UserInfo&) {
+                                              if (auto self = weak.lock()) {
+                                                  self->HttpDownTaskOp();
+                                              }
+                                          });
+        auto ended = [weak](const std::string& name, const UserInfo& info) {
+            if (auto self = weak.lock()) {
+                self->downloadEnded(name == kHttpTaskSuccessNotification, info);
+            }
+        };
+        successToken_ = center.addObserver(kHttpTaskSuccessNotification, ended);
+        failureToken_ = center.addObserver(kHttpTaskFailureNotification, ended);
+    }
+}
+
+namespace {
+
+std::string textOf(const UserInfo& info, const char* key) {
+    auto it = info.find(key);
+    if (it != info.end()) {
+        if (auto s = std::get_if<std::string>(&it->second))
+            return *s;
+    }
+    return {};
+}
+
+}  // namespace
+
+void FileDownViewController::downloadEnded(bool finished, const UserInfo& info) {
+    DownloadEnd end;
+    end.finished = finished;
+    end.remotePath = textOf(info, "remotePath");
+    end.url = textOf(info, "request");
+    end.localPath = end.url.empty() ? textOf(info, "path") : textOf(info, "filePath");
+    end.error = textOf(info, "error");
+    if (auto it = info.find("fileSize"); it != info.end()) {
+        if (auto n = std::get_if<std::int64_t>(&it->second); n && *n > 0)
+            end.size = static_cast<std::uint64_t>(*n);
+    }
+    if (auto v = view()) {
+        v->downloadEnded(end);
     }
 }
 
@@ -172,8 +211,11 @@ void FileDownViewController::getDownListTimer() {
                 if (v)
                     v->setRowProgress(i, progress, true);
             }
-            if (v)
+            if (v) {
                 v->setRowProgressText(i, progressText(progress, size));
+                v->setRowBytes(i, static_cast<std::uint64_t>(static_cast<double>(progress) * size),
+                               size);
+            }
             if (progress == 1.0f) {
                 finishedUrls.push_back(row.url);
             }
@@ -195,7 +237,7 @@ void FileDownViewController::getDownListTimer() {
 void FileDownViewController::CreateFinishTaskData() {
     finishListObjArr_ = {};
     const Clock::time_point today = now();
-    for (const auto& record : services_.core.QueryFinishTaskFromDB()) {
+    for (const auto& record : services_.finished.QueryFinishTaskFromDB(services_.core.deviceTag)) {
         const auto finished = Clock::time_point(std::chrono::duration_cast<Clock::duration>(
             std::chrono::duration<double>(record->downTime)));
         const bool thisWeek = friendlyTime(finished, today) == kThisWeek;
@@ -240,7 +282,7 @@ void FileDownViewController::downControlAction(std::size_t index) {
     } else if (services_.core.AddHttpDownTask(row.filePath, row.fileSize)) {
         row.bnStatus = FileDownListData::kStatusRunning;  // continues from the temporary file
     } else if (v) {
-        v->showTip(Localized("operation failed"), kTipDuration);  // stays paused
+        v->showTip("operation failed", kTipDuration);  // stays paused
     }
     if (v) {
         v->setRowStatus(index, row.bnStatus);
@@ -286,7 +328,7 @@ void FileDownViewController::deleteFinishedFile(const std::string& path) {
         PD_LOG_WARN("cannot delete {}: {}", path, ec.message());
         return;
     }
-    services_.core.DeleteFinishTaskFromDB(path);
+    services_.finished.DeleteFinishTaskFromDB(path);
     CreateFinishTaskData();
     reloadTable();
     RefreshDownloadView();
@@ -343,6 +385,8 @@ std::vector<DownloadRow> FileDownViewController::runningRows() const {
             row.progressText = progressText(task.progress, task.fileSize);
         }
         row.bnStatus = task.bnStatus;  // a reload shows a paused row as paused
+        row.remotePath = task.filePath;
+        row.url = task.url;
         rows.push_back(std::move(row));
     }
     return rows;

@@ -74,6 +74,8 @@ class FileDownViewController : public std::enable_shared_from_this<FileDownViewC
     std::shared_ptr<QuickLookViewController> selectFinishedRow(std::size_t section,
                                                                std::size_t row);
     void DoBack();
+    // HTTPTASKSUCCESS / HTTPTASKFAILURE: tells the view how a kept download ended.
+    void downloadEnded(bool finished, const UserInfo& info);
 
     // "1023Byte", "1.50KB", "1.00MB", "1.00GB" (computed in single precision).
     static std::string FileSizeOpti(std::uint64_t size);
@@ -113,6 +115,8 @@ class FileDownViewController : public std::enable_shared_from_this<FileDownViewC
     std::string curSelectFilePath_;
     std::unique_ptr<RepeatingTimer> timer_;
     ObserverToken downOpToken_ = 0;
+    ObserverToken successToken_ = 0;
+    ObserverToken failureToken_ = 0;
 };
 
 }  // namespace pd

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <map>
 #include <system_error>
+#include <utility>
 
 namespace pd {
 
@@ -69,7 +70,6 @@ void FileViewController::viewDidLoad() {
         PD_LOG_WARN("cannot create the preview cache {}: {}", cacheDirectory_, ec.message());
     }
     queryFullPath_ = options_.queryPath + "/";
-    dirAndFileListArr_.reserve(100);
     photos_.reserve(100);
     if (auto v = view()) {
         v->setTitle(options_.typeDesc == 1 ? Localized("desktopFile") : services_.core.pcName);
@@ -87,8 +87,8 @@ void FileViewController::CommondPathAuthCore(const std::string& path) {
         v->showProgress("inquiring");
     }
     services_.core.setDelegate(shared_from_this());
-    services_.core.queryPath = path;
-    services_.core.GetFileList();
+    pending_ = Pending::Listing;
+    services_.core.GetFileList(path);
 }
 
 std::string FileViewController::computerPathOf(const DirAndFileListData& row) const {
@@ -102,11 +102,11 @@ std::string FileViewController::classPathOf(const DirAndFileListData& row) const
 }
 
 void FileViewController::selectRow(std::size_t index) {
-    if (index >= dirAndFileListArr_.size()) {
+    if (index >= dirAndFileListArr_->size()) {
         return;
     }
     services_.stat(25);
-    const DirAndFileListData row = dirAndFileListArr_[index];
+    const DirAndFileListData row = (*dirAndFileListArr_)[index];
     if (row.isDir != 0) {
         queryFullPath_ += row.name + "/";
         if (auto v = view()) {
@@ -127,8 +127,8 @@ void FileViewController::selectRow(std::size_t index) {
 void FileViewController::PicViewLoad(std::size_t index) {
     photos_.clear();
     std::size_t start = 0;
-    for (std::size_t i = 0; i < dirAndFileListArr_.size(); ++i) {
-        const DirAndFileListData& row = dirAndFileListArr_[i];
+    for (std::size_t i = 0; i < dirAndFileListArr_->size(); ++i) {
+        const DirAndFileListData& row = (*dirAndFileListArr_)[i];
         // Folders named like pictures are not pictures.
         if (row.isDir != 0 || !ToolPackage::FileExtImg(row.name)) {
             continue;
@@ -145,10 +145,10 @@ void FileViewController::PicViewLoad(std::size_t index) {
 }
 
 void FileViewController::previewRow(std::size_t index) {
-    if (index >= dirAndFileListArr_.size() || dirAndFileListArr_[index].isDir != 0) {
+    if (index >= dirAndFileListArr_->size() || (*dirAndFileListArr_)[index].isDir != 0) {
         return;
     }
-    const std::string source = computerPathOf(dirAndFileListArr_[index]);
+    const std::string source = computerPathOf((*dirAndFileListArr_)[index]);
     // Where the download service writes the preview: the cache folder and the file's name.
     const std::string cachePath = previewPath(source);
     auto preview = std::make_shared<QuickLookViewController>(cachePath);
@@ -234,12 +234,17 @@ void FileViewController::HttpDownError(const std::string& error) {
 }
 
 void FileViewController::downloadRow(std::size_t index) {
-    if (index >= dirAndFileListArr_.size() || dirAndFileListArr_[index].isDir != 0) {
+    if (index >= dirAndFileListArr_->size() || (*dirAndFileListArr_)[index].isDir != 0) {
         return;
     }
-    const DirAndFileListData& row = dirAndFileListArr_[index];
-    const bool queued = CommondAuthHttp(computerPathOf(row), row.size);
+    const DirAndFileListData& row = (*dirAndFileListArr_)[index];
+    const std::string path = computerPathOf(row);
+    const bool queued = CommondAuthHttp(path, row.size);
     showTip(queued ? "joined the download queue" : "operation failed");
+    if (auto v = view()) {
+        v->downloadRequestEnded(path, queued ? DownloadRequestOutcome::Queued
+                                             : DownloadRequestOutcome::Refused);
+    }
     services_.stat(18);
     if (auto v = view()) {
         v->closeSwipeActions();
@@ -252,10 +257,10 @@ bool FileViewController::CommondAuthHttp(const std::string& path, std::uint64_t 
 }
 
 void FileViewController::moreRow(std::size_t index) {
-    if (index >= dirAndFileListArr_.size()) {
+    if (index >= dirAndFileListArr_->size()) {
         return;
     }
-    curCellFilePath_ = classPathOf(dirAndFileListArr_[index]);
+    curCellFilePath_ = classPathOf((*dirAndFileListArr_)[index]);
     if (auto v = view()) {
         std::vector<std::string> buttons{"cancel"};
         for (const ClassChoice& choice : kClassChoices) {
@@ -269,6 +274,7 @@ void FileViewController::moreRow(std::size_t index) {
             }
             const ClassChoice& choice = kClassChoices[i - 1];
             self->services_.core.setDelegate(self);
+            self->pending_ = Pending::ClassChange;
             self->services_.core.AddFolderClassify(path, choice.classify);
             self->services_.stat(choice.stat);
         });
@@ -280,16 +286,17 @@ void FileViewController::moreRow(std::size_t index) {
 }
 
 void FileViewController::favBnClick(std::size_t index) {
-    if (index >= dirAndFileListArr_.size() || options_.classifyID == 0) {
+    if (index >= dirAndFileListArr_->size() || options_.classifyID == 0) {
         return;
     }
-    curCellFilePath_ = classPathOf(dirAndFileListArr_[index]);
+    curCellFilePath_ = classPathOf((*dirAndFileListArr_)[index]);
     const bool on = !classToggles_[index];
     classToggles_[index] = on;
     if (auto v = view()) {
         v->setRowToggle(index, on);
     }
     services_.core.setDelegate(shared_from_this());
+    pending_ = Pending::ClassChange;
     if (on) {
         services_.core.AddFolderClassify(curCellFilePath_, options_.classifyID);
     } else {
@@ -325,24 +332,29 @@ void FileViewController::NvFuncMore() {
     }
 }
 
-void FileViewController::AuthCoreListSucess() {
+void FileViewController::AuthCoreListSucess(const ListingRows& listing) {
+    pending_ = Pending::None;
     auto v = view();
     if (v) {
         v->hideProgress();
     }
-    dirAndFileListArr_.clear();
-    // Kept in the order the computer sent them.
-    for (const DirAndFileListData& row : services_.core.dirAndFileListArr) {
-        if (!options_.bPPTExtension || row.isDir != 0 || isPresentation(row.name)) {
-            dirAndFileListArr_.push_back(row);
+    if (!options_.bPPTExtension) {
+        dirAndFileListArr_ = listing;  // kept in the order the computer sent them
+    } else {
+        auto picked = std::make_shared<std::vector<DirAndFileListData>>();
+        for (const DirAndFileListData& row : *listing) {
+            if (row.isDir != 0 || isPresentation(row.name)) {
+                picked->push_back(row);
+            }
         }
+        dirAndFileListArr_ = std::move(picked);
     }
-    classToggles_.assign(dirAndFileListArr_.size(), false);
+    classToggles_.assign(dirAndFileListArr_->size(), false);
     if (!v) {
         return;
     }
     v->reloadRows(rows());
-    if (!dirAndFileListArr_.empty()) {
+    if (!dirAndFileListArr_->empty()) {
         v->setEmptyPicture("");
         v->setListVisible(true);
         v->scrollToTop();
@@ -350,48 +362,67 @@ void FileViewController::AuthCoreListSucess() {
         v->setListVisible(false);
         v->setEmptyPicture(options_.typeDesc == 1 ? "EmptyDesk.png" : "EmptyDir.png");
     }
+    v->listingEnded(ListingOutcome::Listed);
 }
 
 void FileViewController::AuthCoreAddClassifySucess() {
+    pending_ = Pending::None;
     showTip("added");
+    if (auto v = view()) {
+        v->classChangeEnded(ClassChangeOutcome::Added);
+    }
 }
 
 void FileViewController::AuthCoreDelClassifySucess() {
+    pending_ = Pending::None;
     showTip("canceled");
+    if (auto v = view()) {
+        v->classChangeEnded(ClassChangeOutcome::Removed);
+    }
 }
 
 void FileViewController::AuthCoreCheckError(std::int64_t, const std::string&) {
-    failed();
+    failed(ListingOutcome::Refused);
 }
 
 void FileViewController::AuthCoreCheckUnkowError() {
-    failed();
+    failed(ListingOutcome::Failed);
 }
 
-void FileViewController::failed() {
-    if (auto v = view()) {
+void FileViewController::failed(ListingOutcome outcome) {
+    const Pending was = std::exchange(pending_, Pending::None);
+    auto v = view();
+    if (v) {
         v->hideProgress();
     }
     showTip("operation failed");
+    if (!v) {
+        return;
+    }
+    if (was == Pending::ClassChange) {
+        v->classChangeEnded(ClassChangeOutcome::Failed);
+    } else {
+        v->listingEnded(outcome);
+    }
 }
 
 void FileViewController::showTip(const char* key) {
     if (auto v = view()) {
-        v->showTip(Localized(key), kTipDuration);
+        v->showTip(key, kTipDuration);
     }
 }
 
 std::vector<BrowserRow> FileViewController::rows() const {
     std::vector<BrowserRow> out;
-    out.reserve(dirAndFileListArr_.size());
-    for (std::size_t i = 0; i < dirAndFileListArr_.size(); ++i) {
+    out.reserve(dirAndFileListArr_->size());
+    for (std::size_t i = 0; i < dirAndFileListArr_->size(); ++i) {
         out.push_back(rowFor(i));
     }
     return out;
 }
 
 BrowserRow FileViewController::rowFor(std::size_t index) const {
-    const DirAndFileListData& data = dirAndFileListArr_[index];
+    const DirAndFileListData& data = (*dirAndFileListArr_)[index];
     const bool classMode = options_.classifyID != 0;
     BrowserRow row;
     row.label = data.name;

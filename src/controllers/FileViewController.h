@@ -69,7 +69,7 @@ class FileViewController : public AuthCoreDelegate,
     std::int32_t typeDesc() const { return options_.typeDesc; }
     std::int32_t classifyID() const { return options_.classifyID; }
     bool bPPTExtension() const { return options_.bPPTExtension; }
-    const std::vector<DirAndFileListData>& dirAndFileListArr() const { return dirAndFileListArr_; }
+    const std::vector<DirAndFileListData>& dirAndFileListArr() const { return *dirAndFileListArr_; }
     std::vector<BrowserRow> rows() const;
     const std::string& curCellFilePath() const { return curCellFilePath_; }
     const std::string& cacheDirectory() const { return cacheDirectory_; }
@@ -79,7 +79,7 @@ class FileViewController : public AuthCoreDelegate,
     std::shared_ptr<QuickLookViewController> quickLook() const { return quickLook_; }
 
     // AuthCoreDelegate
-    void AuthCoreListSucess() override;
+    void AuthCoreListSucess(const ListingRows& rows) override;
     void AuthCoreAddClassifySucess() override;
     void AuthCoreDelClassifySucess() override;
     void AuthCoreCheckError(std::int64_t index, const std::string& deviceTag) override;
@@ -97,7 +97,7 @@ class FileViewController : public AuthCoreDelegate,
     void startPreviewDownload();
     void previewLeft();
     void previewProgress(float fraction);
-    void failed();
+    void failed(ListingOutcome outcome);
     void showTip(const char* key);
     std::shared_ptr<FileBrowserView> view() const { return view_.lock(); }
 
@@ -105,7 +105,12 @@ class FileViewController : public AuthCoreDelegate,
     BrowserServices services_;
     std::weak_ptr<FileBrowserView> view_;
     std::string queryFullPath_;
-    std::vector<DirAndFileListData> dirAndFileListArr_;
+    // Shared with the core controller's copy of the listing unless this screen filters it.
+    ListingRows dirAndFileListArr_ = std::make_shared<const std::vector<DirAndFileListData>>();
+    // What the screen waits for from the core controller, so that an answer is reported as
+    // the outcome of the action that asked for it.
+    enum class Pending { None, Listing, ClassChange };
+    Pending pending_ = Pending::None;
     std::vector<bool> classToggles_;  // one per row, class-filling mode
     std::string curCellFilePath_;
     std::string cacheDirectory_;

@@ -17,8 +17,8 @@ class ScreenView {
     // A progress overlay with a text, until hideProgress().
     virtual void showProgress(const std::string& /*key*/) {}
     virtual void hideProgress() {}
-    // A text-only overlay (an already formatted text), hidden after `duration`.
-    virtual void showTip(const std::string& /*text*/, std::chrono::milliseconds /*duration*/) {}
+    // A text-only overlay with the text of `key`, hidden after `duration`.
+    virtual void showTip(const std::string& /*key*/, std::chrono::milliseconds /*duration*/) {}
     // Asks a question with buttons (keys); `answer` gets the index of the chosen button.
     virtual void askConfirmation(const std::string& /*key*/,
                                  const std::vector<std::string>& /*buttons*/,

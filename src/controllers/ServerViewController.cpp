@@ -3,9 +3,8 @@
 #include "core/AuthCore.h"
 #include "model/PcList.h"
 #include "platform/Dispatch.h"
-#include "platform/Localization.h"
 #include "platform/Log.h"
-#include "platform/ObjectStore.h"
+#include "model/ObjectStore.h"
 #include "platform/ToolPackage.h"
 #include "platform/UserDefaults.h"
 
@@ -36,7 +35,7 @@ void ServerViewController::viewDidLoad() {
         v->showIntro(4);
     }
     if (auto v = view()) {
-        v->setTipLine(Localized("homeUrlTip") + " " + Localized("homeUrl"));
+        v->setHomeTip("homeUrlTip", "homeUrl");
     }
 }
 
@@ -89,7 +88,7 @@ void ServerViewController::searchFinished(const CFindBroadcast::ServerMap& found
         markRows();
         if (auto v = view()) {
             v->reloadRows(serverListArr_);
-            v->setTipLine(std::to_string(serverListArr_.size()) + " " + Localized("canConnectPc"));
+            v->setFoundTip(serverListArr_.size(), "canConnectPc");
         }
     }
     if (auto v = view()) {
@@ -183,18 +182,18 @@ void ServerViewController::CommondAuthCore(std::size_t row, const std::string& c
     } else {
         services_.core.SubmitBnClickStat(8);
     }
-    AuthCore& core = services_.core;
-    core.serverIp = server.IP;
-    core.port = server.WSAPPort;
-    core.checkCode = checkCode;
-    core.pcName = server.DeviceName;
-    core.bRemember = remember;
-    core.nServerDataIndex = static_cast<std::int64_t>(row);
-    core.deviceTag = server.DeviceNameTag;
-    core.setDelegate(shared_from_this());
-    core.httpPort = server.HttpPort;
+    ConnectTarget target;
+    target.serverIp = server.IP;
+    target.port = server.WSAPPort;
+    target.checkCode = checkCode;
+    target.pcName = server.DeviceName;
+    target.bRemember = remember;
+    target.nServerDataIndex = static_cast<std::int64_t>(row);
+    target.deviceTag = server.DeviceNameTag;
+    target.httpPort = server.HttpPort;
+    services_.core.setDelegate(shared_from_this());
     connecting_ = true;
-    core.ConnetctPcServer(mode);
+    services_.core.ConnetctPcServer(mode, target);
 }
 
 void ServerViewController::AuthCoreCheckSucess(std::int64_t, const std::string& checkCode,
@@ -215,7 +214,10 @@ void ServerViewController::AuthCoreCheckSucess(std::int64_t, const std::string& 
     if (auto v = view()) {
         v->reloadRows(serverListArr_);
         v->hideProgress();
-        v->presentMainTabs();
+        v->pairingEnded(PairingOutcome::Paired);
+    }
+    if (services_.navigator) {
+        services_.navigator->showMainTabs();
     }
     services_.core.SubmitBnClickStat(5);
 }
@@ -224,15 +226,35 @@ void ServerViewController::AuthCoreCheckSucess() {
     connecting_ = false;
     if (auto v = view()) {
         v->hideProgress();
-        v->presentMainTabs();
+        v->pairingEnded(PairingOutcome::KeptLink);
     }
+    if (services_.navigator) {
+        services_.navigator->showMainTabs();
+    }
+}
+
+void ServerViewController::linkClosed() {
+    const bool wasConnecting = connecting_;
+    connecting_ = false;
+    if (auto v = view()) {
+        if (wasConnecting) {
+            v->hideProgress();
+            v->showTip("connection failed", kTipDuration);
+        }
+        v->pairingEnded(PairingOutcome::LinkClosed);
+    }
+}
+
+std::optional<std::string> ServerViewController::lastDeviceTag() const {
+    return services_.core.ReadLastDeviceTag();
 }
 
 void ServerViewController::AuthCoreCheckError(std::int64_t, const std::string& deviceTag) {
     connecting_ = false;
     if (auto v = view()) {
         v->hideProgress();
-        v->showTip(Localized("pc Rejected"), kTipDuration);
+        v->showTip("pc Rejected", kTipDuration);
+        v->pairingEnded(PairingOutcome::Refused);
     }
     services_.core.SubmitBnClickStat(6);
     // Offer to enter the computer's check code for that row.
@@ -245,7 +267,8 @@ void ServerViewController::AuthCoreConnectFailed() {
     connecting_ = false;
     if (auto v = view()) {
         v->hideProgress();
-        v->showTip(Localized("connection failed"), kTipDuration);
+        v->showTip("connection failed", kTipDuration);
+        v->pairingEnded(PairingOutcome::ConnectionFailed);
     }
 }
 
@@ -270,8 +293,8 @@ void ServerViewController::BecomeActiveNotification() {
 }
 
 void ServerViewController::SettingBn() {
-    if (auto v = view()) {
-        v->presentMore();
+    if (services_.navigator) {
+        services_.navigator->showMore();
     }
 }
 

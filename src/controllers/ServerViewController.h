@@ -5,6 +5,7 @@
 
 #include "NetWork/CFindBroadcast.h"
 #include "controllers/AUTHViewController.h"
+#include "controllers/Navigator.h"
 #include "controllers/ServerListData.h"
 #include "controllers/ServerView.h"
 #include "core/AuthCoreDelegate.h"
@@ -32,9 +33,11 @@ class ServerViewController : public AuthCoreDelegate,
         CFindBroadcast& finder;
         ObjectStore& store;
         UserDefaults& defaults;
+        Navigator* navigator = nullptr;  // the tabs and the More screen; none in some tests
     };
 
     ServerViewController(std::weak_ptr<ServerView> view, Services services);
+    void setView(std::weak_ptr<ServerView> view) { view_ = std::move(view); }
     ~ServerViewController() override;
 
     // Screen life. viewDidLoad shows the introduction on the first run of a version, else
@@ -48,6 +51,10 @@ class ServerViewController : public AuthCoreDelegate,
     void didSelectRow(std::size_t row);
     void CommondAuthCore(std::size_t row, const std::string& checkCode, bool remember);
     void BecomeActiveNotification();
+    // The link closed: a connect in progress has ended, and the tabs are gone.
+    void linkClosed();
+    // The computer paired last, if any.
+    std::optional<std::string> lastDeviceTag() const;
     void SettingBn();
     void pushCheckView(std::size_t row);
 

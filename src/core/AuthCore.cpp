@@ -1,11 +1,13 @@
 #include "core/AuthCore.h"
 
-#include "NetWork/LinkCodes.h"
+#include "services/UpgradeDevInfo.h"
+
+#include "codec/LinkCodes.h"
 #include "platform/Dispatch.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
-#include "platform/ObjectStore.h"
-#include "platform/UserDefaults.h"
+#include "core/Settings.h"
+#include "platform/SerialQueue.h"
 
 #include <charconv>
 #include <ctime>
@@ -18,46 +20,17 @@ AuthCore& AuthCore::ShareInstance() {
     return *instance;
 }
 
-AuthCore::AuthCore() {
-    // Finished kept downloads are recorded for the download list.
-    NotificationCenter::defaultCenter().addObserver(
-        kHttpTaskSuccessNotification,
-        [](const std::string&, const UserInfo& info) { ShareInstance().HttpDownSuccess(info); });
-}
+AuthCore::AuthCore() = default;
 
 namespace {
 
-std::optional<std::string> textOf(const UserInfo& info, const char* key) {
-    auto it = info.find(key);
-    if (it == info.end())
-        return std::nullopt;
-    if (auto s = std::get_if<std::string>(&it->second))
-        return *s;
-    return std::nullopt;
-}
-
-std::uint64_t sizeOf(const UserInfo& info) {
-    auto it = info.find("fileSize");
-    if (it == info.end())
-        return 0;
-    if (auto i = std::get_if<std::int64_t>(&it->second))
-        return static_cast<std::uint64_t>(*i);
-    if (auto d = std::get_if<double>(&it->second))
-        return static_cast<std::uint64_t>(*d);
-    return 0;
+// Requests leave for the link in the order they were made.
+SerialQueue& requestQueue() {
+    static SerialQueue* const queue = new SerialQueue("requests");  // lives to the end
+    return *queue;
 }
 
 }  // namespace
-
-void AuthCore::HttpDownSuccess(const UserInfo& info) {
-    if (auto path = textOf(info, "path")) {
-        addFinishTaskToDB(*path, sizeOf(info));
-    } else if (textOf(info, "request")) {
-        if (auto dest = textOf(info, "filePath")) {
-            addFinishTaskToDB(*dest, sizeOf(info));
-        }
-    }
-}
 
 bool AuthCore::AddHttpDownTask(const std::string& path, std::uint64_t expectedSize) {
     auto mgr = serverManager_;
@@ -77,21 +50,6 @@ void AuthCore::PauseHttpDownTask(const std::string& url) {
     }
 }
 
-void AuthCore::addFinishTaskToDB(const std::string& path, std::uint64_t fileSize) {
-    const auto now = std::chrono::system_clock::now();
-    if (!addFinishTask(ObjectStore::shared(), path, fileSize, deviceTag, now, FormatTime(now))) {
-        PD_LOG_WARN("could not save the finished download {}; kept for this run", path);
-    }
-}
-
-std::vector<std::shared_ptr<FileDownList>> AuthCore::QueryFinishTaskFromDB() {
-    return queryFinishTasks(ObjectStore::shared(), deviceTag);
-}
-
-bool AuthCore::DeleteFinishTaskFromDB(const std::string& path) {
-    return deleteFinishTask(ObjectStore::shared(), path);
-}
-
 void AuthCore::clearDelegate(const AuthCoreDelegate* d) {
     if (delegate_.lock().get() == d) {
         delegate_.reset();
@@ -104,6 +62,18 @@ void AuthCore::ResetServer() {
     ++generation_;
 }
 
+bool AuthCore::ConnetctPcServer(int mode, const ConnectTarget& target) {
+    serverIp = target.serverIp;
+    port = target.port;
+    checkCode = target.checkCode;
+    pcName = target.pcName;
+    bRemember = target.bRemember;
+    nServerDataIndex = target.nServerDataIndex;
+    deviceTag = target.deviceTag;
+    httpPort = target.httpPort;
+    return ConnetctPcServer(mode);
+}
+
 bool AuthCore::ConnetctPcServer(int mode) {
     if (mode == 0 && hasAcceptedLink()) {
         if (auto d = delegate()) {
@@ -114,7 +84,8 @@ bool AuthCore::ConnetctPcServer(int mode) {
     ResetServer();
     // A refused code earlier must not hide the failure of this new attempt.
     bNetNormalStop = true;
-    auto mgr = std::make_shared<CServerManager>();
+    auto mgr = std::make_shared<CServerManager>(
+        LinkIdentity{UpgradeDevInfo::PlatformString(), UpgradeDevInfo::GetUUID()});
     serverManager_ = mgr;
     const std::uint64_t gen = generation_;
     RegisterNetConnectClosed(mgr, gen);
@@ -215,49 +186,44 @@ void AuthCore::request(std::function<void(CServerManager&)> send,
         mgr->WaitFileCommandResutBlock(std::move(callback));
     }
     // The request holds its own reference to the facade while it is submitted.
-    ConcurrentQueue::global().async([mgr, send = std::move(send)] { send(*mgr); });
+    requestQueue().async([mgr, send = std::move(send)] { send(*mgr); });
 }
 
-void AuthCore::GetFileList() {
-    const std::string path = queryPath;
+void AuthCore::listed(const LinkResults& r, bool classListing) {
+    auto d = delegate();
+    if (r.errorCode == 0) {
+        auto rows = std::make_shared<std::vector<DirAndFileListData>>();
+        if (classListing) {
+            rows->reserve(r.fileClassify->size());
+            for (const auto& item : *r.fileClassify) {
+                rows->push_back(DirAndFileListData::DirAndFileListWifhObj(item));
+            }
+        } else {
+            rows->reserve(r.fileInfo->size());
+            for (const auto& item : *r.fileInfo) {
+                rows->push_back(DirAndFileListData::DirAndFileListWifhObj(item));
+            }
+        }
+        lastListing_ = std::move(rows);
+        if (d)
+            d->AuthCoreListSucess(lastListing_);
+    } else if (r.errorCode == 2 && !classListing) {
+        if (d)
+            d->AuthCoreCheckError(nServerDataIndex, deviceTag);
+    } else if (d) {
+        d->AuthCoreCheckUnkowError();
+    }
+}
+
+void AuthCore::GetFileList(const std::string& path) {
+    queryPath = path;
     request([path](CServerManager& m) { m.FindFolder(path); },
-            [](const LinkResults& r) {
-                AuthCore& core = ShareInstance();
-                auto d = core.delegate();
-                if (r.errorCode == 0) {
-                    core.dirAndFileListArr.clear();
-                    for (const auto& item : *r.fileInfo) {
-                        core.dirAndFileListArr.push_back(
-                            DirAndFileListData::DirAndFileListWifhObj(item));
-                    }
-                    if (d)
-                        d->AuthCoreListSucess();
-                } else if (r.errorCode == 2) {
-                    if (d)
-                        d->AuthCoreCheckError(core.nServerDataIndex, core.deviceTag);
-                } else if (d) {
-                    d->AuthCoreCheckUnkowError();
-                }
-            });
+            [](const LinkResults& r) { ShareInstance().listed(r, false); });
 }
 
 bool AuthCore::SelectClassify(std::int32_t classifyId) {
     request([classifyId](CServerManager& m) { m.SelectClassify(classifyId); },
-            [](const LinkResults& r) {
-                AuthCore& core = ShareInstance();
-                auto d = core.delegate();
-                if (r.errorCode == 0) {
-                    core.dirAndFileListArr.clear();
-                    for (const auto& item : *r.fileClassify) {
-                        core.dirAndFileListArr.push_back(
-                            DirAndFileListData::DirAndFileListWifhObj(item));
-                    }
-                    if (d)
-                        d->AuthCoreListSucess();
-                } else if (d) {
-                    d->AuthCoreCheckUnkowError();
-                }
-            });
+            [](const LinkResults& r) { ShareInstance().listed(r, true); });
     return true;
 }
 
@@ -399,22 +365,11 @@ void AuthCore::SubmitBnClickStat(int button) {
 }
 
 void AuthCore::SaveLastDeviceTag() {
-    UserDefaults& defaults = UserDefaults::standard();
-    defaults.setString(kLastDeviceTagKey, deviceTag);
-    defaults.synchronize();
+    Settings::standard().SaveLastDeviceTag(deviceTag);
 }
 
 std::optional<std::string> AuthCore::ReadLastDeviceTag() const {
-    return UserDefaults::standard().stringForKey(kLastDeviceTagKey);
-}
-
-std::string AuthCore::FormatTime(std::chrono::system_clock::time_point t) {
-    const std::time_t tt = std::chrono::system_clock::to_time_t(t);
-    std::tm tm{};
-    localtime_r(&tt, &tm);
-    char buf[32];
-    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
-    return buf;
+    return Settings::standard().ReadLastDeviceTag();
 }
 
 void AuthCore::resetForTests() {
@@ -430,7 +385,7 @@ void AuthCore::resetForTests() {
     queryPath.clear();
     bRemember = false;
     bNetNormalStop = true;
-    dirAndFileListArr.clear();
+    lastListing_ = std::make_shared<const std::vector<DirAndFileListData>>();
 }
 
 }  // namespace pd

@@ -10,8 +10,6 @@
 #include "NetWork/CServerManager.h"
 #include "core/AuthCoreDelegate.h"
 #include "model/DirAndFileListData.h"
-#include "model/FileDownList.h"
-#include "platform/NotificationCenter.h"
 
 #include <chrono>
 #include <cstdint>
@@ -22,15 +20,25 @@
 
 namespace pd {
 
+// The computer to connect to, as one value: the pairing flow hands it over whole.
+struct ConnectTarget {
+    std::string serverIp;
+    std::int32_t port = 0;
+    std::int32_t httpPort = 0;
+    std::string checkCode;
+    std::string pcName;
+    std::string deviceTag;
+    std::int64_t nServerDataIndex = 0;
+    bool bRemember = false;
+};
+
 class AuthCore {
   public:
     // Posted on the main queue when a link closes (once per link).
     static constexpr const char* kNetworkClosedNotification = "NETWORKCLOSEDMSG";
-    static constexpr const char* kLastDeviceTagKey = "LASTDEVICETAG";
-
     static AuthCore& ShareInstance();
 
-    // --- connection parameters (set by the pairing flow before ConnetctPcServer)
+    // --- connection parameters of the chosen computer (ConnetctPcServer sets them; read only)
     std::string serverIp;
     std::int32_t port = 0;
     std::string checkCode;
@@ -43,8 +51,8 @@ class AuthCore {
     bool bRemember = false;
     bool bNetNormalStop = true;
 
-    // The entries of the last folder or class listing.
-    std::vector<DirAndFileListData> dirAndFileListArr;
+    // The entries of the last folder or class listing (the delegate receives the same rows).
+    const std::vector<DirAndFileListData>& dirAndFileListArr() const { return *lastListing_; }
 
     // The delegate is held weakly: a screen that goes away needs no goodbye.
     void setDelegate(const std::shared_ptr<AuthCoreDelegate>& d) { delegate_ = d; }
@@ -53,7 +61,10 @@ class AuthCore {
     std::shared_ptr<AuthCoreDelegate> delegate() const { return delegate_.lock(); }
 
     // --- link
-    // Modes: 0 keep an accepted link, 1 new connection, 2 switch computers. Always true.
+    // Modes: 0 keep an accepted link, 1 new connection, 2 switch computers. Takes the target's
+    // parameters, then connects. Always true.
+    bool ConnetctPcServer(int mode, const ConnectTarget& target);
+    // The same with the parameters already held.
     bool ConnetctPcServer(int mode);
     void ResetServer();
     std::shared_ptr<CServerManager> serverManager() const { return serverManager_; }
@@ -61,7 +72,8 @@ class AuthCore {
     bool isConnecting() const { return serverManager_ && !linkAccepted_; }
 
     // --- requests (no effect without a link)
-    void GetFileList();
+    void GetFileList(const std::string& path);
+    void GetFileList() { GetFileList(queryPath); }
     bool SelectClassify(std::int32_t classifyId);
     void AddFolderClassify(const std::string& path, std::int32_t classifyId);
     void DelFolderClassify(const std::string& path, std::int32_t classifyId);
@@ -77,28 +89,23 @@ class AuthCore {
     bool FileMgrCommondOp(std::int32_t channel, const std::string& command);
     std::string CreateHttpUrl(const std::string& path) const;
 
-    // --- downloads (refused without an accepted link) and the finished-file store
+    // --- downloads (refused without an accepted link)
     bool AddHttpDownTask(const std::string& path, std::uint64_t expectedSize);
     bool AddHttpDownTaskV2(const std::string& path,
                            std::weak_ptr<DownloadServiceDelegate> delegate);
     void PauseHttpDownTask(const std::string& url);
-    // Records a finished file of the current computer (one record per exact path).
-    void addFinishTaskToDB(const std::string& path, std::uint64_t fileSize);
-    std::vector<std::shared_ptr<FileDownList>> QueryFinishTaskFromDB();
-    bool DeleteFinishTaskFromDB(const std::string& path);
 
-    // --- usage statistics and settings
+    // --- usage statistics and the last computer (kept in the settings)
     void SubmitBnClickStat(int button);
     void SaveLastDeviceTag();
     std::optional<std::string> ReadLastDeviceTag() const;
-    static std::string FormatTime(std::chrono::system_clock::time_point t);
 
     // Forgets the link and the parameters (tests run many scenarios in one process).
     void resetForTests();
 
   private:
     AuthCore();
-    void HttpDownSuccess(const UserInfo& info);
+    void listed(const LinkResults& r, bool classListing);
     void RegisterNetConnectClosed(const std::shared_ptr<CServerManager>& mgr, std::uint64_t gen);
     // Registers `onMain` in the file-command slot (or the hotspot slot), submits `send` on the
     // background queue, and calls `onMain` with the results on the main queue if this link
@@ -112,6 +119,7 @@ class AuthCore {
     std::shared_ptr<CServerManager> serverManager_;
     std::uint64_t generation_ = 0;
     bool linkAccepted_ = false;
+    ListingRows lastListing_ = std::make_shared<const std::vector<DirAndFileListData>>();
 };
 
 }  // namespace pd

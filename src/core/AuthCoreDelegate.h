@@ -2,6 +2,7 @@
 // What the screen in front receives from the core controller. Every call arrives on the main
 // queue; a screen overrides the ones it needs.
 
+#include "model/DirAndFileListData.h"
 #include "model/WifiListItemData.h"
 
 #include <cstdint>
@@ -10,6 +11,9 @@
 #include <vector>
 
 namespace pd {
+
+// The rows of one listing, shared by whoever holds them instead of copied.
+using ListingRows = std::shared_ptr<const std::vector<DirAndFileListData>>;
 
 class AuthCoreDelegate {
   public:
@@ -25,7 +29,8 @@ class AuthCoreDelegate {
     virtual void AuthCoreCheckError(std::int64_t /*index*/, const std::string& /*deviceTag*/) {}
     virtual void AuthCoreCheckUnkowError() {}
     virtual void AuthCoreConnectFailed() {}
-    virtual void AuthCoreListSucess() {}
+    // A folder or class listing arrived with these rows (never null).
+    virtual void AuthCoreListSucess(const ListingRows& /*rows*/) {}
     virtual void AuthCoreAddClassifySucess() {}
     virtual void AuthCoreDelClassifySucess() {}
     // Command numbers: 20 screen lock, 22 standby, 23 screen capture, 24 reboot, 25 shutdown.

@@ -148,10 +148,15 @@ void DownloadService::requestEnded(RequestId id, const KeptOutcome& outcome) {
 
 namespace {
 
+std::string remotePathOf(const std::shared_ptr<HttpDownTaskData>& record) {
+    return record ? record->filePath : std::string();
+}
+
 UserInfo endInfo(const std::string& url, const std::string& destination,
-                 const KeptOutcome& outcome) {
+                 const std::string& remotePath, const KeptOutcome& outcome) {
     return UserInfo{{"request", url},
                     {"filePath", destination},
+                    {"remotePath", remotePath},
                     {"fileSize", static_cast<std::int64_t>(outcome.completeSize)},
                     {"status", static_cast<std::int64_t>(outcome.status)}};
 }
@@ -160,11 +165,11 @@ UserInfo endInfo(const std::string& url, const std::string& destination,
 
 void DownloadService::requestFinished(const KeptRequest& request, const KeptOutcome& outcome) {
     PD_LOG_INFO("downloaded {} ({} bytes)", request.destination, outcome.completeSize);
-    center_.post(kHttpTaskSuccessNotification, endInfo(request.url, request.destination, outcome));
+    center_.post(kHttpTaskSuccessNotification, endInfo(request.url, request.destination, remotePathOf(request.record), outcome));
 }
 
 void DownloadService::requestFailed(const KeptRequest& request, const KeptOutcome& outcome) {
-    UserInfo info = endInfo(request.url, request.destination, outcome);
+    UserInfo info = endInfo(request.url, request.destination, remotePathOf(request.record), outcome);
     info.emplace("error", outcome.error);
     center_.post(kHttpTaskFailureNotification, std::move(info));
 }

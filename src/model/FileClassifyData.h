@@ -1,7 +1,7 @@
 #pragma once
 // One member folder of a user file class, as the link engine keeps it.
 
-#include "NetWork/MsgPack.h"
+#include "codec/MsgPack.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "model/FileDownList.h"
 
-#include "platform/ObjectStore.h"
+#include "model/ObjectStore.h"
 
 #include <string_view>
 

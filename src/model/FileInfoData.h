@@ -1,7 +1,7 @@
 #pragma once
 // One entry of a folder listing from the computer, as the link engine keeps it.
 
-#include "NetWork/MsgPack.h"
+#include "codec/MsgPack.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,6 +1,6 @@
 #include "model/PcList.h"
 
-#include "platform/ObjectStore.h"
+#include "model/ObjectStore.h"
 
 namespace pd {
 

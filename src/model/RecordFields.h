@@ -1,7 +1,7 @@
 #pragma once
 // Field readers shared by the records built from the computer's arrays.
 
-#include "NetWork/MsgPack.h"
+#include "codec/MsgPack.h"
 
 #include <optional>
 #include <string>

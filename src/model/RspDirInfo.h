@@ -2,7 +2,7 @@
 // The computer's six-element folder statistics record:
 // [-, -, path, file count, folder count, total size]; the first two elements are not read.
 
-#include "NetWork/MsgPack.h"
+#include "codec/MsgPack.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,7 +1,7 @@
 #pragma once
 // One device on the computer's hotspot, from the client-list answer.
 
-#include "NetWork/MsgPack.h"
+#include "codec/MsgPack.h"
 
 #include <cstdint>
 #include <optional>

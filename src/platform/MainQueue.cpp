@@ -1,5 +1,7 @@
 #include "platform/MainQueue.h"
 
+#include "platform/SerialQueue.h"
+
 #include <memory>
 
 namespace pd {
@@ -13,15 +15,38 @@ MainQueue::MainQueue() : keepAlive_(asio::make_work_guard(context_)) {}
 
 void MainQueue::async(Task t) {
     asio::post(context_, [this, t = std::move(t)] { runGuarded(t, label_); });
+    std::shared_ptr<const std::function<void()>> hook;
+    {
+        std::lock_guard lock(hookMutex_);
+        hook = wakeHook_;
+    }
+    if (hook) {
+        (*hook)();
+    }
 }
 
 void MainQueue::after(std::chrono::milliseconds d, Task t) {
-    auto timer = std::make_shared<asio::steady_timer>(context_, d);
-    timer->async_wait([this, timer, t = std::move(t)](const asio::error_code& ec) {
-        if (!ec) {
-            runGuarded(t, label_);
+    // Never destroyed, like the main queue itself: a timer may fire late in the process's life.
+    static SerialQueue* const timers = new SerialQueue("main-timers");
+    timers->after(d, [this, t = std::move(t)]() mutable { async(std::move(t)); });
+}
+
+void MainQueue::setWakeHook(std::function<void()> hook) {
+    auto shared = hook ? std::make_shared<const std::function<void()>>(std::move(hook)) : nullptr;
+    std::lock_guard lock(hookMutex_);
+    wakeHook_ = std::move(shared);
+}
+
+bool MainQueue::runUntil(const std::function<bool()>& done,
+                         std::chrono::steady_clock::time_point deadline) {
+    pump([&] {
+        std::size_t ran = 0;
+        while (!done() && !context_.stopped() && std::chrono::steady_clock::now() < deadline) {
+            ran += context_.run_one_until(deadline);
         }
+        return ran;
     });
+    return done();
 }
 
 template <typename Pump>

@@ -1,6 +1,10 @@
 #pragma once
 // The UI thread's queue. It has no thread of its own: the front-end's main thread calls run(),
-// tests pump it with runFor() or poll(). Tasks may be posted from any thread.
+// runUntil() or, from a toolkit's event loop, poll() whenever the wake hook fires; tests pump
+// it with runFor() or poll(). Tasks may be posted from any thread.
+//
+// Delayed tasks wait on a timer thread of their own and are posted when due, so every task
+// reaches the queue through async() and the wake hook covers them too.
 
 #include "platform/DispatchQueue.h"
 
@@ -8,6 +12,9 @@
 
 #include <atomic>
 #include <cstddef>
+#include <functional>
+#include <memory>
+#include <mutex>
 
 namespace pd {
 
@@ -30,6 +37,14 @@ class MainQueue : public DispatchQueue {
     // Makes the running run()/runFor() return soon. Called while nothing pumps the queue, it
     // makes the next pump return at once instead.
     void stop();
+    // Runs tasks until `done()` holds (checked after each task) or `deadline` passes, never
+    // waiting longer than needed: it sleeps until the next task arrives. Returns done().
+    bool runUntil(const std::function<bool()>& done,
+                  std::chrono::steady_clock::time_point deadline);
+    // Called from the posting thread after each task is posted, so that a toolkit's event loop
+    // can schedule a poll() on its own thread; the hook must not run tasks itself. An empty
+    // hook removes it.
+    void setWakeHook(std::function<void()> hook);
     // Runs tasks for about `d`, then returns the number run.
     std::size_t runFor(std::chrono::milliseconds d);
     // Runs the tasks that are ready without blocking.
@@ -47,6 +62,8 @@ class MainQueue : public DispatchQueue {
     mutable asio::io_context context_;  // mutable: asking for its executor is not const
     asio::executor_work_guard<asio::io_context::executor_type> keepAlive_;
     std::atomic<bool> stopRequested_{false};
+    std::mutex hookMutex_;
+    std::shared_ptr<const std::function<void()>> wakeHook_;
 };
 
 }  // namespace pd

@@ -2,7 +2,7 @@
 // The shared toolkit: file-type families of a name, colours from hexadecimal texts, MD5 texts,
 // sizes and listings of the phone's own folders, and the application version text.
 
-#include "model/FileObject.h"
+#include "platform/FileObject.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "NetWork/LinkFrame.h"
+#include "codec/LinkFrame.h"
 
 #include <gtest/gtest.h>
 

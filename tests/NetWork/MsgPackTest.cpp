@@ -1,4 +1,4 @@
-#include "NetWork/MsgPack.h"
+#include "codec/MsgPack.h"
 
 #include <gtest/gtest.h>
 

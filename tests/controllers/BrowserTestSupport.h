@@ -4,7 +4,7 @@
 // the requests the phone sends.
 
 #include "NetWork/HttpDownloader.h"
-#include "NetWork/MsgPack.h"
+#include "codec/MsgPack.h"
 #include "controllers/BrowserServices.h"
 #include "controllers/DiskView.h"
 #include "controllers/DownloadListView.h"

@@ -4,7 +4,7 @@
 #include "controllers/FileDownViewController.h"
 
 #include "BrowserTestSupport.h"
-#include "platform/ObjectStore.h"
+#include "model/ObjectStore.h"
 
 #include <ctime>
 #include <fstream>

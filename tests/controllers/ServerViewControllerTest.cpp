@@ -8,7 +8,7 @@
 #include "platform/Dispatch.h"
 #include "platform/Localization.h"
 #include "platform/Md5.h"
-#include "platform/ObjectStore.h"
+#include "model/ObjectStore.h"
 #include "platform/ToolPackage.h"
 #include "platform/UserDefaults.h"
 #include "support/ScriptedComputer.h"

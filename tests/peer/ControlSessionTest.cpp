@@ -1,5 +1,5 @@
 #include "ControlSession.h"
-#include "NetWork/LinkFrame.h"
+#include "codec/LinkFrame.h"
 #include "PeerTestSupport.h"
 #include "platform/Md5.h"
 

@@ -1,6 +1,6 @@
 #include "PeerTestSupport.h"
 
-#include "NetWork/LinkFrame.h"
+#include "codec/LinkFrame.h"
 #include "platform/Md5.h"
 
 #include <poll.h>

@@ -1,7 +1,7 @@
 #pragma once
 // Helpers for the peer's tests: a throw-away disk tree and the phone's end of a link.
 
-#include "NetWork/MsgPack.h"
+#include "codec/MsgPack.h"
 #include "PeerFrameReader.h"
 
 #include <chrono>

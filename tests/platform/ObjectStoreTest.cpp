@@ -1,4 +1,4 @@
-#include "platform/ObjectStore.h"
+#include "model/ObjectStore.h"
 
 #include "model/FileDownList.h"
 #include "model/PcList.h"

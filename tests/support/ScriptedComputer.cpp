@@ -1,6 +1,6 @@
 #include "support/ScriptedComputer.h"
 
-#include "NetWork/LinkFrame.h"
+#include "codec/LinkFrame.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -2,7 +2,7 @@
 // A computer whose every byte the test controls: a TCP listener on 127.0.0.1 (ephemeral port)
 // that accepts one link and lets the test read frames and write raw bytes.
 
-#include "NetWork/MsgPack.h"
+#include "codec/MsgPack.h"
 
 #include <chrono>
 #include <cstdint>

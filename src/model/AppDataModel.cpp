@@ -1,4 +1,4 @@
-#include "platform/AppDataModel.h"
+#include "model/AppDataModel.h"
 
 #include "platform/Log.h"
 #include "platform/SqliteTransaction.h"

@@ -3,7 +3,7 @@
 // words (1, 3 for a message; 0, 1 for a heartbeat), then the payload: the MessagePack envelope
 // [message code, raw holding the packed body array].
 
-#include "NetWork/MsgPack.h"
+#include "codec/MsgPack.h"
 
 #include <array>
 #include <cstddef>

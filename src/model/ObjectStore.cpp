@@ -1,6 +1,6 @@
-#include "platform/ObjectStore.h"
+#include "model/ObjectStore.h"
 
-#include "platform/AppDataModel.h"
+#include "model/AppDataModel.h"
 #include "platform/AtomicFile.h"
 #include "platform/Log.h"
 #include "platform/SandboxHelper.h"

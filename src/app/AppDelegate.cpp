@@ -1,0 +1,129 @@
+#include "app/AppDelegate.h"
+
+#include "NetWork/CFindBroadcast.h"
+#include "NetWork/HttpDownloader.h"
+#include "core/AuthCore.h"
+#include "core/DownloadService.h"
+#include "core/FinishedFileStore.h"
+#include "model/ObjectStore.h"
+#include "platform/AppHome.h"
+#include "platform/Log.h"
+#include "platform/NetworkInterfaces.h"
+#include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
+
+#include <utility>
+
+namespace pd {
+
+AppDelegate::AppDelegate(std::shared_ptr<AppView> view, AppConfig config)
+    : view_(std::move(view)), config_(std::move(config)) {}
+
+AppDelegate::~AppDelegate() {
+    if (closedObserver_ != 0) {
+        NotificationCenter::defaultCenter().removeObserver(closedObserver_);
+    }
+    mainTabs_.reset();
+    serverList_.reset();
+    if (finished_) {
+        setHttpDownloader(nullptr);
+    }
+}
+
+bool AppDelegate::didFinishLaunchingWithOptions() {
+    // 1. Logging.
+    log::setup(config_.verbose ? spdlog::level::debug : spdlog::level::warn);
+    if (!config_.home.empty()) {
+        AppHome::set(config_.home);
+    }
+    // 2. Usage reports: off until the user configures a report service.
+    PD_LOG_DEBUG("usage reports are off");
+    // 3. The object store, opened now so that a damaged file is set aside before any screen.
+    managedObjectContext();
+    // 4. The download service behind the facade, and the record of finished downloads.
+    setHttpDownloader(&DownloadService::sharedNetworkQueue());
+    finished_ = std::make_unique<FinishedFileStore>(managedObjectContext(),
+                                                    NotificationCenter::defaultCenter(),
+                                                    [] { return AuthCore::ShareInstance().deviceTag; });
+    closedObserver_ = NotificationCenter::defaultCenter().addObserver(
+        AuthCore::kNetworkClosedNotification,
+        [this](const std::string&, const UserInfo&) { networkClosed(); });
+
+    // 5. The first screen.
+    DiscoveryOptions discovery;
+    discovery.interfaces = std::make_shared<SystemNetworkInterfaces>();
+    discovery.interfaceName = config_.interfaceName;
+    discovery.port = config_.discoveryPort;
+    finder_ = std::make_unique<CFindBroadcast>(discovery);
+    serverList_ = std::make_shared<ServerViewController>(
+        std::weak_ptr<ServerView>(),
+        ServerViewController::Services{AuthCore::ShareInstance(), *finder_,
+                                       managedObjectContext(), UserDefaults::standard(), this});
+    serverList_->setView(view_->presentServerList(serverList_));
+    serverList_->viewDidLoad();
+    return true;
+}
+
+void AppDelegate::applicationDidBecomeActive() {
+    if (serverList_) {
+        serverList_->BecomeActiveNotification();
+    }
+}
+
+void AppDelegate::applicationDidEnterBackground() {
+    // Only a computer chosen in this run is remembered: a run that paired with none must not
+    // forget the one paired before.
+    AuthCore& core = authCore();
+    if (!core.deviceTag.empty()) {
+        core.SaveLastDeviceTag();
+    }
+}
+
+ObjectStore& AppDelegate::managedObjectContext() {
+    return ObjectStore::shared();
+}
+
+void AppDelegate::saveContext() {
+    if (!managedObjectContext().saveContext()) {
+        PD_LOG_WARN("could not save the object store; the changes are kept for a later save");
+    }
+}
+
+AuthCore& AppDelegate::authCore() {
+    return AuthCore::ShareInstance();
+}
+
+BrowserServices AppDelegate::browserServices() {
+    return BrowserServices{authCore(), *finished_, {}};
+}
+
+void AppDelegate::showMainTabs() {
+    if (mainTabs_) {
+        return;  // already shown (a kept link)
+    }
+    mainTabs_ = std::make_shared<MainTabBarViewController>(std::weak_ptr<MainTabBarView>(),
+                                                           browserServices());
+    auto tabs = mainTabs_;
+    tabs->setView(view_->presentMainTabs(tabs));
+    tabs->viewDidLoad();
+}
+
+void AppDelegate::networkClosed() {
+    if (auto tabs = std::exchange(mainTabs_, nullptr)) {
+        tabs->NetConnectClose();
+    }
+    if (serverList_) {
+        serverList_->linkClosed();
+    }
+    view_->showServerList();
+}
+
+std::vector<std::string> AppDelegate::networkInterfaceNames() {
+    std::vector<std::string> names;
+    for (const NetInterface& i : SystemNetworkInterfaces().interfaces()) {
+        names.push_back(i.name);
+    }
+    return names;
+}
+
+}  // namespace pd

@@ -1,0 +1,76 @@
+#pragma once
+// The application object and composition root. It starts the process's services in order
+// (logging, usage reports, the object store, the download service, the finished-file store),
+// shows the server list first, opens the tabs after a pairing, and closes them when the link
+// closes. A front-end creates one, implements AppView and the screens' views, runs the main
+// queue (see app/MainLoop.h) and forwards "became active" and "entered background".
+//
+// Main queue only.
+
+#include "app/AppView.h"
+#include "app/MainTabBarViewController.h"
+#include "controllers/BrowserServices.h"
+#include "controllers/Navigator.h"
+#include "controllers/ServerViewController.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace pd {
+
+class CFindBroadcast;
+class FinishedFileStore;
+class ObjectStore;
+
+struct AppConfig {
+    // The phone's storage; empty: $POCKETDESK_HOME, else $XDG_DATA_HOME/pocketdesk.
+    std::string home;
+    bool verbose = false;
+    // Search only this network interface (empty: the usual one) on this UDP port.
+    std::string interfaceName;
+    std::uint16_t discoveryPort = 6866;
+};
+
+class AppDelegate : public Navigator {
+  public:
+    AppDelegate(std::shared_ptr<AppView> view, AppConfig config);
+    ~AppDelegate() override;
+    AppDelegate(const AppDelegate&) = delete;
+    AppDelegate& operator=(const AppDelegate&) = delete;
+
+    // Start-up; shows the server list (which searches, or first shows the introduction).
+    bool didFinishLaunchingWithOptions();
+    void applicationDidBecomeActive();
+    // Remembers the computer paired last, so the next start reconnects to it.
+    void applicationDidEnterBackground();
+
+    ObjectStore& managedObjectContext();
+    void saveContext();
+    AuthCore& authCore();
+    // What the browser and download-list screens need, for screens a front-end opens itself.
+    BrowserServices browserServices();
+
+    ServerViewController& serverList() { return *serverList_; }
+    // The tabs while a computer is connected, else null.
+    std::shared_ptr<MainTabBarViewController> mainTabs() const { return mainTabs_; }
+
+    // Navigator
+    void showMainTabs() override;
+
+    // Names of the network interfaces a search can use.
+    static std::vector<std::string> networkInterfaceNames();
+
+  private:
+    void networkClosed();
+
+    std::shared_ptr<AppView> view_;
+    AppConfig config_;
+    std::unique_ptr<CFindBroadcast> finder_;
+    std::unique_ptr<FinishedFileStore> finished_;
+    std::shared_ptr<ServerViewController> serverList_;
+    std::shared_ptr<MainTabBarViewController> mainTabs_;
+    std::uint64_t closedObserver_ = 0;
+};
+
+}  // namespace pd

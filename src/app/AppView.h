@@ -1,0 +1,31 @@
+#pragma once
+// The front-end's side of the application: it shows the top-level screens the application
+// object asks for and returns the view each screen will drive.
+
+#include "app/MainTabBarView.h"
+#include "controllers/ServerView.h"
+
+#include <memory>
+
+namespace pd {
+
+class MainTabBarViewController;
+class ServerViewController;
+
+class AppView {
+  public:
+    virtual ~AppView() = default;
+
+    // The first screen, and the one shown again when the link closes.
+    virtual std::shared_ptr<ServerView> presentServerList(
+        const std::shared_ptr<ServerViewController>& screen) = 0;
+    // The tabs after a computer was paired.
+    virtual std::shared_ptr<MainTabBarView> presentMainTabs(
+        const std::shared_ptr<MainTabBarViewController>& /*screen*/) {
+        return nullptr;
+    }
+    // The server list is in front again (the tabs were closed).
+    virtual void showServerList() {}
+};
+
+}  // namespace pd

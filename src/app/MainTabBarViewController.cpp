@@ -1,0 +1,61 @@
+#include "app/MainTabBarViewController.h"
+
+namespace pd {
+
+namespace {
+
+struct TabStat {
+    int tag;
+    int stat;
+};
+constexpr TabStat kTabStats[] = {{0, 9}, {1, 10}, {2, 11}};
+
+}  // namespace
+
+const std::vector<TabItem>& MainTabBarViewController::tabs() {
+    static const std::vector<TabItem> items{
+        {kFileManagerTag, "file manager"},
+        {kBackupTag, "photo backup"},
+        {kRemoteControlTag, "remote control"},
+    };
+    return items;
+}
+
+MainTabBarViewController::MainTabBarViewController(std::weak_ptr<MainTabBarView> view,
+                                                   BrowserServices services)
+    : view_(std::move(view)), services_(std::move(services)) {}
+
+void MainTabBarViewController::viewDidLoad() {
+    auto v = view_.lock();
+    if (v) {
+        v->setTabs(tabs());
+        v->setSelectedTab(selectedTag_);
+    }
+    fileManager_ = std::make_shared<DiskViewController>(std::weak_ptr<DiskView>(), services_);
+    if (v) {
+        fileManager_->setView(v->presentFileManager(fileManager_));
+    }
+    fileManager_->viewDidLoad();
+}
+
+void MainTabBarViewController::tabBarDidSelectItem(int tag) {
+    for (const TabStat& t : kTabStats) {
+        if (t.tag == tag) {
+            selectedTag_ = tag;
+            if (auto v = view_.lock()) {
+                v->setSelectedTab(tag);
+            }
+            services_.stat(t.stat);
+            return;
+        }
+    }
+}
+
+void MainTabBarViewController::NetConnectClose() {
+    if (auto v = view_.lock()) {
+        v->closeTabs();
+    }
+    fileManager_.reset();
+}
+
+}  // namespace pd

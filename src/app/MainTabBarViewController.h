@@ -1,0 +1,44 @@
+#pragma once
+// The tabs shown while a computer is connected: the file manager, the photo backup and the
+// remote control panel. They close when the link closes.
+//
+// Main queue only.
+
+#include "app/MainTabBarView.h"
+#include "controllers/BrowserServices.h"
+#include "controllers/DiskViewController.h"
+
+#include <memory>
+#include <vector>
+
+namespace pd {
+
+class MainTabBarViewController {
+  public:
+    static constexpr int kFileManagerTag = 0;
+    static constexpr int kBackupTag = 1;
+    static constexpr int kRemoteControlTag = 2;
+
+    // The tabs with their tags and the usage statistic each one submits when selected.
+    static const std::vector<TabItem>& tabs();
+
+    MainTabBarViewController(std::weak_ptr<MainTabBarView> view, BrowserServices services);
+    void setView(std::weak_ptr<MainTabBarView> view) { view_ = std::move(view); }
+
+    // Shows the tabs and opens the file manager, which lists the computer's drives.
+    void viewDidLoad();
+    void tabBarDidSelectItem(int tag);
+    // The link closed: the tabs and their screens close.
+    void NetConnectClose();
+
+    std::shared_ptr<DiskViewController> fileManager() const { return fileManager_; }
+    int selectedTag() const { return selectedTag_; }
+
+  private:
+    std::weak_ptr<MainTabBarView> view_;
+    BrowserServices services_;
+    std::shared_ptr<DiskViewController> fileManager_;
+    int selectedTag_ = kFileManagerTag;
+};
+
+}  // namespace pd
