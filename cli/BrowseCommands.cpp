@@ -3,8 +3,7 @@
 #include "BrowserSession.h"
 #include "Commands.h"
 
-#include "RunLoop.h"
-#include "platform/Localization.h"
+#include "app/MainLoop.h"
 
 namespace pd::cli {
 
@@ -110,20 +109,19 @@ int runClass(const GlobalOptions& options, const std::string& action, const std:
         const auto& members = browser.disk().diskListArr();
         for (std::size_t i = 0; i < members.size(); ++i) {
             if (BrowserSession::splitPath(members[i].name) == parts) {
-                const int before = browser.diskView().record.reloads;
+                ScreenRecord& record = browser.diskView().record;
+                const int before = record.listings;
                 browser.disk().deleteFromClass(i);
-                if (!runMainUntil(
-                        [&] {
-                            return browser.diskView().record.reloads > before ||
-                                   !browser.diskView().record.tips.empty();
-                        },
-                        std::chrono::seconds(30)) ||
-                    !browser.diskView().record.tips.empty()) {
+                // A removal is followed by a new listing of the class.
+                if (!browser.waitFor([&] { return record.listings > before; }, "the removal")) {
+                    return kExitFailure;
+                }
+                if (record.lastListing != ListingOutcome::Listed) {
                     out.error("the computer did not remove the folder");
                     return kExitFailure;
                 }
                 out.event({{"event", "removed"}, {"class", name}, {"path", path}},
-                          "removed " + path + " from " + Localized(name));
+                          "removed " + path + " from " + app::displayText(name));
                 return kExitOk;
             }
         }
@@ -131,13 +129,15 @@ int runClass(const GlobalOptions& options, const std::string& action, const std:
         return kExitFailure;
     }
     // Adding: "add other folder" switches to the drives; the folder screens then offer a toggle.
-    browser.disk().AddOtherFolderAction();
-    runMainUntil(
-        [&] {
-            return browser.disk().nCurSelectMenu() == DiskViewController::kMenuComputer &&
-                   !browser.disk().diskListArr().empty();
-        },
-        std::chrono::seconds(30));
+    {
+        ScreenRecord& record = browser.diskView().record;
+        const int before = record.listings;
+        browser.disk().AddOtherFolderAction();
+        if (!browser.waitFor([&] { return record.listings > before; }, "the drives") ||
+            record.lastListing != ListingOutcome::Listed) {
+            return kExitFailure;
+        }
+    }
     std::string parent = parts[0];
     for (std::size_t i = 1; i + 1 < parts.size(); ++i)
         parent += "/" + parts[i];
@@ -150,20 +150,18 @@ int runClass(const GlobalOptions& options, const std::string& action, const std:
         out.error("no folder " + parts.back() + " in " + parent);
         return kExitFailure;
     }
-    auto* view = browser.folderView();
-    const std::size_t tips = view->record.tips.size();
+    ScreenRecord& record = browser.folderView()->record;
+    const int before = record.classChanges;
     screen->favBnClick(*row);
-    if (!runMainUntil([&] { return view->record.tips.size() > tips; }, std::chrono::seconds(30))) {
-        out.error("the computer did not answer");
+    if (!browser.waitFor([&] { return record.classChanges > before; }, "the class change")) {
         return kExitFailure;
     }
-    const std::string tip = view->record.tips.back();
-    if (tip != Localized("added")) {
-        out.error(tip);
+    if (record.lastClassChange != ClassChangeOutcome::Added) {
+        out.error("the computer did not add " + path + " to the class " + name);
         return kExitFailure;
     }
     out.event({{"event", "added"}, {"class", name}, {"path", path}},
-              "added " + path + " to " + Localized(name));
+              "added " + path + " to " + app::displayText(name));
     return kExitOk;
 }
 

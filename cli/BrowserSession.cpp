@@ -2,8 +2,7 @@
 
 #include "RunLoop.h"
 
-#include "controllers/BrowserServices.h"
-#include "platform/Localization.h"
+#include "app/MainLoop.h"
 
 #include <algorithm>
 #include <cctype>
@@ -24,10 +23,7 @@ bool sameName(const std::string& a, const std::string& b) {
 }  // namespace
 
 BrowserSession::BrowserSession(const GlobalOptions& options, const Output& out)
-    : options_(options), out_(out), computer_(options, out) {
-    diskView_ = std::make_shared<TerminalDiskView>(out, options.yes);
-    disk_ = std::make_shared<DiskViewController>(diskView_, BrowserServices::standard());
-}
+    : options_(options), out_(out), computer_(options, out) {}
 
 int BrowserSession::connect() {
     return computer_.pair();
@@ -62,25 +58,55 @@ std::vector<std::string> BrowserSession::splitPath(const std::string& path) {
     return parts;
 }
 
-bool BrowserSession::waitFor(ScreenRecord& record, int reloadsBefore, std::size_t tipsBefore) {
-    const bool answered = runMainUntil(
-        [&] { return record.reloads > reloadsBefore || record.tips.size() > tipsBefore; },
-        kAnswerLimit);
-    if (record.tips.size() > tipsBefore) {
-        out_.error(record.tips.back());
+bool BrowserSession::waitFor(const std::function<bool()>& done, const char* what) {
+    if (computer_.waitFor(done, kAnswerLimit)) {
+        return true;
+    }
+    if (computer_.linkClosed()) {
+        out_.error("the computer closed the connection");
+    } else if (interrupted()) {
+        out_.error("interrupted");
+    } else {
+        out_.error(std::string("the computer did not answer (waiting for ") + what + ")");
+    }
+    return false;
+}
+
+bool BrowserSession::waitForListing(ScreenRecord& record, int listingsBefore,
+                                    const std::string& what) {
+    if (!waitFor([&] { return record.listings > listingsBefore; }, "a listing")) {
         return false;
     }
-    if (!answered) {
-        out_.error(interrupted() ? "interrupted" : "the computer did not answer");
+    switch (record.lastListing.value_or(ListingOutcome::Failed)) {
+        case ListingOutcome::Listed:
+            return true;
+        case ListingOutcome::Refused:
+            out_.error("the computer refused to list " + what);
+            return false;
+        case ListingOutcome::Failed:
+            break;
     }
-    return answered;
+    out_.error("the computer could not list " + what);
+    return false;
 }
 
 bool BrowserSession::openDrives() {
-    const int before = diskView_->record.reloads;
-    const std::size_t tips = diskView_->record.tips.size();
-    disk_->viewDidLoad();
-    return waitFor(diskView_->record, before, tips);
+    if (disk_ && diskView_) {
+        return true;  // the tabs listed the drives when they opened
+    }
+    // Pairing opened the tabs, whose file manager lists the drives at once.
+    auto tabs = computer_.app().mainTabs();
+    TerminalDiskView* view = computer_.diskView();
+    if (!tabs || !tabs->fileManager() || !view) {
+        out_.error("not connected to a computer");
+        return false;
+    }
+    if (!waitForListing(view->record, 0, "its drives")) {
+        return false;
+    }
+    disk_ = tabs->fileManager();
+    diskView_ = view;
+    return true;
 }
 
 bool BrowserSession::openClass(const std::string& name) {
@@ -95,11 +121,9 @@ bool BrowserSession::openClass(const std::string& name) {
     const auto& menu = DiskViewController::classMenu();
     for (std::size_t i = 0; i < menu.size(); ++i) {
         if (menu[i].value == *value) {
-            const int before = diskView_->record.reloads;
-            const std::size_t tips = diskView_->record.tips.size();
+            const int before = diskView_->record.listings;
             disk_->selectMenu(i);
-            // An empty class shows its picture instead of rows; the listing still reloads.
-            return waitFor(diskView_->record, before, tips);
+            return waitForListing(diskView_->record, before, "the class " + name);
         }
     }
     return false;
@@ -125,7 +149,7 @@ std::shared_ptr<FileViewController> BrowserSession::openFolder(const std::string
     }
     auto screen = disk_->selectRow(*driveRow);
     TerminalFolderView* view = diskView_->folder.get();
-    if (!screen || !view || !waitFor(view->record, 0, 0)) {
+    if (!screen || !view || !waitForListing(view->record, 0, drives[*driveRow].name)) {
         return nullptr;
     }
     for (std::size_t p = 1; p < parts.size(); ++p) {
@@ -134,10 +158,9 @@ std::shared_ptr<FileViewController> BrowserSession::openFolder(const std::string
             out_.error("no folder " + parts[p] + " in " + screen->queryFullPath());
             return nullptr;
         }
-        const int before = view->record.reloads;
-        const std::size_t tips = view->record.tips.size();
+        const int before = view->record.listings;
         screen->selectRow(*row);
-        if (!waitFor(view->record, before, tips)) {
+        if (!waitForListing(view->record, before, screen->queryFullPath() + parts[p])) {
             return nullptr;
         }
     }

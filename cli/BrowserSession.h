@@ -10,6 +10,7 @@
 #include "controllers/DiskViewController.h"
 #include "controllers/FileViewController.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -33,10 +34,14 @@ class BrowserSession {
     std::optional<std::size_t> entryNamed(const FileViewController& screen,
                                           const std::string& name) const;
 
+    // The tabs' drive screen and its view; valid after openDrives() succeeded.
     DiskViewController& disk() { return *disk_; }
     TerminalDiskView& diskView() { return *diskView_; }
     TerminalFolderView* folderView() { return diskView_->folder.get(); }
     ComputerSession& computer() { return computer_; }
+    // Runs the main queue until `done`, the link closes, Ctrl-C or the answer limit; says why
+    // when it gave up. Returns done().
+    bool waitFor(const std::function<bool()>& done, const char* what);
 
     // Class menu value of a class name; nullopt if it is none of the four.
     static std::optional<std::int32_t> classValue(const std::string& name);
@@ -44,12 +49,13 @@ class BrowserSession {
     static std::vector<std::string> splitPath(const std::string& path);
 
   private:
-    bool waitFor(ScreenRecord& record, int reloadsBefore, std::size_t tipsBefore);
+    // Waits for the next listing of a screen and reports a refusal. True when it listed.
+    bool waitForListing(ScreenRecord& record, int listingsBefore, const std::string& what);
 
     const GlobalOptions& options_;
     const Output& out_;
     ComputerSession computer_;
-    std::shared_ptr<TerminalDiskView> diskView_;
+    TerminalDiskView* diskView_ = nullptr;
     std::shared_ptr<DiskViewController> disk_;
 };
 

@@ -2,11 +2,7 @@
 
 #include "RunLoop.h"
 
-#include "core/AuthCore.h"
-#include "platform/Localization.h"
-#include "platform/NetworkInterfaces.h"
-#include "model/ObjectStore.h"
-#include "platform/UserDefaults.h"
+#include "app/MainLoop.h"
 
 #include <arpa/inet.h>
 
@@ -36,6 +32,17 @@ std::optional<int> parsePort(std::string_view text) {
     return value;
 }
 
+AppConfig configOf(const GlobalOptions& options) {
+    AppConfig config;
+    config.home = options.home;
+    config.verbose = options.verbose;
+    config.interfaceName = options.interfaceName;
+    config.discoveryPort = static_cast<std::uint16_t>(options.discoveryPort);
+    // A command searches only when it must find a computer by name.
+    config.searchOnLaunch = false;
+    return config;
+}
+
 }  // namespace
 
 std::optional<ServerData> parseAddressTarget(const std::string& text) {
@@ -63,40 +70,38 @@ std::optional<ServerData> parseAddressTarget(const std::string& text) {
 }
 
 ComputerSession::ComputerSession(const GlobalOptions& options, const Output& out)
-    : options_(options), out_(out) {
-    DiscoveryOptions discovery;
-    discovery.interfaces = std::make_shared<SystemNetworkInterfaces>();
-    discovery.interfaceName = options.interfaceName;
-    discovery.port = static_cast<std::uint16_t>(options.discoveryPort);
-    finder_ = std::make_unique<CFindBroadcast>(discovery);
-    view_ = std::make_shared<TerminalServerView>(out, options.yes,
-                                                 options.askForCode && options.code.empty());
-    controller_ = std::make_shared<ServerViewController>(
-        view_, ServerViewController::Services{AuthCore::ShareInstance(), *finder_,
-                                              ObjectStore::shared(), UserDefaults::standard()});
-    view_->setController(controller_);
-    controller_->viewWillAppear();
+    : options_(options), out_(out),
+      screens_(std::make_shared<TerminalAppView>(out, options.yes,
+                                                 options.askForCode && options.code.empty())) {
+    app_ = std::make_unique<AppDelegate>(screens_, configOf(options));
+    app_->didFinishLaunchingWithOptions();
 }
 
 ComputerSession::~ComputerSession() {
-    controller_.reset();
-    finder_.reset();
+    // A command that ends is an application leaving the front.
+    app_->applicationDidEnterBackground();
+    app_.reset();
+}
+
+bool ComputerSession::waitFor(const std::function<bool()>& done,
+                              std::chrono::milliseconds limit) {
+    return runMainUntil([&] { return done() || linkClosed(); }, limit) && done();
 }
 
 const std::vector<ServerListData>& ComputerSession::search() {
-    controller_->StartBroadCast();
-    runMainUntil([&] { return !controller_->isSearching(); }, kSearchLimit);
+    controller().StartBroadCast();
+    runMainUntil([&] { return !controller().isSearching(); }, kSearchLimit);
     searched_ = true;
-    return controller_->serverListArr();
+    return controller().serverListArr();
 }
 
 std::optional<std::size_t> ComputerSession::findTarget() {
     if (auto address = parseAddressTarget(options_.pc)) {
-        return controller_->addServer(*address);
+        return controller().addServer(*address);
     }
     std::string wanted = options_.pc;
     if (wanted.empty()) {
-        auto last = AuthCore::ShareInstance().ReadLastDeviceTag();
+        auto last = controller().lastDeviceTag();
         if (!last || last->empty()) {
             out_.error(
                 "no computer paired yet: give --pc NAME, TAG, ADDRESS or HOST:PORT:HTTPPORT");
@@ -104,13 +109,13 @@ std::optional<std::size_t> ComputerSession::findTarget() {
         }
         wanted = *last;
         if (auto address = parseAddressTarget(wanted)) {
-            return controller_->addServer(*address);  // paired by address last time
+            return controller().addServer(*address);  // paired by address last time
         }
     }
     if (!searched_) {
         search();
     }
-    const auto& rows = controller_->serverListArr();
+    const auto& rows = controller().serverListArr();
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const ServerData& s = rows[i].serverData;
         if (s.DeviceNameTag == wanted || s.IP == wanted || lower(s.DeviceName) == lower(wanted)) {
@@ -126,35 +131,32 @@ int ComputerSession::pair() {
     if (!row) {
         return kExitNoSuchComputer;
     }
-    const ServerData target = controller_->serverListArr()[*row].serverData;
-    view_->resetOutcome();
+    const ServerData target = controller().serverListArr()[*row].serverData;
+    TerminalServerView& view = *screens_->server;
+    view.resetOutcome();
     if (!options_.code.empty()) {
-        controller_->CommondAuthCore(*row, options_.code, true);
+        controller().CommondAuthCore(*row, options_.code, true);
     } else {
-        controller_->didSelectRow(*row);
+        controller().didSelectRow(*row);
     }
     runMainUntil(
         [&] {
-            return view_->outcome() != TerminalServerView::Outcome::Pending &&
-                   !view_->waitingForCode() && !controller_->isConnecting();
+            return view.outcome() && !view.waitingForCode() && !controller().isConnecting();
         },
         kPairLimit);
-    switch (view_->outcome()) {
-        case TerminalServerView::Outcome::Paired:
+    switch (view.outcome().value_or(PairingOutcome::ConnectionFailed)) {
+        case PairingOutcome::Paired:
+        case PairingOutcome::KeptLink:
             paired_ = target;
-            AuthCore::ShareInstance().SaveLastDeviceTag();
             return kExitOk;
-        case TerminalServerView::Outcome::Refused:
+        case PairingOutcome::Refused:
             return kExitRefused;
-        case TerminalServerView::Outcome::ConnectionFailed:
-            return kExitConnectionFailed;
-        case TerminalServerView::Outcome::Pending:
+        case PairingOutcome::ConnectionFailed:
+        case PairingOutcome::LinkClosed:
             break;
     }
-    if (interrupted()) {
-        out_.error("interrupted");
-    } else {
-        out_.error(Localized("connection failed"));
+    if (!view.outcome()) {
+        out_.error(interrupted() ? "interrupted" : app::displayText("connection failed"));
     }
     return kExitConnectionFailed;
 }

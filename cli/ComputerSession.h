@@ -1,14 +1,17 @@
 #pragma once
-// Finds the computer a command is about and pairs with it through the server list screen, as a
-// user would: search, pick the row, tap it (or enter the code), wait for the result.
+// The application on a terminal: it starts the application object, shows its screens as text,
+// finds the computer a command is about and pairs with it through the server list screen, as a
+// user would: search, pick the row, tap it (or enter the code), wait for the result. When the
+// command ends the application "enters the background", which remembers the computer.
 
 #include "GlobalOptions.h"
 #include "Output.h"
-#include "TerminalServerView.h"
+#include "TerminalAppView.h"
 
-#include "NetWork/CFindBroadcast.h"
-#include "controllers/ServerViewController.h"
+#include "app/AppDelegate.h"
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -19,6 +22,8 @@ class ComputerSession {
   public:
     ComputerSession(const GlobalOptions& options, const Output& out);
     ~ComputerSession();
+    ComputerSession(const ComputerSession&) = delete;
+    ComputerSession& operator=(const ComputerSession&) = delete;
 
     // Searches the network (or the one interface asked for) and returns the rows found.
     const std::vector<ServerListData>& search();
@@ -26,17 +31,23 @@ class ComputerSession {
     // kExitOk, kExitRefused, kExitConnectionFailed or kExitNoSuchComputer.
     int pair();
 
-    ServerViewController& controller() { return *controller_; }
+    // Runs the main queue until `done` holds, the link closes, Ctrl-C or `limit`. Returns done().
+    bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit);
+    bool linkClosed() const { return screens_->linkClosed; }
+
+    AppDelegate& app() { return *app_; }
+    ServerViewController& controller() { return app_->serverList(); }
     const std::optional<ServerData>& pairedComputer() const { return paired_; }
+    // The drive screen of the tabs, once paired (else null).
+    TerminalDiskView* diskView() { return screens_->diskView(); }
 
   private:
     std::optional<std::size_t> findTarget();
 
     const GlobalOptions& options_;
     const Output& out_;
-    std::unique_ptr<CFindBroadcast> finder_;
-    std::shared_ptr<TerminalServerView> view_;
-    std::shared_ptr<ServerViewController> controller_;
+    std::shared_ptr<TerminalAppView> screens_;
+    std::unique_ptr<AppDelegate> app_;
     bool searched_ = false;
     std::optional<ServerData> paired_;
 };

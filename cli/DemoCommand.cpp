@@ -1,17 +1,18 @@
-// The guided tour: starts a peer with a sample disk on 127.0.0.1, finds it on the loopback
-// interface, pairs with it, and says what happens at each step.
+// The guided tour: starts a peer with a sample disk on 127.0.0.1, then runs the front-end's own
+// commands against it, as a user would type them, and says what each step shows.
 
 #include "Commands.h"
-#include "ComputerSession.h"
 #include "Output.h"
 #include "PeerLauncher.h"
-#include "SampleDisk.h"
 
-#include "core/AuthCore.h"
-#include "platform/AppHome.h"
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <random>
+
+extern char** environ;
 
 namespace pd::cli {
 
@@ -26,6 +27,30 @@ std::string randomCode() {
     return code;
 }
 
+// Runs this program with `args` and returns its exit status (-1 if it could not run).
+int runSelf(const Output& out, const std::vector<std::string>& args) {
+    std::string shown = "pocketdesk";
+    for (const auto& a : args) {
+        shown += " " + a;
+    }
+    out.say("   $ " + shown);
+    std::vector<std::string> store{"pocketdesk"};
+    store.insert(store.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : store) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv.data(), environ) != 0) {
+        return -1;
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 }  // namespace
 
 int runDemo(const GlobalOptions& global, const DemoOptions& demo) {
@@ -38,62 +63,58 @@ int runDemo(const GlobalOptions& global, const DemoOptions& demo) {
     }
     const std::filesystem::path work = tmpl;
     const std::filesystem::path disk = work / "computer-disk";
-    if (global.home.empty()) {
-        AppHome::set(work / "phone-home");  // the tour never touches the user's own data
-    }
+    // The tour never touches the user's own data.
+    const std::string home = global.home.empty() ? (work / "phone-home").string() : global.home;
     auto cleanup = [&] {
         if (!demo.keep)
             std::filesystem::remove_all(work, ec);
     };
+    std::filesystem::create_directories(disk, ec);
 
     out.say("Pocketdesk demo: a computer-side peer on 127.0.0.1 plays the computer.");
-    if (!peer::writeSampleDisk(disk)) {
-        out.error("cannot write the sample disk");
-        cleanup();
-        return kExitFailure;
-    }
-    out.say("1. Made a sample computer disk with drives C: and D: and a desktop.");
     const std::string code = randomCode();
     const int discoveryPort = peer::freeUdpPort();
     auto peerProcess = peer::PeerLauncher::start(
         demo.peerProgram,
-        {"--root", disk.string(), "--code", code, "--name", "DEMO-PC", "--tag", "D3M0",
-         "--discovery-port", std::to_string(discoveryPort)},
+        {"--root", disk.string(), "--sample-disk", "--code", code, "--name", "DEMO-PC", "--tag",
+         "D3M0", "--discovery-port", std::to_string(discoveryPort)},
         std::chrono::seconds(10), !global.verbose);
     if (!peerProcess) {
         out.error("cannot start " + demo.peerProgram.string());
         cleanup();
         return kExitFailure;
     }
-    out.say("2. Started the computer's services: control port " +
+    out.say("1. Started the computer's services on a sample disk with drives C: and D: and a "
+            "desktop: control port " +
             std::to_string(peerProcess->controlPort()) + ", check code " + code + ".");
 
-    GlobalOptions options = global;
-    options.interfaceName = "lo";
-    options.discoveryPort = discoveryPort;
-    options.yes = true;
-    options.pc = "D3M0";
-    options.askForCode = false;  // the tour types the code itself
-    ComputerSession session(options, out);
-    out.say("3. Searching the loopback network for computers (this takes a few seconds)...");
-    const auto& rows = session.search();
-    for (const auto& row : rows) {
-        out.say("   found " + row.serverData.DeviceName + " at " + row.serverData.IP + " (tag " +
-                row.serverData.DeviceNameTag + ")");
-    }
-    if (rows.empty()) {
-        out.error("the computer did not answer the search");
+    const std::vector<std::string> common{"--home", home};
+    auto with = [&](std::vector<std::string> args) {
+        args.insert(args.end(), common.begin(), common.end());
+        if (global.verbose)
+            args.push_back("-v");
+        return args;
+    };
+    const std::vector<std::string> search{"--interface", "lo", "--discovery-port",
+                                          std::to_string(discoveryPort)};
+    auto searching = [&](std::vector<std::string> args) {
+        args.insert(args.end(), search.begin(), search.end());
+        return with(std::move(args));
+    };
+
+    out.say("2. Searching the loopback network for computers (this takes a few seconds):");
+    if (runSelf(out, searching({"scan"})) != kExitOk) {
+        out.error("the search failed");
+        peerProcess->stop();
         cleanup();
         return kExitFailure;
     }
-
-    out.say("4. Pairing without a code first, as a new phone does...");
-    int status = session.pair();
+    out.say("3. Pairing without a code first, as a new phone does:");
+    int status = runSelf(out, searching({"pair", "--pc", "DEMO-PC"}));
     if (status == kExitRefused) {
         out.say("   The computer refused: it wants the check code it shows to its user.");
-        options.code = code;  // the session reads the options it was given
-        out.say("5. Pairing again with the check code " + code + "...");
-        status = session.pair();
+        out.say("4. Pairing again with the check code:");
+        status = runSelf(out, searching({"pair", "--pc", "DEMO-PC", "--code", code}));
     }
     if (status != kExitOk) {
         out.error("pairing failed");
@@ -103,27 +124,20 @@ int runDemo(const GlobalOptions& global, const DemoOptions& demo) {
     }
     out.say("   Paired. The phone remembers this computer and its code for next time.");
 
-    // The browser: the same screens a phone shows, printed.
-    GlobalOptions browse = options;
-    browse.pc = "127.0.0.1:" + std::to_string(peerProcess->controlPort()) + ":" +
-                std::to_string(peerProcess->httpPort());
-    out.say("6. Listing the computer's drives and desktop:");
-    if (runLs(browse, "", "") != kExitOk) {
-        out.error("listing failed");
-    }
-    out.say("7. Opening the folder D:/Music:");
-    runLs(browse, "D:/Music", "");
-    out.say("8. Downloading D:/Music/song.mp3 over the computer's HTTP service:");
-    if (runGet(browse, {"D:/Music/song.mp3"}) != kExitOk) {
-        out.error("the download failed");
-    }
-    out.say("9. The finished downloads of this computer:");
-    runDownloads(browse, "");
-    AuthCore::ShareInstance().ResetServer();
-    out.say("10. Disconnected and stopped the computer's services. End of the tour.");
+    const std::string address = "127.0.0.1:" + std::to_string(peerProcess->controlPort()) + ":" +
+                                std::to_string(peerProcess->httpPort());
+    out.say("5. The computer's drives and desktop:");
+    int failures = runSelf(out, with({"ls", "--pc", address})) != kExitOk;
+    out.say("6. The folder D:/Music:");
+    failures += runSelf(out, with({"ls", "D:/Music", "--pc", address})) != kExitOk;
+    out.say("7. Downloading D:/Music/song.mp3 over the computer's HTTP service:");
+    failures += runSelf(out, with({"get", "D:/Music/song.mp3", "--pc", address})) != kExitOk;
+    out.say("8. The finished downloads of this computer:");
+    failures += runSelf(out, with({"downloads", "--pc", address})) != kExitOk;
     peerProcess->stop();
+    out.say("9. Stopped the computer's services. End of the tour.");
     cleanup();
-    return kExitOk;
+    return failures == 0 ? kExitOk : kExitFailure;
 }
 
 }  // namespace pd::cli

@@ -6,13 +6,8 @@
 #include "RunLoop.h"
 #include "TerminalBrowserViews.h"
 
-#include "NetWork/DownloadPaths.h"
+#include "app/MainLoop.h"
 #include "controllers/FileDownViewController.h"
-#include "core/AuthCore.h"
-#include "core/DownloadService.h"
-#include "platform/Localization.h"
-#include "platform/MainQueue.h"
-#include "platform/NotificationCenter.h"
 
 #include <unistd.h>
 
@@ -32,15 +27,6 @@ struct Wanted {
     std::string error;
     int lastPercent = -1;
 };
-
-std::string textOf(const UserInfo& info, const char* key) {
-    auto it = info.find(key);
-    if (it == info.end())
-        return {};
-    if (auto s = std::get_if<std::string>(&it->second))
-        return *s;
-    return {};
-}
 
 // "C:/a//b" and "C:/a/b" name the same file.
 std::string collapseSlashes(const std::string& path) {
@@ -72,7 +58,7 @@ void drawProgress(const Output& out, Wanted& w, float progress, std::uint64_t si
     if (percent == w.lastPercent)
         return;
     w.lastPercent = percent;
-    const std::string name = safeFileName(w.remote);
+    const std::string name = baseName(collapseSlashes(w.remote));
     if (out.json()) {
         out.event(
             {{"event", "progress"}, {"remote", w.remote}, {"percent", percent}, {"size", size}},
@@ -100,27 +86,27 @@ int runGet(const GlobalOptions& options, const std::vector<std::string>& remotes
         return status;
     }
     std::vector<Wanted> wanted;
-    auto& center = NotificationCenter::defaultCenter();
-    auto onEnd = [&](const std::string& name, const UserInfo& info) {
-        std::string dest = textOf(info, "path");
-        if (dest.empty())
-            dest = textOf(info, "filePath");
-        for (auto& w : wanted) {
-            if (w.state != Wanted::State::Waiting)
-                continue;
-            // A file already complete is reported before any record exists: match it by name.
-            const bool matches = w.destination.empty() ? baseName(dest) == safeFileName(w.remote)
-                                                       : w.destination == dest;
-            if (matches) {
-                w.destination = dest;
-                w.state = name == kHttpTaskSuccessNotification ? Wanted::State::Done
-                                                               : Wanted::State::Failed;
-                w.error = textOf(info, "error");
+    ComputerSession& computer = browser.computer();
+    // The download list reports how each download ends; it is open before any is queued, so
+    // that a file already complete on the phone is reported too.
+    auto endsView = std::make_shared<TerminalDownloadListView>(out, options.yes);
+    auto ends = std::make_shared<FileDownViewController>(endsView, computer.app().browserServices());
+    ends->viewDidLoad();
+    std::size_t endsSeen = 0;
+    auto takeEnds = [&] {
+        for (; endsSeen < endsView->ended.size(); ++endsSeen) {
+            const DownloadEnd& end = endsView->ended[endsSeen];
+            for (auto& w : wanted) {
+                if (w.state == Wanted::State::Waiting &&
+                    collapseSlashes(end.remotePath) == collapseSlashes(w.remote)) {
+                    w.destination = end.localPath;
+                    w.state = end.finished ? Wanted::State::Done : Wanted::State::Failed;
+                    w.error = end.error;
+                    break;
+                }
             }
         }
     };
-    const ObserverToken ok = center.addObserver(kHttpTaskSuccessNotification, onEnd);
-    const ObserverToken failed = center.addObserver(kHttpTaskFailureNotification, onEnd);
 
     int status = kExitOk;
     for (const auto& remote : remotes) {
@@ -138,65 +124,77 @@ int runGet(const GlobalOptions& options, const std::vector<std::string>& remotes
             continue;
         }
         const auto row = browser.entryNamed(*screen, parts.back());
-        if (!row || screen->dirAndFileListArr()[*row].isDir != 0) {
+        if (!row) {
             out.error("no file " + parts.back() + " in " + screen->queryFullPath());
             status = kExitFailure;
             continue;
         }
-        const std::string computerPath = screen->queryFullPath() + parts.back();
-        Wanted w;
-        w.remote = computerPath;
-        wanted.push_back(w);
-        auto* view = browser.folderView();
-        const std::size_t tips = view->record.tips.size();
-        screen->downloadRow(*row);
-        if (view->record.tips.size() > tips &&
-            view->record.tips.back() != Localized("joined the download queue")) {
-            out.error(view->record.tips.back() + ": " + remote);
-            wanted.back().state = Wanted::State::Failed;
+        if (screen->dirAndFileListArr()[*row].isDir != 0) {
+            out.error(remote + " is a folder: give the files in it");
+            status = kExitFailure;
+            continue;
         }
+        auto* view = browser.folderView();
+        const std::size_t requests = view->downloadRequests.size();
+        screen->downloadRow(*row);
+        if (view->downloadRequests.size() == requests) {
+            continue;  // the screen did not offer a download for this row
+        }
+        Wanted w;
+        w.remote = view->downloadRequests.back().first;
+        if (view->downloadRequests.back().second != DownloadRequestOutcome::Queued) {
+            out.error("the download was refused: " + remote);
+            w.state = Wanted::State::Failed;
+        }
+        wanted.push_back(w);
     }
 
-    // Follow the running downloads through the service's records until each one has ended.
+    // The running downloads as the download list shows them, until each one has ended.
+    auto progressView = std::make_shared<TerminalDownloadListView>(out, options.yes);
+    auto progress =
+        std::make_shared<FileDownViewController>(progressView, computer.app().browserServices());
+    progress->viewDidLoad();
     auto allEnded = [&] {
+        takeEnds();
         for (const auto& w : wanted) {
             if (w.state == Wanted::State::Waiting)
                 return false;
         }
         return true;
     };
-    bool pausing = false;
-    while (!allEnded()) {
-        MainQueue::shared().runFor(std::chrono::milliseconds(100));
-        for (const auto& record : DownloadService::sharedNetworkQueue().httpDownListArr()) {
+    auto draw = [&] {
+        for (std::size_t i = 0; i < progressView->running.size(); ++i) {
+            const DownloadRow& row = progressView->running[i];
             for (auto& w : wanted) {
-                if (collapseSlashes(record->filePath) == collapseSlashes(w.remote) &&
-                    w.state == Wanted::State::Waiting) {
-                    w.destination = record->fileName;
-                    w.url = record->url;
-                    drawProgress(out, w, record->progress.load(), record->fileSize.load(), tty);
+                if (w.state == Wanted::State::Waiting &&
+                    collapseSlashes(row.remotePath) == collapseSlashes(w.remote)) {
+                    w.url = row.url;
+                    drawProgress(out, w, row.progress, progressView->bytes[i].second, tty);
                 }
             }
         }
+        return false;
+    };
+    bool pausing = false;
+    while (!allEnded()) {
+        // Wakes for each main-queue task (the list refreshes once a second) and at the end.
+        // Kept downloads go on over HTTP even if the link closes meanwhile.
+        runMainUntil([&] { return allEnded() || draw() || interrupted(); },
+                     std::chrono::hours(24));
         if (interrupted() && !pausing) {
             // Ctrl-C pauses: the temporary files stay, and the next run resumes them.
             pausing = true;
-            for (auto& w : wanted) {
-                if (w.state == Wanted::State::Waiting && !w.url.empty()) {
-                    AuthCore::ShareInstance().PauseHttpDownTask(w.url);
+            for (std::size_t i = 0; i < progressView->running.size(); ++i) {
+                if (progressView->running[i].bnStatus == 1) {
+                    progress->downControlAction(i);
                 }
             }
-            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-            while (!allEnded() && std::chrono::steady_clock::now() < deadline) {
-                MainQueue::shared().runFor(std::chrono::milliseconds(50));
-            }
+            runMainUntil(allEnded, std::chrono::seconds(5), false);
             break;
         }
     }
     if (tty)
         std::fprintf(stderr, "\n");
-    center.removeObserver(ok);
-    center.removeObserver(failed);
 
     for (const auto& w : wanted) {
         if (w.state == Wanted::State::Done) {
@@ -235,18 +233,22 @@ int runPreview(const GlobalOptions& options, const std::string& remote) {
     if (!screen)
         return kExitFailure;
     const auto row = browser.entryNamed(*screen, parts.back());
-    if (!row || screen->dirAndFileListArr()[*row].isDir != 0) {
+    if (!row) {
         out.error("no file " + parts.back() + " in " + screen->queryFullPath());
+        return kExitFailure;
+    }
+    if (screen->dirAndFileListArr()[*row].isDir != 0) {
+        out.error(remote + " is a folder");
         return kExitFailure;
     }
     auto* view = browser.folderView();
     const std::size_t tips = view->record.tips.size();
     screen->previewRow(*row);
-    runMainUntil(
+    browser.computer().waitFor(
         [&] {
             return (view->preview &&
                     (view->preview->openedPath || !view->preview->record.tips.empty())) ||
-                   view->record.tips.size() > tips;
+                   view->record.tips.size() > tips || interrupted();
         },
         std::chrono::minutes(10));
     if (view->preview && view->preview->openedPath) {
@@ -256,32 +258,31 @@ int runPreview(const GlobalOptions& options, const std::string& remote) {
     }
     std::string why = "the preview did not finish";
     if (view->preview && !view->preview->record.tips.empty())
-        why = view->preview->record.tips.back();
+        why = app::displayText(view->preview->record.tips.back());
     if (view->record.tips.size() > tips)
-        why = view->record.tips.back();
+        why = app::displayText(view->record.tips.back());
+    if (browser.computer().linkClosed())
+        why = "the computer closed the connection";
     out.error(why);
     return kExitFailure;
 }
 
 int runDownloads(const GlobalOptions& options, const std::string& removePath) {
     Output out(options.json);
-    AuthCore& core = AuthCore::ShareInstance();
-    std::unique_ptr<BrowserSession> browser;
+    // Without --pc the list is the one of the computer paired last; no connection is needed.
+    BrowserSession browser(options, out);
     if (!options.pc.empty()) {
-        browser = std::make_unique<BrowserSession>(options, out);  // learn the computer's tag
-        if (const int status = browser->connect(); status != kExitOk)
+        if (const int status = browser.connect(); status != kExitOk)
             return status;
-    } else if (auto last = core.ReadLastDeviceTag()) {
-        core.deviceTag = *last;
-    } else {
+    } else if (!browser.computer().controller().lastDeviceTag()) {
         out.error("no computer paired yet: give --pc");
         return kExitNoSuchComputer;
     }
     auto view = std::make_shared<TerminalDownloadListView>(out, options.yes);
-    auto screen = std::make_shared<FileDownViewController>(view, BrowserServices::standard());
+    auto screen =
+        std::make_shared<FileDownViewController>(view, browser.computer().app().browserServices());
     screen->viewDidLoad();
     screen->selectTab(0);
-    runMainUntil([&] { return view->record.reloads > 0; }, std::chrono::seconds(5));
 
     if (!removePath.empty()) {
         const auto sections = screen->finishedSections();
@@ -291,7 +292,7 @@ int runDownloads(const GlobalOptions& options, const std::string& removePath) {
                     const int before = view->record.reloads;
                     screen->deleteFinishedRow(s, r);
                     // A terminal may take its time to answer the question.
-                    runMainUntil(
+                    browser.computer().waitFor(
                         [&] { return view->record.reloads > before || view->record.declined; },
                         std::chrono::minutes(5));
                     if (view->record.reloads == before) {
@@ -310,7 +311,7 @@ int runDownloads(const GlobalOptions& options, const std::string& removePath) {
 
     bool any = false;
     for (const auto& section : screen->finishedSections()) {
-        out.say(Localized(section.headerKey) + ":");
+        out.say(app::displayText(section.headerKey) + ":");
         for (const auto& row : section.rows) {
             any = true;
             out.event({{"event", "finished"},

@@ -1,6 +1,6 @@
 #include "LineReader.h"
 
-#include "platform/MainQueue.h"
+#include "app/MainLoop.h"
 
 #include <unistd.h>
 
@@ -20,7 +20,7 @@ void readLineAsync(const std::string& prompt, std::function<void(std::string)> a
         if (!std::getline(std::cin, line)) {
             line.clear();
         }
-        MainQueue::shared().async([answer, line] { answer(line); });
+        app::postToMain([answer, line] { answer(line); });
     }).detach();
 }
 

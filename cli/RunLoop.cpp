@@ -1,29 +1,21 @@
 #include "RunLoop.h"
 
-#include "platform/MainQueue.h"
+#include "app/MainLoop.h"
 
 #include <atomic>
-#include <csignal>
 
 namespace pd::cli {
 
 namespace {
 std::atomic<bool> gInterrupted{false};
-void onInterrupt(int) {
-    gInterrupted.store(true);
-}
 }  // namespace
 
-bool runMainUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    MainQueue& main = MainQueue::shared();
-    while (!done()) {
-        if (interrupted() || std::chrono::steady_clock::now() >= deadline) {
-            return done();
-        }
-        main.runFor(std::chrono::milliseconds(20));
-    }
-    return true;
+bool runMainUntil(const std::function<bool()>& done, std::chrono::milliseconds limit,
+                  bool endOnInterrupt) {
+    // Ctrl-C ends a wait: the interrupt arrives as a main-queue task.
+    return app::runMainUntil([&] { return done() || (endOnInterrupt && interrupted()); },
+                             std::chrono::steady_clock::now() + limit) &&
+           done();
 }
 
 bool interrupted() {
@@ -31,10 +23,7 @@ bool interrupted() {
 }
 
 void installInterruptHandler() {
-    struct sigaction sa {};
-    sa.sa_handler = onInterrupt;
-    sigemptyset(&sa.sa_mask);
-    sigaction(SIGINT, &sa, nullptr);
+    app::onInterrupt([] { gInterrupted.store(true); });
 }
 
 }  // namespace pd::cli

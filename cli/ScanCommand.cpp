@@ -2,9 +2,6 @@
 #include "ComputerSession.h"
 #include "Output.h"
 
-#include "model/PcList.h"
-#include "model/ObjectStore.h"
-
 namespace pd::cli {
 
 int runScan(const GlobalOptions& options) {

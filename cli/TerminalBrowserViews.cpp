@@ -2,7 +2,7 @@
 
 #include "LineReader.h"
 
-#include "platform/Localization.h"
+#include "app/MainLoop.h"
 
 namespace pd::cli {
 
@@ -19,11 +19,11 @@ void confirmOnTerminal(const Output& out, bool answerYes, const std::string& key
     if (cancel < 0)
         cancel = ok;
     const std::string question =
-        Localized(key.empty() ? buttons[static_cast<std::size_t>(ok)] : key);
+        app::displayText(key.empty() ? buttons[static_cast<std::size_t>(ok)] : key);
     if (answerYes) {
         out.event(
             {{"event", "confirm"}, {"key", key}, {"answer", buttons[static_cast<std::size_t>(ok)]}},
-            question + " (" + Localized(buttons[static_cast<std::size_t>(ok)]) + ")");
+            question + " (" + app::displayText(buttons[static_cast<std::size_t>(ok)]) + ")");
         answer(ok);
         return;
     }

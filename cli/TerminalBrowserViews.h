@@ -10,18 +10,30 @@
 #include "controllers/FileBrowserView.h"
 #include "controllers/QuickLookView.h"
 
+#include <cstdint>
 #include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
 namespace pd::cli {
 
-// What every terminal screen remembers: a reload counter and the last tip.
+// What every terminal screen remembers: how its listings and actions ended, and its tips (as
+// localisation keys).
 struct ScreenRecord {
     int reloads = 0;
+    int listings = 0;  // listings that ended, however they ended
+    std::optional<ListingOutcome> lastListing;
+    int classChanges = 0;
+    std::optional<ClassChangeOutcome> lastClassChange;
     std::vector<std::string> tips;
     bool closed = false;
     bool declined = false;  // a question was answered with "cancel"
+
+    void listingEnded(ListingOutcome outcome) {
+        ++listings;
+        lastListing = outcome;
+    }
 };
 
 class TerminalQuickLookView : public QuickLookView {
@@ -44,10 +56,18 @@ class TerminalFolderView : public FileBrowserView {
         rows = r;
         ++record.reloads;
     }
-    void showTip(const std::string& text, std::chrono::milliseconds) override {
-        record.tips.push_back(text);
+    void showTip(const std::string& key, std::chrono::milliseconds) override {
+        record.tips.push_back(key);
     }
     void closeScreen() override { record.closed = true; }
+    void listingEnded(ListingOutcome outcome) override { record.listingEnded(outcome); }
+    void classChangeEnded(ClassChangeOutcome outcome) override {
+        ++record.classChanges;
+        record.lastClassChange = outcome;
+    }
+    void downloadRequestEnded(const std::string& path, DownloadRequestOutcome outcome) override {
+        downloadRequests.emplace_back(path, outcome);
+    }
     std::shared_ptr<QuickLookView> presentPreview(
         const std::shared_ptr<QuickLookViewController>&) override {
         preview = std::make_shared<TerminalQuickLookView>();
@@ -57,6 +77,7 @@ class TerminalFolderView : public FileBrowserView {
 
     std::vector<BrowserRow> rows;
     std::vector<PhotoItem> photos;
+    std::vector<std::pair<std::string, DownloadRequestOutcome>> downloadRequests;
     std::shared_ptr<TerminalQuickLookView> preview;
     ScreenRecord record;
 };
@@ -69,9 +90,10 @@ class TerminalDiskView : public DiskView {
         rows = r;
         ++record.reloads;
     }
-    void showTip(const std::string& text, std::chrono::milliseconds) override {
-        record.tips.push_back(text);
+    void showTip(const std::string& key, std::chrono::milliseconds) override {
+        record.tips.push_back(key);
     }
+    void listingEnded(ListingOutcome outcome) override { record.listingEnded(outcome); }
     void askConfirmation(const std::string& key, const std::vector<std::string>& buttons,
                          std::function<void(int)> answer) override;
     std::shared_ptr<FileBrowserView> presentFolderScreen(
@@ -93,7 +115,10 @@ class TerminalDownloadListView : public DownloadListView {
   public:
     TerminalDownloadListView(const Output& out, bool answerYes)
         : out_(out), answerYes_(answerYes) {}
-    void reloadRunningRows(const std::vector<DownloadRow>& rows) override { running = rows; }
+    void reloadRunningRows(const std::vector<DownloadRow>& rows) override {
+        running = rows;
+        bytes.assign(rows.size(), {0, 0});
+    }
     void reloadFinishedSections(const std::vector<FinishedSection>& s) override {
         sections = s;
         ++record.reloads;
@@ -110,14 +135,21 @@ class TerminalDownloadListView : public DownloadListView {
         if (row < running.size())
             running[row].bnStatus = status;
     }
-    void showTip(const std::string& text, std::chrono::milliseconds) override {
-        record.tips.push_back(text);
+    void setRowBytes(std::size_t row, std::uint64_t received, std::uint64_t total) override {
+        if (row < bytes.size())
+            bytes[row] = {received, total};
     }
+    void showTip(const std::string& key, std::chrono::milliseconds) override {
+        record.tips.push_back(key);
+    }
+    void downloadEnded(const DownloadEnd& end) override { ended.push_back(end); }
     void askConfirmation(const std::string& key, const std::vector<std::string>& buttons,
                          std::function<void(int)> answer) override;
 
     std::vector<DownloadRow> running;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> bytes;  // received, total per row
     std::vector<FinishedSection> sections;
+    std::vector<DownloadEnd> ended;
     ScreenRecord record;
 
   private:

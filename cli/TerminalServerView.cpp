@@ -3,31 +3,22 @@
 #include "LineReader.h"
 #include "TerminalBrowserViews.h"
 #include "controllers/ServerViewController.h"
-#include "platform/Localization.h"
+#include "app/MainLoop.h"
 
 namespace pd::cli {
 
 void TerminalServerView::showProgress(const std::string& key) {
-    out_.event({{"event", "progress"}, {"key", key}}, Localized(key) + "...");
+    out_.event({{"event", "progress"}, {"key", key}}, app::displayText(key) + "...");
 }
 
-void TerminalServerView::showTip(const std::string& text, std::chrono::milliseconds) {
-    out_.event({{"event", "tip"}, {"text", text}}, text);
-    if (text == Localized("pc Rejected")) {
-        outcome_ = Outcome::Refused;
-    } else if (text == Localized("connection failed")) {
-        outcome_ = Outcome::ConnectionFailed;
-    }
+void TerminalServerView::showTip(const std::string& key, std::chrono::milliseconds) {
+    out_.event({{"event", "tip"}, {"key", key}}, app::displayText(key));
 }
 
 void TerminalServerView::askConfirmation(const std::string& key,
                                          const std::vector<std::string>& buttons,
                                          std::function<void(int)> answer) {
     confirmOnTerminal(out_, answerYes_, key, buttons, std::move(answer));
-}
-
-void TerminalServerView::presentMainTabs() {
-    outcome_ = Outcome::Paired;
 }
 
 void TerminalServerView::presentCheckCode(std::int64_t row, const std::string& deviceTag) {
@@ -38,8 +29,8 @@ void TerminalServerView::presentCheckCode(std::int64_t row, const std::string& d
     askForCode_ = false;  // one retry
     entry_ = std::make_unique<AUTHViewController>(row, deviceTag, controller);
     entry_->viewDidLoad();
-    outcome_ = Outcome::Pending;
-    readLineAsync(Localized("enterCheckCode") + ": ", [this](std::string line) {
+    outcome_.reset();
+    readLineAsync(app::displayText("enterCheckCode") + ": ", [this](std::string line) {
         // Held here while typing: finishing the entry dismisses it from inside the last field.
         std::unique_ptr<AUTHViewController> entry = std::move(entry_);
         if (!entry) {
@@ -57,7 +48,7 @@ void TerminalServerView::presentCheckCode(std::int64_t row, const std::string& d
         if (field < AUTHViewController::kFieldCount) {
             out_.error("the check code has six characters");
             entry->cancel();
-            outcome_ = Outcome::Refused;
+            outcome_ = PairingOutcome::Refused;
         }
     });
 }

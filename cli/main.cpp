@@ -5,10 +5,7 @@
 #include "GlobalOptions.h"
 #include "RunLoop.h"
 
-#include "core/DownloadService.h"
-#include "platform/AppHome.h"
-#include "platform/Log.h"
-#include "platform/ToolPackage.h"
+#include "app/AppInfo.h"
 
 #include <CLI/CLI.hpp>
 
@@ -61,7 +58,7 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
 
     CLI::App app{"pocketdesk: the phone's companion for a computer on the same network"};
-    app.set_version_flag("--version", "pocketdesk " + pd::ToolPackage::GetAppVersion());
+    app.set_version_flag("--version", "pocketdesk " + pd::app::appVersion());
     pd::cli::GlobalOptions options;
     addGlobalOptions(app, options);
     app.require_subcommand(0, 1);
@@ -124,13 +121,7 @@ int main(int argc, char** argv) {
 
     CLI11_PARSE(app, argc, argv);
 
-    pd::log::setup(options.verbose ? spdlog::level::debug : spdlog::level::warn);
-    if (!options.home.empty()) {
-        pd::AppHome::set(options.home);
-    }
     pd::cli::installInterruptHandler();
-    // Downloads go through the process's download service.
-    pd::setHttpDownloader(&pd::DownloadService::sharedNetworkQueue());
 
     if (scan->parsed()) {
         return pd::cli::runScan(options);

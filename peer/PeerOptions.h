@@ -33,6 +33,7 @@ struct PeerOptions {
     std::filesystem::path root;         // the computer's disk
     std::filesystem::path classesFile;  // empty: <root>.classes.json
     std::filesystem::path logFile;      // empty: no frame log
+    bool sampleDisk = false;            // fill an empty root with the sample disk
     std::string checkCode;              // may be empty
     bool directAccept = false;
     std::string name;  // empty: the host name

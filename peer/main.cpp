@@ -9,6 +9,7 @@
 #include "FrameLog.h"
 #include "HttpFileService.h"
 #include "PeerOptions.h"
+#include "SampleDisk.h"
 #include "TicketBook.h"
 #include "platform/Log.h"
 
@@ -67,6 +68,8 @@ void addFlags(CLI::App& app, PeerOptions& o) {
     app.add_option("--classes", o.classesFile,
                    "JSON file keeping the four file classes; default: <root>.classes.json");
     app.add_option("--log", o.logFile, "Append one JSON line per frame in and out to FILE");
+    app.add_flag("--sample-disk", o.sampleDisk,
+                 "Fill an empty --root with a sample disk (drives C: and D: and a desktop)");
 }
 
 }  // namespace
@@ -86,6 +89,13 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
+    if (options.sampleDisk) {
+        std::error_code ec;
+        if (std::filesystem::is_empty(options.root, ec) && !pd::peer::writeSampleDisk(options.root)) {
+            std::cerr << "cannot write the sample disk into " << options.root << "\n";
+            return 1;
+        }
+    }
     std::optional<pd::peer::DiskTree> disk = pd::peer::DiskTree::open(options.root);
     if (!disk) {
         std::cerr << "--root " << options.root << " is not a folder\n";

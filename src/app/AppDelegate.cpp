@@ -60,7 +60,11 @@ bool AppDelegate::didFinishLaunchingWithOptions() {
         ServerViewController::Services{AuthCore::ShareInstance(), *finder_,
                                        managedObjectContext(), UserDefaults::standard(), this});
     serverList_->setView(view_->presentServerList(serverList_));
-    serverList_->viewDidLoad();
+    if (config_.searchOnLaunch) {
+        serverList_->viewDidLoad();
+    } else {
+        serverList_->viewWillAppear();
+    }
     return true;
 }
 

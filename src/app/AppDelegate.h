@@ -30,6 +30,9 @@ struct AppConfig {
     // Search only this network interface (empty: the usual one) on this UDP port.
     std::string interfaceName;
     std::uint16_t discoveryPort = 6866;
+    // Whether the server list searches when it first appears (a phone does; a command that
+    // already knows its computer must not).
+    bool searchOnLaunch = true;
 };
 
 class AppDelegate : public Navigator {

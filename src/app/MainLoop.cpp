@@ -23,6 +23,10 @@ void setMainWakeHook(std::function<void()> hook) {
     MainQueue::shared().setWakeHook(std::move(hook));
 }
 
+void postToMain(std::function<void()> task) {
+    MainQueue::shared().async(std::move(task));
+}
+
 namespace {
 
 void waitForSignal(const std::shared_ptr<asio::signal_set>& signals,

@@ -19,6 +19,8 @@ std::size_t pollMainQueue();
 // `hook` is called (from any thread) whenever a task is posted; schedule a pollMainQueue() on
 // the toolkit's thread from it. An empty hook removes it.
 void setMainWakeHook(std::function<void()> hook);
+// Runs `task` on the main queue soon; callable from any thread (a front-end's reader thread).
+void postToMain(std::function<void()> task);
 // Runs `handler` on the main queue at each Ctrl-C (SIGINT), which also wakes runMainUntil.
 void onInterrupt(std::function<void()> handler);
 // The display text of a localisation key.

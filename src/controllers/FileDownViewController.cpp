@@ -237,7 +237,12 @@ void FileDownViewController::getDownListTimer() {
 void FileDownViewController::CreateFinishTaskData() {
     finishListObjArr_ = {};
     const Clock::time_point today = now();
-    for (const auto& record : services_.finished.QueryFinishTaskFromDB(services_.core.deviceTag)) {
+    // The current computer's files; before any connect, those of the computer paired last.
+    std::string tag = services_.core.deviceTag;
+    if (tag.empty()) {
+        tag = services_.core.ReadLastDeviceTag().value_or("");
+    }
+    for (const auto& record : services_.finished.QueryFinishTaskFromDB(tag)) {
         const auto finished = Clock::time_point(std::chrono::duration_cast<Clock::duration>(
             std::chrono::duration<double>(record->downTime)));
         const bool thisWeek = friendlyTime(finished, today) == kThisWeek;

@@ -1,0 +1,64 @@
+#pragma once
+// The application's top-level screens on a terminal: the server list and the tabs. It keeps
+// what a command waits for (whether the link closed) and decides nothing.
+
+#include "Output.h"
+#include "TerminalBrowserViews.h"
+#include "TerminalServerView.h"
+
+#include "app/AppView.h"
+#include "app/MainTabBarView.h"
+
+#include <memory>
+
+namespace pd::cli {
+
+class TerminalTabsView : public MainTabBarView {
+  public:
+    TerminalTabsView(const Output& out, bool answerYes) : out_(out), answerYes_(answerYes) {}
+    std::shared_ptr<DiskView> presentFileManager(
+        const std::shared_ptr<DiskViewController>&) override {
+        disk = std::make_shared<TerminalDiskView>(out_, answerYes_);
+        return disk;
+    }
+    void closeTabs() override { closed = true; }
+
+    std::shared_ptr<TerminalDiskView> disk;
+    bool closed = false;
+
+  private:
+    const Output& out_;
+    bool answerYes_;
+};
+
+class TerminalAppView : public AppView {
+  public:
+    TerminalAppView(const Output& out, bool answerYes, bool askForCode)
+        : server(std::make_shared<TerminalServerView>(out, answerYes, askForCode)), out_(out),
+          answerYes_(answerYes) {}
+
+    std::shared_ptr<ServerView> presentServerList(
+        const std::shared_ptr<ServerViewController>& screen) override {
+        server->setController(screen);
+        return server;
+    }
+    std::shared_ptr<MainTabBarView> presentMainTabs(
+        const std::shared_ptr<MainTabBarViewController>&) override {
+        linkClosed = false;
+        tabs = std::make_shared<TerminalTabsView>(out_, answerYes_);
+        return tabs;
+    }
+    void showServerList() override { linkClosed = true; }
+
+    TerminalDiskView* diskView() const { return tabs ? tabs->disk.get() : nullptr; }
+
+    std::shared_ptr<TerminalServerView> server;
+    std::shared_ptr<TerminalTabsView> tabs;
+    bool linkClosed = false;
+
+  private:
+    const Output& out_;
+    bool answerYes_;
+};
+
+}  // namespace pd::cli
