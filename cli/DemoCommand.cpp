@@ -29,7 +29,7 @@ std::string randomCode() {
 }  // namespace
 
 int runDemo(const GlobalOptions& global, const DemoOptions& demo) {
-    Output out(global.json);
+    Output out(global.outputMode());
     std::error_code ec;
     char tmpl[] = "/tmp/pocketdesk-demo-XXXXXX";
     if (::mkdtemp(tmpl) == nullptr) {

@@ -3,8 +3,10 @@
 
 #include "BrowserSession.h"
 #include "Commands.h"
+#include "ProgressBoard.h"
 #include "RunLoop.h"
 #include "TerminalBrowserViews.h"
+#include "TextFormat.h"
 
 #include "NetWork/DownloadPaths.h"
 #include "controllers/FileDownViewController.h"
@@ -17,6 +19,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <map>
 
@@ -31,6 +34,7 @@ struct Wanted {
     enum class State { Waiting, Done, Failed } state = State::Waiting;
     std::string error;
     int lastPercent = -1;
+    std::size_t line = 0;  // its line on the progress board
 };
 
 std::string textOf(const UserInfo& info, const char* key) {
@@ -67,34 +71,39 @@ std::string parentOf(const std::vector<std::string>& parts) {
     return parent;
 }
 
-void drawProgress(const Output& out, Wanted& w, float progress, std::uint64_t size, bool tty) {
+// Why a name given to get or preview is not a file to fetch.
+std::string notAFile(const FileViewController& screen, std::optional<std::size_t> row,
+                     const std::string& name) {
+    if (row)
+        return visibleText(screen.queryFullPath() + name) +
+               " is a folder: list it with "
+               "pocketdesk ls";
+    return "no file " + visibleText(name) + " in " + visibleText(screen.queryFullPath());
+}
+
+// Progress for people on the board; with --json-lines one event per percent.
+void showProgress(const Output& out, ProgressBoard& board, Wanted& w, float progress,
+                  std::uint64_t size) {
+    const auto received = static_cast<std::uint64_t>(static_cast<double>(progress) * size);
+    board.update(w.line, received, size);
     const int percent = static_cast<int>(progress * 100.0f);
     if (percent == w.lastPercent)
         return;
     w.lastPercent = percent;
-    const std::string name = safeFileName(w.remote);
-    if (out.json()) {
-        out.event(
-            {{"event", "progress"}, {"remote", w.remote}, {"percent", percent}, {"size", size}},
-            "");
-    } else if (tty) {
-        const int width = 30;
-        const int filled = percent * width / 100;
-        std::fprintf(stderr, "\r%-28.28s [%s%s] %3d%% %s", name.c_str(),
-                     std::string(static_cast<std::size_t>(filled), '#').c_str(),
-                     std::string(static_cast<std::size_t>(width - filled), '.').c_str(), percent,
-                     FileDownViewController::FileSizeOpti(size).c_str());
-        std::fflush(stderr);
-    } else if (percent % 25 == 0) {
-        out.say(name + " " + std::to_string(percent) + "%");
-    }
+    out.event({{"event", "progress"},
+               {"remote", w.remote},
+               {"percent", percent},
+               {"received", received},
+               {"size", size}},
+              "");
 }
 
 }  // namespace
 
 int runGet(const GlobalOptions& options, const std::vector<std::string>& remotes) {
-    Output out(options.json);
-    const bool tty = ::isatty(STDERR_FILENO) == 1 && !options.json;
+    Output out(options.outputMode());
+    out.begin({{"downloaded", nlohmann::json::array()}, {"failed", nlohmann::json::array()}});
+    ProgressBoard board(::isatty(STDERR_FILENO) == 1 && out.text());
     BrowserSession browser(options, out);
     if (const int status = browser.connect(); status != kExitOk) {
         return status;
@@ -115,6 +124,14 @@ int runGet(const GlobalOptions& options, const std::vector<std::string>& remotes
                 w.destination = dest;
                 w.state = name == kHttpTaskSuccessNotification ? Wanted::State::Done
                                                                : Wanted::State::Failed;
+                if (w.state == Wanted::State::Done) {
+                    // A file found whole already never showed progress: its size is on disk.
+                    std::error_code ec;
+                    const auto size = std::filesystem::file_size(dest, ec);
+                    if (!ec)
+                        board.update(w.line, size, size);
+                    board.complete(w.line);
+                }
                 w.error = textOf(info, "error");
             }
         }
@@ -126,7 +143,8 @@ int runGet(const GlobalOptions& options, const std::vector<std::string>& remotes
     for (const auto& remote : remotes) {
         const auto parts = BrowserSession::splitPath(remote);
         if (parts.size() < 2) {
-            out.error("give a file below a drive, such as C:/Users/report.docx: " + remote);
+            out.error("give a file below a drive, such as C:/Users/report.docx: " +
+                      visibleText(remote));
             status = kExitFailure;
             continue;
         }
@@ -139,20 +157,21 @@ int runGet(const GlobalOptions& options, const std::vector<std::string>& remotes
         }
         const auto row = browser.entryNamed(*screen, parts.back());
         if (!row || screen->dirAndFileListArr()[*row].isDir != 0) {
-            out.error("no file " + parts.back() + " in " + screen->queryFullPath());
+            out.error(notAFile(*screen, row, parts.back()));
             status = kExitFailure;
             continue;
         }
         const std::string computerPath = screen->queryFullPath() + parts.back();
         Wanted w;
         w.remote = computerPath;
+        w.line = board.add(visibleText(parts.back()));
         wanted.push_back(w);
         auto* view = browser.folderView();
         const std::size_t tips = view->record.tips.size();
         screen->downloadRow(*row);
         if (view->record.tips.size() > tips &&
             view->record.tips.back() != Localized("joined the download queue")) {
-            out.error(view->record.tips.back() + ": " + remote);
+            out.error(view->record.tips.back() + ": " + visibleText(remote));
             wanted.back().state = Wanted::State::Failed;
         }
     }
@@ -174,10 +193,11 @@ int runGet(const GlobalOptions& options, const std::vector<std::string>& remotes
                     w.state == Wanted::State::Waiting) {
                     w.destination = record->fileName;
                     w.url = record->url;
-                    drawProgress(out, w, record->progress.load(), record->fileSize.load(), tty);
+                    showProgress(out, board, w, record->progress.load(), record->fileSize.load());
                 }
             }
         }
+        board.draw();
         if (interrupted() && !pausing) {
             // Ctrl-C pauses: the temporary files stay, and the next run resumes them.
             pausing = true;
@@ -193,25 +213,24 @@ int runGet(const GlobalOptions& options, const std::vector<std::string>& remotes
             break;
         }
     }
-    if (tty)
-        std::fprintf(stderr, "\n");
+    board.end();
     center.removeObserver(ok);
     center.removeObserver(failed);
 
     for (const auto& w : wanted) {
         if (w.state == Wanted::State::Done) {
-            out.event({{"event", "downloaded"},
-                       {"remote", collapseSlashes(w.remote)},
-                       {"path", w.destination}},
-                      w.destination);
+            out.result("downloaded", "downloaded",
+                       {{"remote", collapseSlashes(w.remote)}, {"path", w.destination}},
+                       visibleText(w.destination));
         } else {
-            status = pausing ? 130 : kExitFailure;
+            status = pausing ? kExitInterrupted : kExitFailure;
             const std::string why = pausing ? "paused" : (w.error.empty() ? "failed" : w.error);
-            out.event(
-                {{"event", pausing ? "paused" : "failed"}, {"remote", w.remote}, {"error", why}},
-                "");
+            if (!out.text()) {
+                out.result(pausing ? "paused" : "failed", "failed",
+                           {{"remote", w.remote}, {"error", why}}, "");
+            }
             if (!pausing)
-                out.error(w.remote + ": " + why);
+                out.error(visibleText(w.remote) + ": " + why);
         }
     }
     if (pausing)
@@ -220,7 +239,7 @@ int runGet(const GlobalOptions& options, const std::vector<std::string>& remotes
 }
 
 int runPreview(const GlobalOptions& options, const std::string& remote) {
-    Output out(options.json);
+    Output out(options.outputMode());
     BrowserSession browser(options, out);
     const auto parts = BrowserSession::splitPath(remote);
     if (parts.size() < 2) {
@@ -236,7 +255,7 @@ int runPreview(const GlobalOptions& options, const std::string& remote) {
         return kExitFailure;
     const auto row = browser.entryNamed(*screen, parts.back());
     if (!row || screen->dirAndFileListArr()[*row].isDir != 0) {
-        out.error("no file " + parts.back() + " in " + screen->queryFullPath());
+        out.error(notAFile(*screen, row, parts.back()));
         return kExitFailure;
     }
     auto* view = browser.folderView();
@@ -250,8 +269,8 @@ int runPreview(const GlobalOptions& options, const std::string& remote) {
         },
         std::chrono::minutes(10));
     if (view->preview && view->preview->openedPath) {
-        out.event({{"event", "preview"}, {"remote", remote}, {"path", *view->preview->openedPath}},
-                  *view->preview->openedPath);
+        out.result("preview", "", {{"remote", remote}, {"path", *view->preview->openedPath}},
+                   visibleText(*view->preview->openedPath));
         return kExitOk;
     }
     std::string why = "the preview did not finish";
@@ -264,7 +283,7 @@ int runPreview(const GlobalOptions& options, const std::string& remote) {
 }
 
 int runDownloads(const GlobalOptions& options, const std::string& removePath) {
-    Output out(options.json);
+    Output out(options.outputMode());
     AuthCore& core = AuthCore::ShareInstance();
     std::unique_ptr<BrowserSession> browser;
     if (!options.pc.empty()) {
@@ -295,34 +314,46 @@ int runDownloads(const GlobalOptions& options, const std::string& removePath) {
                         [&] { return view->record.reloads > before || view->record.declined; },
                         std::chrono::minutes(5));
                     if (view->record.reloads == before) {
-                        out.error("not removed: " + removePath);
+                        out.error("not removed: " + visibleText(removePath));
                         return kExitFailure;
                     }
-                    out.event({{"event", "removed"}, {"path", removePath}},
-                              "removed " + removePath);
+                    out.result("removed", "", {{"removed", removePath}},
+                               "removed " + visibleText(removePath));
                     return kExitOk;
                 }
             }
         }
-        out.error("no finished download at " + removePath);
+        out.error("no finished download at " + visibleText(removePath));
         return kExitFailure;
     }
 
+    out.begin({{"finished", nlohmann::json::array()}});
     bool any = false;
+    std::string text;
     for (const auto& section : screen->finishedSections()) {
-        out.say(Localized(section.headerKey) + ":");
+        if (section.rows.empty())
+            continue;  // no heading without rows
+        any = true;
+        if (out.text()) {
+            Table table({Table::Align::Left, Table::Align::Left});
+            for (const auto& row : section.rows)
+                table.addRow({"  " + row.formatTime, visibleText(row.filePath)});
+            text += Localized(section.headerKey) + ":\n";
+            table.renderInto(text);
+            continue;
+        }
         for (const auto& row : section.rows) {
-            any = true;
-            out.event({{"event", "finished"},
-                       {"group", section.headerKey},
-                       {"name", row.fileName},
-                       {"path", row.filePath},
-                       {"time", row.formatTime}},
-                      "  " + row.formatTime + "  " + row.filePath);
+            out.result("finished", "finished",
+                       {{"group", section.headerKey},
+                        {"name", row.fileName},
+                        {"path", row.filePath},
+                        {"time", row.formatTime}},
+                       "");
         }
     }
+    out.block(text);
     if (!any)
-        out.event({{"event", "none"}}, "no finished downloads");
+        out.say("no finished downloads");
     return kExitOk;
 }
 
