@@ -57,7 +57,9 @@ int runPair(const GlobalOptions& options) {
         const ServerData& s = *session.pairedComputer();
         out.result("paired", "",
                    {{"name", s.DeviceName}, {"address", s.IP}, {"tag", s.DeviceNameTag}},
-                   "paired with " + visibleText(s.DeviceName) + " at " + visibleText(s.IP));
+                   s.DeviceName == s.IP
+                       ? "paired with " + visibleText(s.IP)
+                       : "paired with " + visibleText(s.DeviceName) + " at " + visibleText(s.IP));
     } else if (status == kExitRefused) {
         out.event({{"event", "refused"}, {"code_given", !options.code.empty()}}, "");
     } else if (status == kExitConnectionFailed) {

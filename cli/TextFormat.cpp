@@ -217,42 +217,59 @@ std::string fitToWidth(std::string_view text, std::size_t width) {
     return out;
 }
 
-void Table::addRow(std::vector<std::string> cells) {
-    cells.resize(align_.size());
-    for (auto& cell : cells)
-        cells_.push_back(std::move(cell));
+void Table::reserve(std::size_t rows) {
+    cells_.reserve(rows * align_.size());
+    text_.reserve(rows * align_.size() * 12);
+}
+
+void Table::addRow(std::initializer_list<std::string_view> cells) {
+    std::size_t c = 0;
+    for (const auto cell : cells) {
+        if (c++ == align_.size())
+            break;
+        cells_.push_back({static_cast<std::uint32_t>(text_.size()),
+                          static_cast<std::uint32_t>(cell.size()),
+                          static_cast<std::uint32_t>(displayWidth(cell))});
+        text_.append(cell);
+    }
+    for (; c < align_.size(); ++c)
+        cells_.push_back({static_cast<std::uint32_t>(text_.size()), 0, 0});
 }
 
 void Table::renderInto(std::string& out) const {
     const std::size_t columns = align_.size();
     if (columns == 0)
         return;
-    std::vector<std::size_t> widths(cells_.size());
     std::vector<std::size_t> column(columns, 0);
-    for (std::size_t i = 0; i < cells_.size(); ++i) {
-        widths[i] = displayWidth(cells_[i]);
-        column[i % columns] = std::max(column[i % columns], widths[i]);
-    }
+    for (std::size_t i = 0; i < cells_.size(); ++i)
+        column[i % columns] = std::max<std::size_t>(column[i % columns], cells_[i].width);
     // A column that is empty in every row takes no room at all.
     std::size_t last = 0;
     for (std::size_t c = 0; c < columns; ++c) {
         if (column[c] > 0)
             last = c;
     }
+    const std::string_view text(text_);
     for (std::size_t row = 0; row * columns < cells_.size(); ++row) {
-        bool first = true;
+        const Cell* cells = &cells_[row * columns];
+        // No trailing blanks: the row ends at its last non-empty cell.
+        std::size_t rowLast = 0;
         for (std::size_t c = 0; c <= last; ++c) {
+            if (cells[c].length > 0)
+                rowLast = c;
+        }
+        bool first = true;
+        for (std::size_t c = 0; c <= rowLast; ++c) {
             if (column[c] == 0)
                 continue;
-            const std::size_t i = row * columns + c;
-            const std::size_t pad = column[c] - widths[i];
+            const std::size_t pad = column[c] - cells[c].width;
             if (!first)
                 out += "  ";
             first = false;
             if (align_[c] == Align::Right)
                 out.append(pad, ' ');
-            out += cells_[i];
-            if (align_[c] == Align::Left && c != last)
+            out.append(text.substr(cells[c].offset, cells[c].length));
+            if (align_[c] == Align::Left && c != rowLast)
                 out.append(pad, ' ');
         }
         out += '\n';

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,17 +34,22 @@ class Table {
   public:
     enum class Align { Left, Right };
     explicit Table(std::vector<Align> columns) : align_(std::move(columns)) {}
-    void reserve(std::size_t rows) { cells_.reserve(rows * align_.size()); }
+    void reserve(std::size_t rows);
     // One cell per column; missing cells are empty. Cells are shown as given: make them
     // visible first.
-    void addRow(std::vector<std::string> cells);
+    void addRow(std::initializer_list<std::string_view> cells);
     std::size_t rows() const { return align_.empty() ? 0 : cells_.size() / align_.size(); }
     // Appends the lines, each ending in '\n'.
     void renderInto(std::string& out) const;
 
   private:
+    struct Cell {
+        std::uint32_t offset = 0, length = 0, width = 0;
+    };
     std::vector<Align> align_;
-    std::vector<std::string> cells_;  // row-major
+    // All the text in one buffer: a large listing costs no allocation per cell.
+    std::string text_;
+    std::vector<Cell> cells_;  // row-major
 };
 
 }  // namespace pd::cli

@@ -83,6 +83,13 @@ TEST(TextFormat, TableAlignsByDisplayWidthAndDropsEmptyColumns) {
     text.clear();
     wide.renderInto(text);
     EXPECT_EQ(text, "\xe6\x96\x87   x\nab   y\nabc  z\n");
+
+    Table ragged({Table::Align::Left, Table::Align::Left, Table::Align::Left});
+    ragged.addRow({"desktop", "Desktop", ""});
+    ragged.addRow({"drive", "D:", "Data"});
+    text.clear();
+    ragged.renderInto(text);
+    EXPECT_EQ(text, "desktop  Desktop\ndrive    D:       Data\n");  // no trailing blanks
 }
 
 TEST(ProgressLine, ShowsBytesSpeedAndTimeLeftAndReachesFullOnlyWhenWhole) {
