@@ -24,7 +24,7 @@ int runScan(const GlobalOptions& options) {
         const ServerData& s = row.serverData;
         anyRemembered |= row.remembered;
         if (out.text()) {
-            table.addRow({row.remembered ? "*" : " ", visibleText(s.DeviceName), visibleText(s.IP),
+            table.addRow({row.remembered ? "*" : "", visibleText(s.DeviceName), visibleText(s.IP),
                           "control " + std::to_string(s.WSAPPort),
                           "http " + std::to_string(s.HttpPort),
                           "tag " + visibleText(s.DeviceNameTag)});
