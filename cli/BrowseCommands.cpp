@@ -3,6 +3,9 @@
 #include "BrowserSession.h"
 #include "Commands.h"
 
+#include "RunLoop.h"
+#include "TextFormat.h"
+
 #include "app/MainLoop.h"
 
 namespace pd::cli {
@@ -29,37 +32,49 @@ const char* kindName(BrowserRowKind kind) {
     return "other";
 }
 
+// Text mode prints an aligned table and builds no JSON; a large folder costs little per row.
 void printRows(const Output& out, const std::vector<BrowserRow>& rows,
                const std::vector<DirAndFileListData>& data) {
-    if (rows.empty()) {
-        out.event({{"event", "empty"}}, "(empty)");
+    if (out.text()) {
+        if (rows.empty())
+            out.say("(empty)");
+        Table table({Table::Align::Left, Table::Align::Right, Table::Align::Left,
+                     Table::Align::Left, Table::Align::Left});
+        table.reserve(rows.size());
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const BrowserRow& r = rows[i];
+            std::string size;
+            if (r.kind == BrowserRowKind::File && i < data.size())
+                size = formatSize(data[i].size);
+            table.addRow({kindName(r.kind), std::move(size), r.timeText, visibleText(r.label),
+                          visibleText(r.detail)});
+        }
+        std::string text;
+        text.reserve(rows.size() * 64);
+        table.renderInto(text);
+        out.block(text);
+        return;
     }
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const BrowserRow& r = rows[i];
-        nlohmann::json j = {{"event", "entry"},         {"name", r.label},
-                            {"kind", kindName(r.kind)}, {"path", r.path},
-                            {"size_text", r.sizeText},  {"time", r.timeText},
+        nlohmann::json j = {{"name", r.label},
+                            {"kind", kindName(r.kind)},
+                            {"path", r.path},
+                            {"time", r.timeText},
                             {"detail", r.detail}};
-        if (i < data.size()) {
+        if (i < data.size())
             j["size"] = data[i].size;
-        }
-        std::string text = std::string(kindName(r.kind));
-        text.resize(13, ' ');
-        text += r.label;
-        if (!r.detail.empty())
-            text += "  (" + r.detail + ")";
-        if (!r.sizeText.empty())
-            text += "  " + r.sizeText;
-        if (!r.timeText.empty())
-            text += "  " + r.timeText;
-        out.event(j, text);
+        out.result("entry", "entries", std::move(j), "");
     }
 }
 
 }  // namespace
 
 int runLs(const GlobalOptions& options, const std::string& path, const std::string& className) {
-    Output out(options.json);
+    Output out(options.outputMode());
+    out.begin({{"path", path}, {"entries", nlohmann::json::array()}});
+    if (!className.empty())
+        out.begin({{"class", className}, {"entries", nlohmann::json::array()}});
     BrowserSession browser(options, out);
     if (const int status = browser.connect(); status != kExitOk) {
         return status;
@@ -87,7 +102,7 @@ int runLs(const GlobalOptions& options, const std::string& path, const std::stri
 
 int runClass(const GlobalOptions& options, const std::string& action, const std::string& name,
              const std::string& path) {
-    Output out(options.json);
+    Output out(options.outputMode());
     BrowserSession browser(options, out);
     const auto value = BrowserSession::classValue(name);
     if (!value) {
@@ -120,12 +135,12 @@ int runClass(const GlobalOptions& options, const std::string& action, const std:
                     out.error("the computer did not remove the folder");
                     return kExitFailure;
                 }
-                out.event({{"event", "removed"}, {"class", name}, {"path", path}},
-                          "removed " + path + " from " + app::displayText(name));
+                out.result("removed", "", {{"action", "removed"}, {"class", name}, {"path", path}},
+                           "removed " + visibleText(path) + " from " + app::displayText(name));
                 return kExitOk;
             }
         }
-        out.error(path + " is not in the class " + name);
+        out.error(visibleText(path) + " is not in the class " + name);
         return kExitFailure;
     }
     // Adding: "add other folder" switches to the drives; the folder screens then offer a toggle.
@@ -147,7 +162,8 @@ int runClass(const GlobalOptions& options, const std::string& action, const std:
     }
     const auto row = browser.entryNamed(*screen, parts.back());
     if (!row || screen->dirAndFileListArr()[*row].isDir == 0) {
-        out.error("no folder " + parts.back() + " in " + parent);
+        out.error(row ? visibleText(path) + " is a file, not a folder"
+                      : "no folder " + visibleText(parts.back()) + " in " + visibleText(parent));
         return kExitFailure;
     }
     ScreenRecord& record = browser.folderView()->record;
@@ -157,11 +173,11 @@ int runClass(const GlobalOptions& options, const std::string& action, const std:
         return kExitFailure;
     }
     if (record.lastClassChange != ClassChangeOutcome::Added) {
-        out.error("the computer did not add " + path + " to the class " + name);
+        out.error("the computer did not add " + visibleText(path) + " to the class " + name);
         return kExitFailure;
     }
-    out.event({{"event", "added"}, {"class", name}, {"path", path}},
-              "added " + path + " to " + app::displayText(name));
+    out.result("added", "", {{"action", "added"}, {"class", name}, {"path", path}},
+               "added " + visibleText(path) + " to " + app::displayText(name));
     return kExitOk;
 }
 

@@ -1,6 +1,7 @@
 #include "BrowserSession.h"
 
 #include "RunLoop.h"
+#include "TextFormat.h"
 
 #include "app/MainLoop.h"
 
@@ -144,7 +145,7 @@ std::shared_ptr<FileViewController> BrowserSession::openFolder(const std::string
         }
     }
     if (!driveRow) {
-        out_.error("no drive or desktop named " + parts[0]);
+        out_.error("no drive or desktop named " + visibleText(parts[0]));
         return nullptr;
     }
     auto screen = disk_->selectRow(*driveRow);
@@ -155,7 +156,9 @@ std::shared_ptr<FileViewController> BrowserSession::openFolder(const std::string
     for (std::size_t p = 1; p < parts.size(); ++p) {
         const auto row = entryNamed(*screen, parts[p]);
         if (!row || screen->dirAndFileListArr()[*row].isDir == 0) {
-            out_.error("no folder " + parts[p] + " in " + screen->queryFullPath());
+            out_.error(row ? visibleText(screen->queryFullPath() + parts[p]) + " is a file"
+                           : "no folder " + visibleText(parts[p]) + " in " +
+                                 visibleText(screen->queryFullPath()));
             return nullptr;
         }
         const int before = view->record.listings;

@@ -54,7 +54,7 @@ int runSelf(const Output& out, const std::vector<std::string>& args) {
 }  // namespace
 
 int runDemo(const GlobalOptions& global, const DemoOptions& demo) {
-    Output out(global.json);
+    Output out(global.outputMode());
     std::error_code ec;
     char tmpl[] = "/tmp/pocketdesk-demo-XXXXXX";
     if (::mkdtemp(tmpl) == nullptr) {

@@ -3,8 +3,10 @@
 
 #include "BrowserSession.h"
 #include "Commands.h"
+#include "ProgressBoard.h"
 #include "RunLoop.h"
 #include "TerminalBrowserViews.h"
+#include "TextFormat.h"
 
 #include "app/MainLoop.h"
 #include "controllers/FileDownViewController.h"
@@ -12,6 +14,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <map>
 
@@ -26,6 +29,7 @@ struct Wanted {
     enum class State { Waiting, Done, Failed } state = State::Waiting;
     std::string error;
     int lastPercent = -1;
+    std::size_t line = 0;  // its line on the progress board
 };
 
 // "C:/a//b" and "C:/a/b" name the same file.
@@ -41,11 +45,6 @@ std::string collapseSlashes(const std::string& path) {
     return out;
 }
 
-std::string baseName(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 std::string parentOf(const std::vector<std::string>& parts) {
     std::string parent = parts[0];
     for (std::size_t i = 1; i + 1 < parts.size(); ++i)
@@ -53,34 +52,39 @@ std::string parentOf(const std::vector<std::string>& parts) {
     return parent;
 }
 
-void drawProgress(const Output& out, Wanted& w, float progress, std::uint64_t size, bool tty) {
+// Why a name given to get or preview is not a file to fetch.
+std::string notAFile(const FileViewController& screen, std::optional<std::size_t> row,
+                     const std::string& name) {
+    if (row)
+        return visibleText(screen.queryFullPath() + name) +
+               " is a folder: list it with "
+               "pocketdesk ls";
+    return "no file " + visibleText(name) + " in " + visibleText(screen.queryFullPath());
+}
+
+// Progress for people on the board; with --json-lines one event per percent.
+void showProgress(const Output& out, ProgressBoard& board, Wanted& w, float progress,
+                  std::uint64_t size) {
+    const auto received = static_cast<std::uint64_t>(static_cast<double>(progress) * size);
+    board.update(w.line, received, size);
     const int percent = static_cast<int>(progress * 100.0f);
     if (percent == w.lastPercent)
         return;
     w.lastPercent = percent;
-    const std::string name = baseName(collapseSlashes(w.remote));
-    if (out.json()) {
-        out.event(
-            {{"event", "progress"}, {"remote", w.remote}, {"percent", percent}, {"size", size}},
-            "");
-    } else if (tty) {
-        const int width = 30;
-        const int filled = percent * width / 100;
-        std::fprintf(stderr, "\r%-28.28s [%s%s] %3d%% %s", name.c_str(),
-                     std::string(static_cast<std::size_t>(filled), '#').c_str(),
-                     std::string(static_cast<std::size_t>(width - filled), '.').c_str(), percent,
-                     FileDownViewController::FileSizeOpti(size).c_str());
-        std::fflush(stderr);
-    } else if (percent % 25 == 0) {
-        out.say(name + " " + std::to_string(percent) + "%");
-    }
+    out.event({{"event", "progress"},
+               {"remote", w.remote},
+               {"percent", percent},
+               {"received", received},
+               {"size", size}},
+              "");
 }
 
 }  // namespace
 
 int runGet(const GlobalOptions& options, const std::vector<std::string>& remotes) {
-    Output out(options.json);
-    const bool tty = ::isatty(STDERR_FILENO) == 1 && !options.json;
+    Output out(options.outputMode());
+    out.begin({{"downloaded", nlohmann::json::array()}, {"failed", nlohmann::json::array()}});
+    ProgressBoard board(::isatty(STDERR_FILENO) == 1 && out.text());
     BrowserSession browser(options, out);
     if (const int status = browser.connect(); status != kExitOk) {
         return status;
@@ -97,13 +101,19 @@ int runGet(const GlobalOptions& options, const std::vector<std::string>& remotes
         for (; endsSeen < endsView->ended.size(); ++endsSeen) {
             const DownloadEnd& end = endsView->ended[endsSeen];
             for (auto& w : wanted) {
-                if (w.state == Wanted::State::Waiting &&
-                    collapseSlashes(end.remotePath) == collapseSlashes(w.remote)) {
-                    w.destination = end.localPath;
-                    w.state = end.finished ? Wanted::State::Done : Wanted::State::Failed;
-                    w.error = end.error;
-                    break;
+                if (w.state != Wanted::State::Waiting ||
+                    collapseSlashes(end.remotePath) != collapseSlashes(w.remote)) {
+                    continue;
                 }
+                w.destination = end.localPath;
+                w.state = end.finished ? Wanted::State::Done : Wanted::State::Failed;
+                w.error = end.error;
+                if (end.finished) {
+                    // A file found whole already never showed progress.
+                    board.update(w.line, end.size, end.size);
+                    board.complete(w.line);
+                }
+                break;
             }
         }
     };
@@ -112,7 +122,8 @@ int runGet(const GlobalOptions& options, const std::vector<std::string>& remotes
     for (const auto& remote : remotes) {
         const auto parts = BrowserSession::splitPath(remote);
         if (parts.size() < 2) {
-            out.error("give a file below a drive, such as C:/Users/report.docx: " + remote);
+            out.error("give a file below a drive, such as C:/Users/report.docx: " +
+                      visibleText(remote));
             status = kExitFailure;
             continue;
         }
@@ -124,13 +135,8 @@ int runGet(const GlobalOptions& options, const std::vector<std::string>& remotes
             continue;
         }
         const auto row = browser.entryNamed(*screen, parts.back());
-        if (!row) {
-            out.error("no file " + parts.back() + " in " + screen->queryFullPath());
-            status = kExitFailure;
-            continue;
-        }
-        if (screen->dirAndFileListArr()[*row].isDir != 0) {
-            out.error(remote + " is a folder: give the files in it");
+        if (!row || screen->dirAndFileListArr()[*row].isDir != 0) {
+            out.error(notAFile(*screen, row, parts.back()));
             status = kExitFailure;
             continue;
         }
@@ -138,12 +144,13 @@ int runGet(const GlobalOptions& options, const std::vector<std::string>& remotes
         const std::size_t requests = view->downloadRequests.size();
         screen->downloadRow(*row);
         if (view->downloadRequests.size() == requests) {
-            continue;  // the screen did not offer a download for this row
+            continue;  // the screen offered no download for this row
         }
         Wanted w;
         w.remote = view->downloadRequests.back().first;
+        w.line = board.add(visibleText(parts.back()));
         if (view->downloadRequests.back().second != DownloadRequestOutcome::Queued) {
-            out.error("the download was refused: " + remote);
+            out.error("the download was refused: " + visibleText(remote));
             w.state = Wanted::State::Failed;
         }
         wanted.push_back(w);
@@ -169,10 +176,11 @@ int runGet(const GlobalOptions& options, const std::vector<std::string>& remotes
                 if (w.state == Wanted::State::Waiting &&
                     collapseSlashes(row.remotePath) == collapseSlashes(w.remote)) {
                     w.url = row.url;
-                    drawProgress(out, w, row.progress, progressView->bytes[i].second, tty);
+                    showProgress(out, board, w, row.progress, progressView->bytes[i].second);
                 }
             }
         }
+        board.draw();
         return false;
     };
     bool pausing = false;
@@ -193,23 +201,22 @@ int runGet(const GlobalOptions& options, const std::vector<std::string>& remotes
             break;
         }
     }
-    if (tty)
-        std::fprintf(stderr, "\n");
+    board.end();
 
     for (const auto& w : wanted) {
         if (w.state == Wanted::State::Done) {
-            out.event({{"event", "downloaded"},
-                       {"remote", collapseSlashes(w.remote)},
-                       {"path", w.destination}},
-                      w.destination);
+            out.result("downloaded", "downloaded",
+                       {{"remote", collapseSlashes(w.remote)}, {"path", w.destination}},
+                       visibleText(w.destination));
         } else {
-            status = pausing ? 130 : kExitFailure;
+            status = pausing ? kExitInterrupted : kExitFailure;
             const std::string why = pausing ? "paused" : (w.error.empty() ? "failed" : w.error);
-            out.event(
-                {{"event", pausing ? "paused" : "failed"}, {"remote", w.remote}, {"error", why}},
-                "");
+            if (!out.text()) {
+                out.result(pausing ? "paused" : "failed", "failed",
+                           {{"remote", w.remote}, {"error", why}}, "");
+            }
             if (!pausing)
-                out.error(w.remote + ": " + why);
+                out.error(visibleText(w.remote) + ": " + why);
         }
     }
     if (pausing)
@@ -218,7 +225,7 @@ int runGet(const GlobalOptions& options, const std::vector<std::string>& remotes
 }
 
 int runPreview(const GlobalOptions& options, const std::string& remote) {
-    Output out(options.json);
+    Output out(options.outputMode());
     BrowserSession browser(options, out);
     const auto parts = BrowserSession::splitPath(remote);
     if (parts.size() < 2) {
@@ -233,12 +240,8 @@ int runPreview(const GlobalOptions& options, const std::string& remote) {
     if (!screen)
         return kExitFailure;
     const auto row = browser.entryNamed(*screen, parts.back());
-    if (!row) {
-        out.error("no file " + parts.back() + " in " + screen->queryFullPath());
-        return kExitFailure;
-    }
-    if (screen->dirAndFileListArr()[*row].isDir != 0) {
-        out.error(remote + " is a folder");
+    if (!row || screen->dirAndFileListArr()[*row].isDir != 0) {
+        out.error(notAFile(*screen, row, parts.back()));
         return kExitFailure;
     }
     auto* view = browser.folderView();
@@ -251,9 +254,11 @@ int runPreview(const GlobalOptions& options, const std::string& remote) {
                    view->record.tips.size() > tips || interrupted();
         },
         std::chrono::minutes(10));
+    if (interrupted())
+        return kExitInterrupted;
     if (view->preview && view->preview->openedPath) {
-        out.event({{"event", "preview"}, {"remote", remote}, {"path", *view->preview->openedPath}},
-                  *view->preview->openedPath);
+        out.result("preview", "", {{"remote", remote}, {"path", *view->preview->openedPath}},
+                   visibleText(*view->preview->openedPath));
         return kExitOk;
     }
     std::string why = "the preview did not finish";
@@ -268,7 +273,7 @@ int runPreview(const GlobalOptions& options, const std::string& remote) {
 }
 
 int runDownloads(const GlobalOptions& options, const std::string& removePath) {
-    Output out(options.json);
+    Output out(options.outputMode());
     // Without --pc the list is the one of the computer paired last; no connection is needed.
     BrowserSession browser(options, out);
     if (!options.pc.empty()) {
@@ -296,34 +301,46 @@ int runDownloads(const GlobalOptions& options, const std::string& removePath) {
                         [&] { return view->record.reloads > before || view->record.declined; },
                         std::chrono::minutes(5));
                     if (view->record.reloads == before) {
-                        out.error("not removed: " + removePath);
+                        out.error("not removed: " + visibleText(removePath));
                         return kExitFailure;
                     }
-                    out.event({{"event", "removed"}, {"path", removePath}},
-                              "removed " + removePath);
+                    out.result("removed", "", {{"removed", removePath}},
+                               "removed " + visibleText(removePath));
                     return kExitOk;
                 }
             }
         }
-        out.error("no finished download at " + removePath);
+        out.error("no finished download at " + visibleText(removePath));
         return kExitFailure;
     }
 
+    out.begin({{"finished", nlohmann::json::array()}});
     bool any = false;
+    std::string text;
     for (const auto& section : screen->finishedSections()) {
-        out.say(app::displayText(section.headerKey) + ":");
+        if (section.rows.empty())
+            continue;  // no heading without rows
+        any = true;
+        if (out.text()) {
+            Table table({Table::Align::Left, Table::Align::Left});
+            for (const auto& row : section.rows)
+                table.addRow({"  " + row.formatTime, visibleText(row.filePath)});
+            text += app::displayText(section.headerKey) + ":\n";
+            table.renderInto(text);
+            continue;
+        }
         for (const auto& row : section.rows) {
-            any = true;
-            out.event({{"event", "finished"},
-                       {"group", section.headerKey},
-                       {"name", row.fileName},
-                       {"path", row.filePath},
-                       {"time", row.formatTime}},
-                      "  " + row.formatTime + "  " + row.filePath);
+            out.result("finished", "finished",
+                       {{"group", section.headerKey},
+                        {"name", row.fileName},
+                        {"path", row.filePath},
+                        {"time", row.formatTime}},
+                       "");
         }
     }
+    out.block(text);
     if (!any)
-        out.event({{"event", "none"}}, "no finished downloads");
+        out.say("no finished downloads");
     return kExitOk;
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // Options every command shares.
 
+#include "Output.h"
+
 #include <string>
 
 namespace pd::cli {
@@ -11,10 +13,15 @@ struct GlobalOptions {
     std::string code;           // check code to pair with (--code)
     std::string interfaceName;  // search only this interface (--interface)
     int discoveryPort = 6866;
-    bool json = false;  // one JSON object per line
-    bool yes = false;   // answer confirmations with ok
+    bool json = false;       // one JSON document per command
+    bool jsonLines = false;  // every event as one JSON object per line
+    bool yes = false;        // answer confirmations with ok
     bool verbose = false;
     bool askForCode = true;  // on a terminal, ask for the check code once after a refusal
+
+    OutputMode outputMode() const {
+        return jsonLines ? OutputMode::JsonLines : json ? OutputMode::Json : OutputMode::Text;
+    }
 };
 
 // Exit statuses of the commands.
@@ -25,6 +32,7 @@ enum ExitCode {
     kExitNoSuchComputer = 3,
     kExitRefused = 4,
     kExitConnectionFailed = 5,
+    kExitInterrupted = 130,  // Ctrl-C, as shells report a SIGINT
 };
 
 }  // namespace pd::cli

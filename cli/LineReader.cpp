@@ -1,5 +1,7 @@
 #include "LineReader.h"
 
+#include "Output.h"
+
 #include "app/MainLoop.h"
 
 #include <unistd.h>
@@ -14,12 +16,15 @@ bool stdinIsTerminal() {
 }
 
 void readLineAsync(const std::string& prompt, std::function<void(std::string)> answer) {
-    std::cerr << prompt << std::flush;
+    writeStderr(prompt);
     std::thread([answer = std::move(answer)] {
         std::string line;
         if (!std::getline(std::cin, line)) {
             line.clear();
         }
+        // A piped answer is not echoed: end the prompt's line so the next message starts clean.
+        if (!stdinIsTerminal())
+            writeStderr("\n");
         app::postToMain([answer, line] { answer(line); });
     }).detach();
 }

@@ -1,6 +1,6 @@
 #pragma once
-// Asks a question on the terminal without blocking the main queue: the answer is read on a
-// thread of its own and handed to the main queue.
+// Asks a question (on a terminal, or read from a pipe) without blocking the main queue: the answer
+// is read on a thread of its own and handed to the main queue.
 
 #include <functional>
 #include <string>

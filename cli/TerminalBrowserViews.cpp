@@ -21,19 +21,20 @@ void confirmOnTerminal(const Output& out, bool answerYes, const std::string& key
     const std::string question =
         app::displayText(key.empty() ? buttons[static_cast<std::size_t>(ok)] : key);
     if (answerYes) {
+        // --yes asks nothing and prints nothing; the event stream still records the answer.
         out.event(
             {{"event", "confirm"}, {"key", key}, {"answer", buttons[static_cast<std::size_t>(ok)]}},
-            question + " (" + app::displayText(buttons[static_cast<std::size_t>(ok)]) + ")");
+            "");
         answer(ok);
         return;
     }
-    if (!stdinIsTerminal()) {
-        out.error(question + ": not confirmed (use --yes to confirm)");
-        answer(cancel);
-        return;
-    }
-    readLineAsync(question + " [y/N] ", [answer, ok, cancel](std::string line) {
-        answer(!line.empty() && (line[0] == 'y' || line[0] == 'Y') ? ok : cancel);
+    // A terminal or a pipe may answer ("echo y | pocketdesk ..."); no answer is a no.
+    readLineAsync(question + " [y/N] ", [&out, question, answer, ok, cancel](std::string line) {
+        const auto start = line.find_first_not_of(" \t");
+        const bool yes = start != std::string::npos && (line[start] == 'y' || line[start] == 'Y');
+        if (!yes && start == std::string::npos && !stdinIsTerminal())
+            out.error(question + ": no answer, not confirmed (answer y, or give --yes)");
+        answer(yes ? ok : cancel);
     });
 }
 

@@ -2,23 +2,40 @@
 // main thread and drives the library's screen controllers; it holds no logic of its own.
 
 #include "Commands.h"
+#include "ComputerSession.h"
 #include "GlobalOptions.h"
+#include "Output.h"
 #include "RunLoop.h"
 
+#include "app/AppDelegate.h"
 #include "app/AppInfo.h"
 
 #include <CLI/CLI.hpp>
 
+#include <arpa/inet.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <iostream>
 
 namespace {
 
+using pd::cli::GlobalOptions;
+
+constexpr const char* kExitStatuses =
+    "Exit status:\n"
+    "  0    done\n"
+    "  1    failed (the computer refused an action, a file is missing, a download failed)\n"
+    "  2    usage error (unknown option, malformed --pc or --code, unknown --interface)\n"
+    "  3    no such computer (not found by the search, or none paired yet)\n"
+    "  4    refused: the computer wants its check code (pocketdesk pair --code NNNNNN)\n"
+    "  5    could not connect to the computer\n"
+    "  130  interrupted (Ctrl-C); an interrupted download resumes on the next run\n";
+
 // The peer next to this program (installed layouts), else the one of the build tree.
-std::filesystem::path findPeer(const char* argv0) {
+std::filesystem::path findPeer() {
     std::error_code ec;
     const auto self = std::filesystem::canonical("/proc/self/exe", ec);
     for (const auto& candidate : {self.parent_path() / "pocketdesk-peer",
@@ -28,27 +45,111 @@ std::filesystem::path findPeer(const char* argv0) {
             return candidate;
         }
     }
-    (void)argv0;
     return "pocketdesk-peer";
 }
 
-void addGlobalOptions(CLI::App& app, pd::cli::GlobalOptions& o) {
+const CLI::Validator kCheckCodeRule(
+    [](std::string& code) -> std::string {
+        const bool ok = code.size() == 6 && std::all_of(code.begin(), code.end(), [](char c) {
+                            return c >= '0' && c <= '9';
+                        });
+        return ok ? "" : "the check code is the six digits the computer shows, such as 123456";
+    },
+    "");
+
+// An address must be a whole one: "127.0.0.1:1" is a mistake, not a name to search for.
+const CLI::Validator kComputerRule(
+    [](std::string& pc) -> std::string {
+        const bool looksLikeAddress =
+            pc.find(':') != std::string::npos ||
+            (!pc.empty() && pc.find_first_not_of("0123456789.") == std::string::npos);
+        if (!looksLikeAddress)
+            return "";
+        in_addr addr{};
+        if (pc.find(':') == std::string::npos ? ::inet_pton(AF_INET, pc.c_str(), &addr) == 1
+                                              : pd::cli::parseAddressTarget(pc).has_value()) {
+            return "";
+        }
+        return "'" + pc +
+               "' is not a computer: give HOST:PORT:HTTPPORT (such as 127.0.0.1:6000:6001), an "
+               "IPv4 address, or a name or tag that 'pocketdesk scan' shows";
+    },
+    "");
+
+const CLI::Validator kInterfaceRule(
+    [](std::string& name) -> std::string {
+        std::string names;
+        for (const auto& known : pd::AppDelegate::networkInterfaceNames()) {
+            if (known == name)
+                return "";
+            if (names.find(known) == std::string::npos)
+                names += (names.empty() ? "" : ", ") + known;
+        }
+        return "no network interface '" + name + "' (this machine has: " + names + ")";
+    },
+    "");
+
+// Which of the shared options a command takes.
+enum Uses : unsigned {
+    kBasic = 0,         // --home, --json, --json-lines, -v
+    kSearch = 1,        // --interface, --discovery-port
+    kComputer = 2 | 1,  // --pc, --code, --yes, and the search to find a computer by name
+};
+
+// The shared options, added to the main program and to every command, so that they are
+// accepted before or after the command and each command's --help lists those it takes.
+void addSharedOptions(CLI::App& app, GlobalOptions& o, unsigned uses) {
+    const std::string group = "Shared options";
     app.add_option("--home", o.home,
                    "Application home (the phone's storage); default $POCKETDESK_HOME, else "
-                   "$XDG_DATA_HOME/pocketdesk");
-    app.add_option("--pc", o.pc,
-                   "Computer to use: a name, tag or address found by the search, or "
-                   "HOST:PORT:HTTPPORT to connect without searching; default: the last paired one");
-    app.add_option("--code", o.code, "Check code shown by the computer (six digits)");
-    app.add_option("--interface", o.interfaceName,
-                   "Search only this network interface; 'lo' searches the loopback network "
-                   "from 127.0.0.1 (broadcast 127.255.255.255)");
-    app.add_option("--discovery-port", o.discoveryPort, "UDP port of the search")
-        ->capture_default_str()
-        ->check(CLI::Range(1, 65535));
-    app.add_flag("--json", o.json, "Print one JSON object per line");
-    app.add_flag("--yes", o.yes, "Answer every confirmation with ok");
-    app.add_flag("-v,--verbose", o.verbose, "Log what happens on stderr");
+                   "$XDG_DATA_HOME/pocketdesk")
+        ->group(group);
+    app.add_flag("--json", o.json, "Print the result as one JSON document")->group(group);
+    app.add_flag("--json-lines", o.jsonLines,
+                 "Print every event (narration, progress, results, errors) as one JSON object "
+                 "per line")
+        ->group(group);
+    app.add_flag("-v,--verbose", o.verbose,
+                 "Log on stderr what the link does: search, connect, handshake, each request "
+                 "and answer, downloads")
+        ->group(group);
+    if (uses & kSearch) {
+        app.add_option("--interface", o.interfaceName,
+                       "Search only this network interface; 'lo' searches the loopback network "
+                       "from 127.0.0.1 (broadcast 127.255.255.255)")
+            ->check(kInterfaceRule)
+            ->group(group);
+        app.add_option("--discovery-port", o.discoveryPort, "UDP port of the search")
+            ->capture_default_str()
+            ->check(CLI::Range(1, 65535))
+            ->group(group);
+    }
+    if ((uses & kComputer) == kComputer) {
+        app.add_option("--pc", o.pc,
+                       "Computer to use: a name, tag or address found by the search, or "
+                       "HOST:PORT:HTTPPORT to connect without searching; default: the last "
+                       "paired one")
+            ->check(kComputerRule)
+            ->group(group);
+        app.add_option("--code", o.code, "Check code shown by the computer (six digits)")
+            ->check(kCheckCodeRule)
+            ->group(group);
+        app.add_flag("--yes", o.yes, "Answer every confirmation with ok, without asking")
+            ->group(group);
+    }
+}
+
+// What to do after a refusal, with the options the user gave.
+void explainRefusal(const GlobalOptions& o) {
+    const std::string pc = o.pc.empty() ? "" : " --pc " + o.pc;
+    if (o.code.empty()) {
+        pd::cli::writeStderr("pocketdesk: this computer wants its check code: pocketdesk pair" +
+                             pc + " --code NNNNNN (the six digits it shows)\n");
+    } else {
+        pd::cli::writeStderr("pocketdesk: the computer refused the check code " + o.code +
+                             ": check the code it shows and run pocketdesk pair" + pc +
+                             " --code NNNNNN\n");
+    }
 }
 
 }  // namespace
@@ -59,15 +160,18 @@ int main(int argc, char** argv) {
 
     CLI::App app{"pocketdesk: the phone's companion for a computer on the same network"};
     app.set_version_flag("--version", "pocketdesk " + pd::app::appVersion());
-    pd::cli::GlobalOptions options;
-    addGlobalOptions(app, options);
+    GlobalOptions options;
+    addSharedOptions(app, options, kComputer);
     app.require_subcommand(0, 1);
+    app.footer(kExitStatuses);
 
     auto* scan = app.add_subcommand("scan", "Search the network for computers and list them");
+    addSharedOptions(*scan, options, kSearch);
+
     auto* pair = app.add_subcommand(
-        "pair",
-        "Pair with a computer (--pc, default the last one) and remember it; exit status "
-        "0 paired, 3 no such computer, 4 refused, 5 connection failed");
+        "pair", "Pair with a computer (--pc, default the last one) and remember it");
+    addSharedOptions(*pair, options, kComputer);
+
     std::string lsPath;
     std::string lsClass;
     auto* ls = app.add_subcommand(
@@ -77,6 +181,7 @@ int main(int argc, char** argv) {
     ls->add_option("PATH", lsPath, "Folder on the computer, for example C:/Users/Demo");
     ls->add_option("--class", lsClass, "List the folders of a class: pic, video, music or file")
         ->check(CLI::IsMember({"pic", "video", "music", "file"}));
+    addSharedOptions(*ls, options, kComputer);
 
     std::string classAction;
     std::string className;
@@ -89,6 +194,7 @@ int main(int argc, char** argv) {
         ->required()
         ->check(CLI::IsMember({"pic", "video", "music", "file"}));
     cls->add_option("PATH", classPath, "Folder on the computer, for example D:/Music")->required();
+    addSharedOptions(*cls, options, kComputer);
 
     std::vector<std::string> getPaths;
     auto* get = app.add_subcommand(
@@ -97,6 +203,7 @@ int main(int argc, char** argv) {
         "what an earlier run left; Ctrl-C pauses; prints each local path");
     get->add_option("REMOTE_PATH", getPaths, "Files on the computer, for example D:/Music/song.mp3")
         ->required();
+    addSharedOptions(*get, options, kComputer);
 
     std::string previewPath;
     auto* preview = app.add_subcommand(
@@ -104,52 +211,69 @@ int main(int argc, char** argv) {
         "Fetch a file into the preview cache (served from the cache the next time) "
         "and print the cached path");
     preview->add_option("REMOTE_PATH", previewPath, "File on the computer")->required();
+    addSharedOptions(*preview, options, kComputer);
 
     std::string removePath;
     auto* downloads =
         app.add_subcommand("downloads",
                            "List the finished downloads of the current computer, grouped into this "
                            "week and earlier; 'downloads rm LOCAL_PATH' deletes one (asks first)");
-    auto* rm = downloads->add_subcommand("rm", "Delete a finished download and its file");
+    addSharedOptions(*downloads, options, kComputer);
+    auto* rm = downloads->add_subcommand(
+        "rm", "Delete a finished download and its file (asks first; answer y, or give --yes)");
     rm->add_option("LOCAL_PATH", removePath, "The local path that 'downloads' shows")->required();
+    addSharedOptions(*rm, options, kComputer);
 
     pd::cli::DemoOptions demo;
     auto* demoCmd = app.add_subcommand(
         "demo", "A guided tour against a computer-side peer started on 127.0.0.1");
     demoCmd->add_option("--peer", demo.peerProgram, "The pocketdesk-peer program to start");
     demoCmd->add_flag("--keep", demo.keep, "Keep the demo's temporary folder");
+    addSharedOptions(*demoCmd, options, kBasic);
 
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // Help and version end well; every other parse error is a usage error.
+        return app.exit(e) == 0 ? pd::cli::kExitOk : pd::cli::kExitUsage;
+    }
+    if (options.json && options.jsonLines) {
+        std::cerr << "pocketdesk: give --json or --json-lines, not both\n";
+        return pd::cli::kExitUsage;
+    }
 
     pd::cli::installInterruptHandler();
 
+    int status = -1;
     if (scan->parsed()) {
-        return pd::cli::runScan(options);
-    }
-    if (pair->parsed()) {
-        return pd::cli::runPair(options);
-    }
-    if (ls->parsed()) {
-        return pd::cli::runLs(options, lsPath, lsClass);
-    }
-    if (cls->parsed()) {
-        return pd::cli::runClass(options, classAction, className, classPath);
-    }
-    if (get->parsed()) {
-        return pd::cli::runGet(options, getPaths);
-    }
-    if (preview->parsed()) {
-        return pd::cli::runPreview(options, previewPath);
-    }
-    if (downloads->parsed()) {
-        return pd::cli::runDownloads(options, rm->parsed() ? removePath : std::string());
-    }
-    if (demoCmd->parsed()) {
+        status = pd::cli::runScan(options);
+    } else if (pair->parsed()) {
+        status = pd::cli::runPair(options);
+    } else if (ls->parsed()) {
+        status = pd::cli::runLs(options, lsPath, lsClass);
+    } else if (cls->parsed()) {
+        status = pd::cli::runClass(options, classAction, className, classPath);
+    } else if (get->parsed()) {
+        status = pd::cli::runGet(options, getPaths);
+    } else if (preview->parsed()) {
+        status = pd::cli::runPreview(options, previewPath);
+    } else if (downloads->parsed()) {
+        status = pd::cli::runDownloads(options, rm->parsed() ? removePath : std::string());
+    } else if (demoCmd->parsed()) {
         if (demo.peerProgram.empty()) {
-            demo.peerProgram = findPeer(argv[0]);
+            demo.peerProgram = findPeer();
         }
-        return pd::cli::runDemo(options, demo);
+        status = pd::cli::runDemo(options, demo);
+    } else {
+        std::cout << app.help();
+        return pd::cli::kExitOk;
     }
-    std::cout << app.help();
-    return 0;
+    if (status == pd::cli::kExitRefused) {
+        explainRefusal(options);
+    }
+    if (pd::cli::interrupted()) {
+        status = pd::cli::kExitInterrupted;
+    }
+    pd::cli::flushStdout();
+    return status;
 }

@@ -1,14 +1,19 @@
-// The terminal front-end as a user runs it, against the real peer on 127.0.0.1.
+// The terminal front-end as a user types it (options after the command, as the README and
+// --help show), against the real peer on 127.0.0.1.
 
 #include "PeerFixture.h"
 
 #include <nlohmann/json.hpp>
 
+#include <fcntl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
-#include <array>
-#include <cstdio>
+#include <csignal>
+#include <fstream>
+#include <set>
 #include <sstream>
+#include <thread>
 
 using namespace pd;
 using namespace pd::test;
@@ -17,170 +22,314 @@ namespace {
 
 struct CliResult {
     int status = -1;
-    std::vector<nlohmann::json> lines;  // stdout, one JSON object per line
-    std::string text;
+    std::string out;  // stdout
+    std::string err;  // stderr
+    nlohmann::json document() const { return nlohmann::json::parse(out, nullptr, false); }
+    std::vector<std::string> lines() const {
+        std::vector<std::string> result;
+        std::istringstream in(out);
+        for (std::string line; std::getline(in, line);)
+            result.push_back(line);
+        return result;
+    }
 };
 
-// Runs pocketdesk with stdin closed, so it never waits for a person.
-CliResult runCli(const std::filesystem::path& home, const std::vector<std::string>& args) {
-    std::string command = std::string(POCKETDESK_CLI_PATH) + " --home '" + home.string() + "'";
-    for (const auto& a : args)
-        command += " '" + a + "'";
-    command += " </dev/null 2>/dev/null";
-    CliResult result;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return result;
-    std::array<char, 4096> buf{};
-    while (std::fgets(buf.data(), buf.size(), pipe))
-        result.text += buf.data();
-    const int status = ::pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::istringstream in(result.text);
-    for (std::string line; std::getline(in, line);) {
-        auto j = nlohmann::json::parse(line, nullptr, false);
-        if (!j.is_discarded())
-            result.lines.push_back(j);
-    }
-    return result;
-}
-
-bool hasEvent(const CliResult& r, const std::string& event) {
-    for (const auto& j : r.lines) {
-        if (j.value("event", "") == event)
-            return true;
-    }
-    return false;
+std::string slurp(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 class CliAgainstPeer : public PeerFixture {
+  protected:
+    // Runs `pocketdesk ARGS --home PHONE` with `input` on stdin (empty: no input at all).
+    CliResult run(const std::filesystem::path& phone, std::vector<std::string> args,
+                  const std::string& input = {}) {
+        args.insert(args.end(), {"--home", phone.string()});
+        const auto in = home() / "stdin", out = home() / "stdout", err = home() / "stderr";
+        std::ofstream(in, std::ios::binary) << input;
+        const pid_t pid = spawn(args, in, out, err);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        CliResult r;
+        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.out = slurp(out);
+        r.err = slurp(err);
+        return r;
+    }
+
+    // Starts pocketdesk with its standard streams on these files. Only async-signal-safe
+    // calls run between fork and exec: the test process has threads.
+    static pid_t spawn(std::vector<std::string> args, const std::filesystem::path& in,
+                       const std::filesystem::path& out, const std::filesystem::path& err) {
+        std::vector<char*> argv{const_cast<char*>(POCKETDESK_CLI_PATH)};
+        for (auto& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        const std::string inPath = in, outPath = out, errPath = err;
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const int fds[3] = {::open(inPath.c_str(), O_RDONLY),
+                                ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600),
+                                ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600)};
+            for (int i = 0; i < 3; ++i)
+                ::dup2(fds[i], i);
+            ::execv(POCKETDESK_CLI_PATH, argv.data());
+            ::_exit(127);
+        }
+        return pid;
+    }
+
   protected:
     std::string address() const {
         return "127.0.0.1:" + std::to_string(peerProcess->controlPort()) + ":" +
                std::to_string(peerProcess->httpPort() ? peerProcess->httpPort() : 1);
     }
+    std::string unusedDiscoveryPort() const { return std::to_string(peer::freeUdpPort()); }
 };
+
+bool contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
 
 }  // namespace
 
 TEST_F(CliAgainstPeer, ScanListsThePeerOnTheLoopbackInterface) {
-    const int port = peer::freeUdpPort();
-    startPeer({"--discovery-port", std::to_string(port), "--name", "LAB-PC", "--tag", "L4B"});
-    auto r = runCli(home() / "phone", {"--interface", "lo", "--discovery-port",
-                                       std::to_string(port), "--json", "scan"});
-    EXPECT_EQ(r.status, 0) << r.text;
-    bool found = false;
-    for (const auto& j : r.lines) {
-        if (j.value("event", "") == "computer") {
-            found = true;
-            EXPECT_EQ(j.value("name", ""), "LAB-PC");
-            EXPECT_EQ(j.value("tag", ""), "L4B");
-            EXPECT_EQ(j.value("address", ""), "127.0.0.1");
-            EXPECT_EQ(j.value("control_port", 0), peerProcess->controlPort());
-            EXPECT_FALSE(j.value("remembered", true));
-        }
-    }
-    EXPECT_TRUE(found) << r.text;
+    const std::string port = unusedDiscoveryPort();
+    startPeer({"--discovery-port", port, "--name", "LAB-PC", "--tag", "L4B"});
+    const auto phone = home() / "phone";
+
+    auto r = run(phone, {"scan", "--interface", "lo", "--discovery-port", port, "--json"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const auto doc = r.document();
+    ASSERT_TRUE(doc.is_object()) << r.out;
+    ASSERT_EQ(doc["computers"].size(), 1u) << r.out;
+    const auto& pc = doc["computers"][0];
+    EXPECT_EQ(pc.value("name", ""), "LAB-PC");
+    EXPECT_EQ(pc.value("tag", ""), "L4B");
+    EXPECT_EQ(pc.value("address", ""), "127.0.0.1");
+    EXPECT_EQ(pc.value("control_port", 0), peerProcess->controlPort());
+    EXPECT_FALSE(pc.value("remembered", true));
+
+    // For people: one line per computer on stdout, the search narrated on stderr.
+    auto text = run(phone, {"scan", "--interface", "lo", "--discovery-port", port});
+    EXPECT_EQ(text.status, 0) << text.err;
+    ASSERT_EQ(text.lines().size(), 1u) << text.out;
+    EXPECT_TRUE(contains(text.out, "LAB-PC") && contains(text.out, "tag L4B")) << text.out;
 }
 
-TEST_F(CliAgainstPeer, ScanWithNobodyAnsweringSaysSo) {
-    auto r = runCli(home() / "phone", {"--interface", "lo", "--discovery-port",
-                                       std::to_string(peer::freeUdpPort()), "scan"});
+TEST_F(CliAgainstPeer, ScanWithNobodyAnsweringSaysSoOnStderr) {
+    auto r = run(home() / "phone",
+                 {"scan", "--interface", "lo", "--discovery-port", unusedDiscoveryPort()});
     EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.text.find("no computer found"), std::string::npos) << r.text;
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(contains(r.err, "no computer found")) << r.err;
 }
 
-TEST_F(CliAgainstPeer, PairExitStatusesAndRemembering) {
+TEST_F(CliAgainstPeer, UsageErrorsAndHelp) {
+    const auto phone = home() / "phone";
+    struct Case {
+        std::vector<std::string> args;
+        const char* complaint;  // in stderr
+    };
+    const Case usage[] = {
+        {{"pair", "--pc", "127.0.0.1:1"}, "HOST:PORT:HTTPPORT"},
+        {{"pair", "--pc", "127.0.0.1:1:99999"}, "HOST:PORT:HTTPPORT"},
+        {{"pair", "--pc", "300.1.1.1"}, "HOST:PORT:HTTPPORT"},
+        {{"pair", "--code", "12"}, "six digits"},
+        {{"pair", "--code", "12345a"}, "six digits"},
+        {{"scan", "--interface", "no-such-if0"}, "no network interface"},
+        {{"ls", "--json", "--json-lines"}, "not both"},
+        {{"scan", "--pc", "X"}, "--pc"},  // scan takes no computer
+        {{"nosuch"}, "nosuch"},
+    };
+    for (const auto& c : usage) {
+        auto r = run(phone, c.args);
+        EXPECT_EQ(r.status, 2) << c.args[0] << " " << r.err;
+        EXPECT_TRUE(contains(r.err, c.complaint)) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+
+    auto help = run(phone, {"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char* status : {"0 ", "1 ", "2 ", "3 ", "4 ", "5 ", "130 "})
+        EXPECT_TRUE(contains(help.out, std::string("\n  ") + status)) << help.out;
+
+    // Each command's help lists the options it takes.
+    const std::pair<const char*, std::vector<const char*>> helps[] = {
+        {"scan", {"--interface", "--discovery-port", "--json", "--json-lines", "--home", "-v"}},
+        {"pair", {"--pc", "--code", "--interface", "--json"}},
+        {"ls", {"--class", "--pc", "--json"}},
+        {"get", {"--pc", "--json-lines"}},
+        {"downloads", {"--yes", "--json"}},
+    };
+    for (const auto& [command, options] : helps) {
+        auto r = run(phone, {command, "--help"});
+        EXPECT_EQ(r.status, 0);
+        for (const char* option : options)
+            EXPECT_TRUE(contains(r.out, option)) << command << " lacks " << option << "\n" << r.out;
+    }
+}
+
+TEST_F(CliAgainstPeer, PairExitStatusesRefusalAdviceAndRemembering) {
     startPeer({"--code", "135790"});
     const auto phone = home() / "phone";
-    auto refused = runCli(phone, {"--pc", address(), "--json", "pair"});
-    EXPECT_EQ(refused.status, 4) << refused.text;
-    EXPECT_TRUE(hasEvent(refused, "refused"));
+    auto refused = run(phone, {"pair", "--pc", address()});
+    EXPECT_EQ(refused.status, 4) << refused.err;
+    EXPECT_TRUE(contains(
+        refused.err, "wants its check code: pocketdesk pair --pc " + address() + " --code NNNNNN"))
+        << refused.err;
+    auto wrong = run(phone, {"pair", "--pc", address(), "--code", "000000"});
+    EXPECT_EQ(wrong.status, 4) << wrong.err;
+    EXPECT_TRUE(contains(wrong.err, "refused the check code 000000")) << wrong.err;
 
-    auto paired = runCli(phone, {"--pc", address(), "--code", "135790", "--json", "pair"});
-    EXPECT_EQ(paired.status, 0) << paired.text;
-    EXPECT_TRUE(hasEvent(paired, "paired"));
+    auto paired = run(phone, {"pair", "--pc", address(), "--code", "135790", "--json"});
+    EXPECT_EQ(paired.status, 0) << paired.err;
+    EXPECT_EQ(paired.document().value("address", ""), "127.0.0.1") << paired.out;
 
     // Remembered with its code: pairing the last computer needs neither --pc nor --code.
-    auto again = runCli(phone, {"--json", "pair"});
-    EXPECT_EQ(again.status, 0) << again.text;
+    auto again = run(phone, {"pair"});
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_TRUE(contains(again.out, "paired with")) << again.out;
 
-    auto nowhere = runCli(phone, {"--pc", "127.0.0.1:1:1", "pair"});
-    EXPECT_EQ(nowhere.status, 5) << nowhere.text;
+    auto nowhere = run(phone, {"pair", "--pc", "127.0.0.1:1:1"});
+    EXPECT_EQ(nowhere.status, 5) << nowhere.err;
 
-    auto nobody =
-        runCli(home() / "fresh", {"--interface", "lo", "--discovery-port",
-                                  std::to_string(peer::freeUdpPort()), "--pc", "NOPE", "pair"});
-    EXPECT_EQ(nobody.status, 3) << nobody.text;
+    auto nobody = run(home() / "fresh", {"pair", "--interface", "lo", "--discovery-port",
+                                         unusedDiscoveryPort(), "--pc", "NOPE"});
+    EXPECT_EQ(nobody.status, 3) << nobody.err;
 }
 
-TEST_F(CliAgainstPeer, BrowseDownloadPreviewAndClassesAsAUserWould) {
+TEST_F(CliAgainstPeer, ListingsForPeopleAndForScripts) {
     startPeer({"--code", "424242"});
+    std::filesystem::create_directories(disk / "D" / "Odd");
+    for (const char* name : {"line\nbreak.txt", "\x1b[31mred.txt", "\xe6\x96\x87\xe4\xbb\xb6.txt"})
+        std::ofstream(disk / "D" / "Odd" / name) << "abc";
     const auto phone = home() / "phone";
-    ASSERT_EQ(runCli(phone, {"--pc", address(), "--code", "424242", "pair"}).status, 0);
+    ASSERT_EQ(run(phone, {"pair", "--pc", address(), "--code", "424242"}).status, 0);
 
-    auto drives = runCli(phone, {"--json", "ls"});
-    ASSERT_EQ(drives.status, 0) << drives.text;
-    int driveCount = 0;
-    for (const auto& j : drives.lines)
-        driveCount += j.value("event", "") == "entry";
-    EXPECT_EQ(driveCount, 3);  // C:, D: and the desktop
+    auto drives = run(phone, {"ls", "--json"});
+    ASSERT_EQ(drives.status, 0) << drives.err;
+    EXPECT_EQ(drives.document()["entries"].size(), 3u) << drives.out;  // C:, D:, the desktop
 
-    auto music = runCli(phone, {"--json", "ls", "D:/Music"});
-    ASSERT_EQ(music.status, 0) << music.text;
+    auto music = run(phone, {"ls", "D:/Music", "--json"});
+    ASSERT_EQ(music.status, 0) << music.err;
     bool sawSong = false;
-    for (const auto& j : music.lines) {
+    const auto musicDoc = music.document();
+    for (const auto& j : musicDoc["entries"]) {
         if (j.value("name", "") == "song.mp3") {
             sawSong = true;
             EXPECT_EQ(j.value("kind", ""), "file");
             EXPECT_EQ(j.value("size", 0u), 2'500'000u);
         }
     }
-    EXPECT_TRUE(sawSong) << music.text;
+    EXPECT_TRUE(sawSong) << music.out;
+
+    // One line per entry, aligned, decimal sizes; the connection is narrated on stderr only.
+    auto text = run(phone, {"ls", "D:/Music"});
+    ASSERT_EQ(text.status, 0) << text.err;
+    const auto lines = text.lines();
+    ASSERT_EQ(lines.size(), musicDoc["entries"].size()) << text.out;
+    bool sawSize = false;
+    for (const auto& line : lines)
+        sawSize |= contains(line, "2.5 MB") && contains(line, "song.mp3");
+    EXPECT_TRUE(sawSize) << text.out;
+    EXPECT_FALSE(contains(text.out, "((")) << text.out;
+
+    // Names are shown with their control characters visible; JSON keeps them exactly.
+    auto odd = run(phone, {"ls", "D:/Odd"});
+    ASSERT_EQ(odd.status, 0) << odd.err;
+    EXPECT_EQ(odd.lines().size(), 3u) << odd.out;
+    EXPECT_TRUE(contains(odd.out, "line\\nbreak.txt")) << odd.out;
+    EXPECT_TRUE(contains(odd.out, "\\e[31mred.txt")) << odd.out;
+    EXPECT_FALSE(contains(odd.out, "\x1b")) << odd.out;
+    EXPECT_TRUE(contains(odd.out, "\xe6\x96\x87\xe4\xbb\xb6.txt")) << odd.out;
+    std::set<std::string> exact;
+    const auto oddDoc = run(phone, {"ls", "D:/Odd", "--json"}).document();
+    for (const auto& j : oddDoc["entries"])
+        exact.insert(j.value("name", ""));
+    EXPECT_TRUE(exact.count("line\nbreak.txt") && exact.count("\x1b[31mred.txt"));
+
+    auto empty = run(phone, {"ls", "D:/Empty", "--json"});
+    EXPECT_EQ(empty.status, 0) << empty.err;
+    EXPECT_TRUE(empty.document()["entries"].empty()) << empty.out;
+
+    auto file = run(phone, {"ls", "D:/Music/song.mp3"});
+    EXPECT_EQ(file.status, 1);
+    EXPECT_TRUE(contains(file.err, "D:/Music/song.mp3 is a file")) << file.err;
+    auto folder = run(phone, {"get", "D:/Music/Live"});
+    EXPECT_EQ(folder.status, 1);
+    EXPECT_TRUE(contains(folder.err, "D:/Music/Live is a folder")) << folder.err;
+}
+
+TEST_F(CliAgainstPeer, DownloadPreviewAndClassesAsTheReadmeShows) {
+    startPeer({"--code", "424242"});
+    const auto phone = home() / "phone";
+    ASSERT_EQ(run(phone, {"pair", "--pc", address(), "--code", "424242"}).status, 0);
 
     auto get =
-        runCli(phone, {"--json", "get", "D:/Music/song.mp3", "C:/Users/Demo/Documents/notes.txt"});
-    ASSERT_EQ(get.status, 0) << get.text;
+        run(phone, {"get", "D:/Music/song.mp3", "C:/Users/Demo/Documents/notes.txt", "--json"});
+    ASSERT_EQ(get.status, 0) << get.err;
     std::vector<std::string> paths;
-    for (const auto& j : get.lines) {
-        if (j.value("event", "") == "downloaded")
-            paths.push_back(j.value("path", ""));
-    }
-    ASSERT_EQ(paths.size(), 2u) << get.text;
+    const auto getDoc = get.document();
+    for (const auto& j : getDoc["downloaded"])
+        paths.push_back(j.value("path", ""));
+    ASSERT_EQ(paths.size(), 2u) << get.out;
     for (const auto& p : paths) {
         EXPECT_TRUE(std::filesystem::exists(p)) << p;
         EXPECT_TRUE(p.find((phone / "Documents" / "UserData" / "DownFiles").string()) == 0) << p;
     }
     EXPECT_EQ(std::filesystem::file_size(paths[0]), 2'500'000u);
 
-    auto missing = runCli(phone, {"get", "D:/Music/nothing.mp3"});
-    EXPECT_NE(missing.status, 0);
+    auto missing = run(phone, {"get", "D:/Music/nothing.mp3"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, "");
 
-    auto list = runCli(phone, {"--json", "downloads"});
-    ASSERT_EQ(list.status, 0) << list.text;
-    int finished = 0;
-    for (const auto& j : list.lines)
-        finished += j.value("event", "") == "finished";
-    EXPECT_EQ(finished, 2);
-    auto removed = runCli(phone, {"--yes", "downloads", "rm", paths[1]});
-    EXPECT_EQ(removed.status, 0) << removed.text;
+    auto list = run(phone, {"downloads", "--json"});
+    ASSERT_EQ(list.status, 0) << list.err;
+    EXPECT_EQ(list.document()["finished"].size(), 2u) << list.out;
+    auto listText = run(phone, {"downloads"});
+    EXPECT_EQ(listText.lines().size(), 3u) << listText.out;  // one heading, two files
+
+    // A question takes its answer from a pipe; no answer, or 'n', keeps the file.
+    auto silent = run(phone, {"downloads", "rm", paths[1]});
+    EXPECT_EQ(silent.status, 1) << silent.err;
+    EXPECT_TRUE(contains(silent.err, "--yes")) << silent.err;
+    EXPECT_EQ(run(phone, {"downloads", "rm", paths[1]}, "n\n").status, 1);
+    EXPECT_TRUE(std::filesystem::exists(paths[1]));
+    auto piped = run(phone, {"downloads", "rm", paths[1]}, "y\n");
+    EXPECT_EQ(piped.status, 0) << piped.err;
+    EXPECT_TRUE(contains(piped.err, "[y/N]")) << piped.err;
     EXPECT_FALSE(std::filesystem::exists(paths[1]));
+    auto yes = run(phone, {"downloads", "rm", paths[0], "--yes"});
+    EXPECT_EQ(yes.status, 0) << yes.err;
+    EXPECT_FALSE(contains(yes.err, "[y/N]")) << yes.err;
 
-    auto preview = runCli(phone, {"--json", "preview", "Desktop/readme.pdf"});
-    ASSERT_EQ(preview.status, 0) << preview.text;
-    std::string cached;
-    for (const auto& j : preview.lines) {
-        if (j.value("event", "") == "preview")
-            cached = j.value("path", "");
-    }
-    ASSERT_FALSE(cached.empty());
-    EXPECT_EQ(std::filesystem::file_size(cached), 40'000u);
+    auto preview = run(phone, {"preview", "Desktop/readme.pdf"});
+    ASSERT_EQ(preview.status, 0) << preview.err;
+    ASSERT_EQ(preview.lines().size(), 1u) << preview.out;
+    EXPECT_EQ(std::filesystem::file_size(preview.lines()[0]), 40'000u);
 
-    EXPECT_EQ(runCli(phone, {"class", "add", "music", "D:/Music"}).status, 0);
-    auto members = runCli(phone, {"--json", "ls", "--class", "music"});
+    EXPECT_EQ(run(phone, {"class", "add", "music", "D:/Music"}).status, 0);
+    auto members = run(phone, {"ls", "--class", "music", "--json"});
     bool listed = false;
-    for (const auto& j : members.lines)
+    const auto membersDoc = members.document();
+    for (const auto& j : membersDoc["entries"])
         listed |= j.value("kind", "") == "class folder";
-    EXPECT_TRUE(listed) << members.text;
-    EXPECT_EQ(runCli(phone, {"class", "del", "music", "D:/Music"}).status, 0);
+    EXPECT_TRUE(listed) << members.out;
+    EXPECT_EQ(run(phone, {"class", "del", "music", "D:/Music"}).status, 0);
+}
+
+TEST_F(CliAgainstPeer, CtrlCEndsWithStatus130) {
+    const auto err = home() / "stderr";
+    const pid_t pid = spawn({"scan", "--interface", "lo", "--discovery-port", unusedDiscoveryPort(),
+                             "--home", (home() / "phone").string()},
+                            "/dev/null", "/dev/null", err);
+    // The search narrates its start once the handlers are in place; then interrupt it.
+    for (int i = 0; i < 1000 && slurp(err).empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ::kill(pid, SIGINT);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status)) << slurp(err);
+    EXPECT_EQ(WEXITSTATUS(status), 130);
 }
