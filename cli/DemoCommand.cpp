@@ -126,9 +126,10 @@ int runDemo(const GlobalOptions& global, const DemoOptions& demo) {
 
     const std::string address = "127.0.0.1:" + std::to_string(peerProcess->controlPort()) + ":" +
                                 std::to_string(peerProcess->httpPort());
-    out.say("5. The computer's drives and desktop:");
-    int failures = runSelf(out, with({"ls", "--pc", address})) != kExitOk;
-    out.say("6. The folder D:/Music:");
+    out.say("5. The computer's drives and desktop, reached by its address instead of a search "
+            "(an address is a computer of its own, so the code is given once more):");
+    int failures = runSelf(out, with({"ls", "--pc", address, "--code", code})) != kExitOk;
+    out.say("6. The folder D:/Music (the code is remembered now):");
     failures += runSelf(out, with({"ls", "D:/Music", "--pc", address})) != kExitOk;
     out.say("7. Downloading D:/Music/song.mp3 over the computer's HTTP service:");
     failures += runSelf(out, with({"get", "D:/Music/song.mp3", "--pc", address})) != kExitOk;
