@@ -1,6 +1,7 @@
 // The link engine against a computer whose bytes the test controls.
 
 #include "NetWork/CServerManager.h"
+#include "codec/SignedLink.h"
 #include "codec/LinkFrame.h"
 #include "NetWork/LinkLoop.h"
 #include "platform/Md5.h"

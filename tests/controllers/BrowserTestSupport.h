@@ -13,6 +13,8 @@
 #include "controllers/QuickLookView.h"
 #include "controllers/QuickLookViewController.h"
 #include "core/AuthCore.h"
+#include "core/FinishedFileStore.h"
+#include "model/ObjectStore.h"
 #include "platform/Dispatch.h"
 #include "platform/Localization.h"
 #include "support/ScriptedComputer.h"
@@ -42,7 +44,7 @@ struct EventLog {
 };
 
 inline std::string tipEvent(const std::string& key, int ms = 1000) {
-    return "tip " + Localized(key) + " " + std::to_string(ms);
+    return "tip " + key + " " + std::to_string(ms);
 }
 
 // Confirmations wait until the test answers them.
@@ -79,7 +81,16 @@ struct RecordingFileView : FileBrowserView, EventLog, PendingQuestions {
     std::size_t photoStart = 0;
     std::vector<std::shared_ptr<QuickLookViewController>> previews;
     std::vector<std::shared_ptr<RecordingQuickLookView>> previewViews;
+    // How actions ended, apart from the event log.
+    std::vector<ListingOutcome> listings;
+    std::vector<ClassChangeOutcome> classChanges;
+    std::vector<std::pair<std::string, DownloadRequestOutcome>> downloadRequests;
 
+    void listingEnded(ListingOutcome o) override { listings.push_back(o); }
+    void classChangeEnded(ClassChangeOutcome o) override { classChanges.push_back(o); }
+    void downloadRequestEnded(const std::string& path, DownloadRequestOutcome o) override {
+        downloadRequests.emplace_back(path, o);
+    }
     void showProgress(const std::string& key) override { add("progress " + key); }
     void hideProgress() override { add("hide progress"); }
     void showTip(const std::string& text, std::chrono::milliseconds d) override {
@@ -258,7 +269,7 @@ class BrowserTest : public TempHome {
     }
     static AuthCore& core() { return AuthCore::ShareInstance(); }
     BrowserServices services() {
-        return {core(), [this](int n) { stats.push_back(n); }};
+        return {core(), finished, [this](int n) { stats.push_back(n); }};
     }
 
     // Links the core controller to `pc` and waits for the accepted handshake.
@@ -283,12 +294,13 @@ class BrowserTest : public TempHome {
     }
     // Fills the core controller's rows and tells its delegate, as an answered listing does.
     static void answerList(std::vector<DirAndFileListData> rows) {
-        core().dirAndFileListArr = std::move(rows);
         auto d = core().delegate();
         ASSERT_TRUE(d);
-        d->AuthCoreListSucess();
+        d->AuthCoreListSucess(std::make_shared<const std::vector<DirAndFileListData>>(rows));
     }
 
+    FinishedFileStore finished{ObjectStore::shared(), NotificationCenter::defaultCenter(),
+                               [] { return core().deviceTag; }};
     RecordingDownloader downloader;
     std::vector<int> stats;
 

@@ -1,6 +1,7 @@
 // The core controller against a computer whose bytes the test controls.
 
 #include "core/AuthCore.h"
+#include "core/FinishedFileStore.h"
 
 #include "platform/Dispatch.h"
 #include "platform/NotificationCenter.h"
@@ -30,7 +31,11 @@ struct RecordingDelegate : AuthCoreDelegate {
     }
     void AuthCoreCheckUnkowError() override { calls.push_back("unknown error"); }
     void AuthCoreConnectFailed() override { calls.push_back("connection failed"); }
-    void AuthCoreListSucess() override { calls.push_back("listed"); }
+    void AuthCoreListSucess(const ListingRows& rows) override {
+        calls.push_back("listed");
+        lastRows = rows;
+    }
+    ListingRows lastRows;
     void AuthCoreMsgPostSucess(std::int32_t port, int type) override {
         calls.push_back("plug " + std::to_string(type) + " " + std::to_string(port));
     }
@@ -153,22 +158,22 @@ TEST_F(AuthCoreTest, ListingResultsReachTheDelegateOnTheMainQueue) {
     ASSERT_TRUE(pumpMainUntil([&] { return core().hasAcceptedLink(); }));
     delegate->calls.clear();
 
-    core().queryPath = "C:";
-    core().GetFileList();
+    core().GetFileList("C:");
     auto req = pc.readMessage();
     ASSERT_TRUE(req);
     EXPECT_EQ(req->code, 1);
     pc.sendMessage(1001, pack({I(266), I(0), I(0),
                                A({A({R("C:\\Users\\"), I(1), I(0), I(0), R(""), I(0)})})}));
     ASSERT_TRUE(callsAre({"listed"}));
-    ASSERT_EQ(core().dirAndFileListArr.size(), 1u);
-    EXPECT_EQ(core().dirAndFileListArr[0].name, "C:/Users");
+    ASSERT_EQ(core().dirAndFileListArr().size(), 1u);
+    EXPECT_EQ(core().dirAndFileListArr()[0].name, "C:/Users");
+    EXPECT_EQ(delegate->lastRows.get(), &core().dirAndFileListArr());  // shared, not copied
 
     core().GetFileList();
     ASSERT_TRUE(pc.readMessage());
     pc.sendMessage(1001, pack({I(266), I(0), I(0), A({})}));
     ASSERT_TRUE(callsAre({"listed", "listed"}));
-    EXPECT_TRUE(core().dirAndFileListArr.empty());
+    EXPECT_TRUE(core().dirAndFileListArr().empty());
 
     core().GetFileList();
     ASSERT_TRUE(pc.readMessage());
@@ -235,5 +240,5 @@ TEST_F(AuthCoreTest, LastDeviceTagAndTimeText) {
     tm.tm_sec = 59;
     tm.tm_isdst = -1;
     const auto t = std::chrono::system_clock::from_time_t(std::mktime(&tm));
-    EXPECT_EQ(AuthCore::FormatTime(t), "2024-12-31 23:59:59");
+    EXPECT_EQ(FinishedFileStore::FormatTime(t), "2024-12-31 23:59:59");
 }

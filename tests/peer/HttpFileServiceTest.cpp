@@ -2,6 +2,7 @@
 #include "ControlServer.h"
 #include "HttpFileService.h"
 #include "NetWork/CServerManager.h"
+#include "codec/SignedLink.h"
 #include "PeerLauncher.h"
 #include "PeerTestSupport.h"
 #include "RatePacer.h"

@@ -1,0 +1,136 @@
+// The application object against a computer whose bytes the test controls: pairing opens the
+// tabs and the file manager, a closed link closes them and ends a connect in progress, and the
+// computer paired last is remembered when the application leaves the front.
+
+#include "app/AppDelegate.h"
+
+#include "codec/LinkCodes.h"
+#include "core/AuthCore.h"
+#include "platform/Dispatch.h"
+#include "platform/UserDefaults.h"
+#include "support/ScriptedComputer.h"
+#include "support/TempHome.h"
+#include "support/WaitFor.h"
+
+#include <gtest/gtest.h>
+
+using namespace pd;
+using namespace pd::test;
+
+namespace {
+
+struct RecordingServerView : ServerView {
+    std::vector<PairingOutcome> outcomes;
+    void pairingEnded(PairingOutcome o) override { outcomes.push_back(o); }
+};
+
+struct RecordingDiskView : DiskView {
+    int listings = 0;
+    void listingEnded(ListingOutcome) override { ++listings; }
+};
+
+struct RecordingTabsView : MainTabBarView {
+    std::vector<TabItem> tabs;
+    std::shared_ptr<RecordingDiskView> disk = std::make_shared<RecordingDiskView>();
+    bool closed = false;
+    void setTabs(const std::vector<TabItem>& t) override { tabs = t; }
+    std::shared_ptr<DiskView> presentFileManager(
+        const std::shared_ptr<DiskViewController>&) override {
+        return disk;
+    }
+    void closeTabs() override { closed = true; }
+};
+
+struct RecordingAppView : AppView {
+    std::shared_ptr<RecordingServerView> server = std::make_shared<RecordingServerView>();
+    std::vector<std::shared_ptr<RecordingTabsView>> tabs;
+    int serverListShown = 0;
+    std::shared_ptr<ServerView> presentServerList(
+        const std::shared_ptr<ServerViewController>&) override {
+        return server;
+    }
+    std::shared_ptr<MainTabBarView> presentMainTabs(
+        const std::shared_ptr<MainTabBarViewController>&) override {
+        tabs.push_back(std::make_shared<RecordingTabsView>());
+        return tabs.back();
+    }
+    void showServerList() override { ++serverListShown; }
+};
+
+class AppDelegateTest : public TempHome {
+  protected:
+    void SetUp() override {
+        AuthCore::ShareInstance().resetForTests();
+        AppConfig config;
+        config.searchOnLaunch = false;  // nothing here may search a real network
+        app = std::make_unique<AppDelegate>(view, config);
+        ASSERT_TRUE(app->didFinishLaunchingWithOptions());
+    }
+    void TearDown() override {
+        app.reset();
+        AuthCore::ShareInstance().resetForTests();
+        MainQueue::shared().runFor(std::chrono::milliseconds(20));
+    }
+    // Taps the scripted computer's row and lets it accept (or refuse) the hello.
+    void connect(int result = 0) {
+        ServerData s;
+        s.IP = "127.0.0.1";
+        s.DeviceName = "PC";
+        s.DeviceNameTag = "TAG-1";
+        s.WSAPSupport = "TRUE";
+        s.WSAPPort = pc.port();
+        s.HttpPort = 1;
+        app->serverList().CommondAuthCore(app->serverList().addServer(s), "", true);
+        ASSERT_TRUE(pc.accept());
+        ASSERT_TRUE(pc.readMessage());
+        if (result >= 0) {
+            pc.sendMessage(1039, pack({I(255), I(result), R("TICKET")}));
+        }
+    }
+
+    ScriptedComputer pc;
+    std::shared_ptr<RecordingAppView> view = std::make_shared<RecordingAppView>();
+    std::unique_ptr<AppDelegate> app;
+};
+
+}  // namespace
+
+TEST_F(AppDelegateTest, PairingOpensTheTabsAndAClosedLinkClosesThem) {
+    connect();
+    ASSERT_TRUE(pumpMainUntil([&] { return app->mainTabs() != nullptr; }));
+    ASSERT_EQ(view->tabs.size(), 1u);
+    auto& tabs = *view->tabs.front();
+    ASSERT_EQ(tabs.tabs.size(), 3u);
+    EXPECT_EQ(tabs.tabs[2].tag, MainTabBarViewController::kRemoteControlTag);
+    EXPECT_EQ(view->server->outcomes, std::vector{PairingOutcome::Paired});
+
+    // The file manager asks for the drives at once; the computer then closes the link.
+    auto listing = pc.readMessage();
+    ASSERT_TRUE(listing);
+    EXPECT_EQ(listing->code, link::kFindFolder.code);
+    pc.closeLink();
+    ASSERT_TRUE(pumpMainUntil([&] { return view->serverListShown == 1; }));
+    EXPECT_TRUE(tabs.closed);
+    EXPECT_EQ(app->mainTabs(), nullptr);
+    EXPECT_EQ(view->server->outcomes.back(), PairingOutcome::LinkClosed);
+    EXPECT_FALSE(AuthCore::ShareInstance().hasAcceptedLink());
+}
+
+TEST_F(AppDelegateTest, ALinkClosedBeforeTheAnswerEndsTheConnect) {
+    connect(-1);  // no answer to the hello
+    pc.closeLink();
+    ASSERT_TRUE(pumpMainUntil([&] { return !view->server->outcomes.empty(); }));
+    EXPECT_FALSE(app->serverList().isConnecting());
+    EXPECT_TRUE(view->tabs.empty());
+}
+
+TEST_F(AppDelegateTest, LeavingTheFrontRemembersOnlyAComputerChosenInThisRun) {
+    UserDefaults::standard().setString("LASTDEVICETAG", "EARLIER");
+    app->applicationDidEnterBackground();  // nothing chosen yet: the earlier one stays
+    EXPECT_EQ(UserDefaults::standard().stringForKey("LASTDEVICETAG"), "EARLIER");
+
+    connect();
+    ASSERT_TRUE(pumpMainUntil([&] { return app->mainTabs() != nullptr; }));
+    app->applicationDidEnterBackground();
+    EXPECT_EQ(UserDefaults::standard().stringForKey("LASTDEVICETAG"), "TAG-1");
+}
