@@ -127,38 +127,28 @@ class HttpFileServiceTest : public ::testing::Test {
 TEST_F(HttpFileServiceTest, ServesASignedLinkByteForByte) {
     auto s = startService();
     ASSERT_TRUE(s);
-    httplib::Result r = get(*s, signedTarget("C:/big.bin"));
-    ASSERT_TRUE(r);
-    EXPECT_EQ(r->status, 200);
-    EXPECT_EQ(r->get_header_value("Content-Length"), std::to_string(big_.size()));
-    EXPECT_TRUE(r->body == big_);
-
-    // Spaces, "+", non-ASCII and backslashes are escaped by the phone and signed as escaped.
-    r = get(*s, signedTarget("C:\\My Docs\\a+b é.txt"));
-    ASSERT_TRUE(r);
-    EXPECT_EQ(r->status, 200);
-    EXPECT_EQ(r->body, "plus and accent");
-    r = get(*s, signedTarget("Desktop/note.txt"));
-    ASSERT_TRUE(r);
-    EXPECT_EQ(r->body, "on the desk");
-
-    httplib::Client client("127.0.0.1", s->port());
-    r = client.Head(signedTarget("C:/big.bin").c_str());  // the headers alone
-    ASSERT_TRUE(r);
-    EXPECT_EQ(r->status, 200);
-    EXPECT_EQ(r->get_header_value("Content-Length"), std::to_string(big_.size()));
-
-    r = get(*s, signedTarget("c:/empty.txt"));
-    ASSERT_TRUE(r);
-    EXPECT_EQ(r->status, 200);
-    EXPECT_EQ(r->get_header_value("Content-Length"), "0");
-
-    // A reconnection issues a newer ticket; links signed with either are accepted.
+    // Spaces, "+", non-ASCII and backslashes are escaped by the phone and signed as escaped. A
+    // reconnection issues a newer ticket; links signed with either are accepted.
     tickets_.issue(kUuid, "NewerTicket");
-    r = get(*s, signedTarget("Desktop/note.txt", kUuid, "NewerTicket"));
-    ASSERT_TRUE(r);
-    EXPECT_EQ(r->status, 200);
-    EXPECT_EQ(get(*s, signedTarget("Desktop/note.txt"))->status, 200);
+    const std::pair<std::string, std::string> cases[] = {
+        {signedTarget("C:/big.bin"), big_},
+        {signedTarget("C:\\My Docs\\a+b é.txt"), "plus and accent"},
+        {signedTarget("c:/empty.txt"), ""},
+        {signedTarget("Desktop/note.txt"), "on the desk"},
+        {signedTarget("Desktop/note.txt", kUuid, "NewerTicket"), "on the desk"},
+    };
+    httplib::Client client("127.0.0.1", s->port());
+    for (const auto& [target, body] : cases) {
+        SCOPED_TRACE(target);
+        const httplib::Result get = client.Get(target.c_str());
+        const httplib::Result head = client.Head(target.c_str());  // the headers alone
+        for (const httplib::Result* r : {&get, &head}) {
+            ASSERT_TRUE(*r);
+            EXPECT_EQ((*r)->status, 200);
+            EXPECT_EQ((*r)->get_header_value("Content-Length"), std::to_string(body.size()));
+        }
+        EXPECT_TRUE(get->body == body);
+    }
 }
 
 TEST_F(HttpFileServiceTest, RefusesLinksNotSignedWithATicketOfThatDevice) {
