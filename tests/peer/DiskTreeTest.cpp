@@ -62,8 +62,9 @@ TEST_F(DiskTreeTest, TopLevelFoldersBecomeDrivesAndTheDesktop) {
         top += e.name + "/" + std::to_string(e.kind) + " ";
     }
     EXPECT_EQ(top, "C:\\/" + std::to_string(kKindSystemDrive) + " D:\\/" +
-                       std::to_string(kKindOtherDrive) + " E:\\/" + std::to_string(kKindOtherDrive) +
-                       " Desktop/" + std::to_string(kKindFolder) + " ");
+                       std::to_string(kKindOtherDrive) + " E:\\/" +
+                       std::to_string(kKindOtherDrive) + " Desktop/" + std::to_string(kKindFolder) +
+                       " ");
     EXPECT_EQ(l.entries[3].desc, "我的桌面");
 }
 
