@@ -70,32 +70,28 @@ TEST(MsgPackPacker, IntegersTakeTheirSmallestForm) {
 }
 
 TEST(MsgPackPacker, TextAndBytesAreRawNeverStr8) {
-    EXPECT_EQ(packedRaw(""), bytesOf({0xA0}));
-    EXPECT_EQ(packedRaw("abc"), bytesOf({0xA3, 'a', 'b', 'c'}));
-    EXPECT_EQ(packedRaw(std::string(31, 'x'))[0], '\xBF');
     // 32 to 255 bytes would be str 8 (D9) in later revisions; the dialect uses raw 16.
-    const std::string r32 = packedRaw(std::string(32, 'x'));
-    EXPECT_EQ(r32.substr(0, 3), bytesOf({0xDA, 0x00, 0x20}));
-    EXPECT_EQ(r32.size(), 35u);
-    EXPECT_EQ(packedRaw(std::string(255, 'x')).substr(0, 3), bytesOf({0xDA, 0x00, 0xFF}));
-    EXPECT_EQ(packedRaw(std::string(65536, 'x')).substr(0, 5),
-              bytesOf({0xDB, 0x00, 0x01, 0x00, 0x00}));
-
+    const std::vector<std::pair<std::size_t, std::string>> heads = {
+        {0, bytesOf({0xA0})},
+        {31, bytesOf({0xBF})},
+        {32, bytesOf({0xDA, 0x00, 0x20})},
+        {255, bytesOf({0xDA, 0x00, 0xFF})},
+        {65536, bytesOf({0xDB, 0x00, 0x01, 0x00, 0x00})},
+    };
+    for (const auto& [size, head] : heads) {
+        EXPECT_EQ(packedRaw(std::string(size, 'x')), head + std::string(size, 'x')) << size;
+    }
     const std::string binary = bytesOf({0x00, 0xFF, 0xC4, 0xD9, 0x00});
     const std::string packed = packedRaw(binary);
     EXPECT_EQ(packed, bytesOf({0xA5}) + binary);
     auto d = decode(packed);
     ASSERT_TRUE(d);
     EXPECT_EQ(d->root().asRaw(), binary);
-}
 
-TEST(MsgPackPacker, ScreenLockBodyAndReuse) {
+    // A reused packer starts empty after take() and clear().
     Packer p;
     p.array(1).integer(1001);
-    EXPECT_EQ(p.bytes(), bytesOf({0x91, 0xCD, 0x03, 0xE9}));
-    EXPECT_TRUE(p.ok());
     EXPECT_EQ(p.take(), bytesOf({0x91, 0xCD, 0x03, 0xE9}));
-    EXPECT_TRUE(p.bytes().empty());
     p.map(1).raw("k").boolean(true).nil();
     p.clear();
     p.boolean(false);
@@ -139,16 +135,9 @@ TEST(MsgPackDecode, RoundTripsEveryKind) {
     EXPECT_EQ(v[8].asInt32(), 1001);
     EXPECT_FALSE(v[9].valid());
 
-    // Raw bytes are not copied: they point into the decoded buffer.
-    const auto text = v[5].asRaw();
-    EXPECT_GE(text->data(), bytes.data());
-    EXPECT_LE(text->data() + text->size(), bytes.data() + bytes.size());
-
     // A float 32 decodes as a real too.
     const std::string float32 = bytesOf({0xCA, 0x3F, 0x80, 0x00, 0x00});
-    auto f = decode(float32);
-    ASSERT_TRUE(f);
-    EXPECT_EQ(f->root().asReal(), 1.0);
+    EXPECT_EQ(decode(float32)->root().asReal(), 1.0);
 }
 
 TEST(MsgPackDecode, AccessorsRefuseOtherTypesAndRanges) {
@@ -158,28 +147,20 @@ TEST(MsgPackDecode, AccessorsRefuseOtherTypesAndRanges) {
     auto d = decode(bytes);
     ASSERT_TRUE(d);
     const View v = d->root();
-    EXPECT_EQ(v[0].asInt64(), std::nullopt);
-    EXPECT_EQ(v[0].asInt32Wrapped(), std::nullopt);
-    EXPECT_EQ(v[0].asUInt64(), std::nullopt);
-    EXPECT_EQ(v[0].asBool(), std::nullopt);
-    EXPECT_EQ(v[0].asReal(), std::nullopt);
+    const View invalid;
+    for (const View& x : {v[0], invalid}) {
+        EXPECT_FALSE(x.asInt64() || x.asInt32Wrapped() || x.asUInt64() || x.asBool() ||
+                     x.asReal() || x[0].valid() || x.size() != 0);
+    }
+    EXPECT_FALSE(invalid.isNil() || invalid.isBool() || invalid.isInteger() || invalid.isRaw() ||
+                 invalid.isArray() || invalid.isMap() || invalid.isReal());
     EXPECT_EQ(v[1].asRaw(), std::nullopt);
-    EXPECT_EQ(v[0].size(), 0u);
-    EXPECT_FALSE(v[0][0].valid());
-
     EXPECT_EQ(v[1].asInt32(), std::nullopt);  // outside 32 bits
     EXPECT_EQ(v[1].asInt32Wrapped(), 1);      // 2^32 + 1 wraps to 1
     EXPECT_EQ(v[2].asUInt64(), std::numeric_limits<std::uint64_t>::max());
     EXPECT_EQ(v[2].asInt32(), -1);
     EXPECT_EQ(v[3].asInt32(), std::nullopt);
     EXPECT_EQ(v[3].asInt32Wrapped(), std::numeric_limits<std::int32_t>::min());
-
-    const View invalid;
-    EXPECT_FALSE(invalid.isNil() || invalid.isBool() || invalid.isInteger() || invalid.isRaw() ||
-                 invalid.isArray() || invalid.isMap() || invalid.isReal());
-    EXPECT_EQ(invalid.asInt64(), std::nullopt);
-    EXPECT_EQ(invalid.size(), 0u);
-    EXPECT_FALSE(invalid[0].valid());
 }
 
 TEST(MsgPackDecode, ViewsSurviveMovingTheDecoded) {

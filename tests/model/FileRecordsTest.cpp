@@ -3,13 +3,19 @@
 #include "model/FileClassifyData.h"
 #include "model/FileInfoData.h"
 #include "model/RowName.h"
+#include "support/ScriptedComputer.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace pd {
 namespace {
+
+using test::I;
+using test::pack;
+using test::R;
 
 const std::string kNotUtf8 = "\xC3\x28";  // a lead byte without its continuation
 
@@ -28,17 +34,13 @@ TEST(FileInfoData, DecodesASixElementEntry) {
     ASSERT_TRUE(d);
     auto info = FileInfoData::FileInfoWifhArr(d->root());
     ASSERT_TRUE(info);
-    EXPECT_EQ(info->name, "report.pdf");
-    EXPECT_EQ(info->isDir, 0);
-    EXPECT_EQ(info->size, 5'000'000'000ull);
-    EXPECT_EQ(info->modifyTime, 132'000'000'000'000'000ull);
-    EXPECT_EQ(info->desc, "PDF file");
-    EXPECT_EQ(info->classify, 16);
+    EXPECT_EQ(
+        std::tie(info->name, info->isDir, info->size, info->modifyTime, info->desc, info->classify),
+        std::make_tuple("report.pdf", 0, 5'000'000'000ull, 132'000'000'000'000'000ull, "PDF file",
+                        16));
 
     // "Taken as 32-bit signed" wraps; unsigned 64-bit fields take negatives as they wrap.
-    msg::Packer p;
-    p.array(6).raw("\xE6\x88\x91").integer(4294967298).integer(-1).integer(0).raw("").integer(-7);
-    const std::string wrapped = p.take();
+    const std::string wrapped = pack({R("\xE6\x88\x91"), I(4294967298), I(-1), I(0), R(""), I(-7)});
     auto w = msg::decode(wrapped);
     ASSERT_TRUE(w);
     auto info2 = FileInfoData::FileInfoWifhArr(w->root());
@@ -61,20 +63,16 @@ TEST(FileInfoData, RefusesOtherCountsAndTypesAndEmptiesBadText) {
     auto badName = msg::decode(badNameBytes);
     EXPECT_EQ(FileInfoData::FileInfoWifhArr(badName->root())->name, "");
 
-    msg::Packer five;
-    five.array(5).raw("a").integer(0).integer(1).integer(2).raw("d");
-    msg::Packer seven;
-    seven.array(7).raw("a").integer(0).integer(1).integer(2).raw("d").integer(0).nil();
-    msg::Packer nameIsInt;
-    nameIsInt.array(6).integer(1).integer(0).integer(1).integer(2).raw("d").integer(0);
-    msg::Packer sizeIsText;
-    sizeIsText.array(6).raw("a").integer(0).raw("1").integer(2).raw("d").integer(0);
-    msg::Packer classifyIsNil;
-    classifyIsNil.array(6).raw("a").integer(0).integer(1).integer(2).raw("d").nil();
     msg::Packer notArray;
     notArray.raw("a");
-    for (msg::Packer* p : {&five, &seven, &nameIsInt, &sizeIsText, &classifyIsNil, &notArray}) {
-        const std::string bytes = p->take();
+    for (const std::string& bytes : {
+             pack({R("a"), I(0), I(1), I(2), R("d")}),               // five elements
+             pack({R("a"), I(0), I(1), I(2), R("d"), I(0), R("")}),  // seven
+             pack({I(1), I(0), I(1), I(2), R("d"), I(0)}),           // name not text
+             pack({R("a"), I(0), R("1"), I(2), R("d"), I(0)}),       // size not a number
+             pack({R("a"), I(0), I(1), I(2), R("d"), test::A({})}),  // classify not a number
+             notArray.take(),
+         }) {
         auto v = msg::decode(bytes);
         ASSERT_TRUE(v);
         EXPECT_FALSE(FileInfoData::FileInfoWifhArr(v->root()));
@@ -95,14 +93,10 @@ TEST(FileClassifyData, ReadsTheFirstFourElementsOnly) {
     EXPECT_EQ(member->size, 300u);
     EXPECT_EQ(member->modifyTime, 400u);
 
-    msg::Packer wrongType;
-    wrongType.array(6).raw("x").raw("1").integer(0).integer(0).nil().nil();
-    const std::string wrong = wrongType.take();
-    EXPECT_FALSE(FileClassifyData::FileClassifyWifhArr(msg::decode(wrong)->root()));
-    msg::Packer five;
-    five.array(5).raw("x").integer(1).integer(0).integer(0).nil();
-    const std::string short5 = five.take();
-    EXPECT_FALSE(FileClassifyData::FileClassifyWifhArr(msg::decode(short5)->root()));
+    for (const std::string& bad :
+         {pack({R("x"), R("1"), I(0), I(0), I(0), I(0)}), pack({R("x"), I(1), I(0), I(0), I(0)})}) {
+        EXPECT_FALSE(FileClassifyData::FileClassifyWifhArr(msg::decode(bad)->root()));
+    }
 }
 
 TEST(RowName, SlashesAndOneTrailingSlash) {
@@ -124,25 +118,17 @@ TEST(DirAndFileListData, RowsFromEntriesAndClassMembers) {
     info.modifyTime = 20;
     info.desc = "Local disk";
     const auto row = DirAndFileListData::DirAndFileListWifhObj(info);
-    EXPECT_EQ(row.name, "C:");
-    EXPECT_EQ(row.isDir, 2);
-    EXPECT_EQ(row.classify, 4096);
-    EXPECT_EQ(row.size, 10u);
-    EXPECT_EQ(row.modifyTime, 20u);
-    EXPECT_EQ(row.desc, "Local disk");
+    EXPECT_EQ(std::tie(row.name, row.isDir, row.classify, row.size, row.modifyTime, row.desc),
+              std::make_tuple("C:", 2, 4096, 10u, 20u, "Local disk"));
 
     FileClassifyData member;
     member.isDir = 1;
     member.name = "D:\\Data\\";
     member.size = 30;
     member.modifyTime = 40;
-    const auto memberRow = DirAndFileListData::DirAndFileListWifhObj(member);
-    EXPECT_EQ(memberRow.name, "D:/Data");
-    EXPECT_EQ(memberRow.isDir, 1);
-    EXPECT_EQ(memberRow.size, 30u);
-    EXPECT_EQ(memberRow.modifyTime, 40u);
-    EXPECT_EQ(memberRow.desc, "");
-    EXPECT_EQ(memberRow.classify, 0);
+    const auto m = DirAndFileListData::DirAndFileListWifhObj(member);
+    EXPECT_EQ(std::tie(m.name, m.isDir, m.classify, m.size, m.modifyTime, m.desc),
+              std::make_tuple("D:/Data", 1, 0, 30u, 40u, ""));
 
     const auto disk = DiskListData::DiskListWifhObj(info);
     EXPECT_EQ(disk.name, "C:");

@@ -2,29 +2,25 @@
 #include "model/FileTime.h"
 #include "model/RspDirInfo.h"
 #include "model/WifiListItemData.h"
+#include "support/ScriptedComputer.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace pd {
 namespace {
 
+using test::I;
+using test::pack;
+using test::R;
+
 const std::string kNotUtf8 = "\xFF\xFE";
 
-std::string wifiItem(std::string_view model, std::int64_t connType) {
-    msg::Packer p;
-    p.array(9)
-        .raw(model)
-        .raw("AA:BB:CC:DD:EE:FF")
-        .raw("12.5")
-        .integer(3600)
-        .integer(1)
-        .integer(connType)
-        .integer(100)
-        .integer(200)
-        .raw("860000000000000");
-    return p.take();
+std::string wifiItem(std::string model, std::int64_t connType) {
+    return pack({R(model), R("AA:BB:CC:DD:EE:FF"), R("12.5"), I(3600), I(1), I(connType), I(100),
+                 I(200), R("860000000000000")});
 }
 
 TEST(WifiListItemData, DecodesNineElements) {
@@ -33,15 +29,11 @@ TEST(WifiListItemData, DecodesNineElements) {
     ASSERT_TRUE(d);
     auto item = WifiListItemData::WifiListWifhArr(d->root());
     ASSERT_TRUE(item);
-    EXPECT_EQ(item->phoneModel, "Phone X");
-    EXPECT_EQ(item->macAddress, "AA:BB:CC:DD:EE:FF");
-    EXPECT_EQ(item->tranSpeed, "12.5");
-    EXPECT_EQ(item->connTime, 3600);
-    EXPECT_EQ(item->connState, 1);
-    EXPECT_EQ(item->connType, 2);  // the phone's own entry
-    EXPECT_EQ(item->upValue, 100);
-    EXPECT_EQ(item->downValue, 200);
-    EXPECT_EQ(item->deviceIMEI, "860000000000000");
+    EXPECT_EQ(std::tie(item->phoneModel, item->macAddress, item->tranSpeed, item->deviceIMEI),
+              std::make_tuple("Phone X", "AA:BB:CC:DD:EE:FF", "12.5", "860000000000000"));
+    EXPECT_EQ(
+        std::tie(item->connTime, item->connState, item->connType, item->upValue, item->downValue),
+        std::make_tuple(3600, 1, 2, 100, 200));  // type 2: the phone's own entry
 }
 
 TEST(WifiListItemData, BadTextIsAbsentWrongShapeIsRefused) {
@@ -54,36 +46,12 @@ TEST(WifiListItemData, BadTextIsAbsentWrongShapeIsRefused) {
     EXPECT_EQ(item->macAddress, "AA:BB:CC:DD:EE:FF");
     EXPECT_EQ(item->connType, 0);
 
-    msg::Packer eight;
-    eight.array(8).raw("a").raw("b").raw("c").integer(1).integer(1).integer(1).integer(1).integer(
-        1);
-    msg::Packer typeInText;
-    typeInText.array(9)
-        .raw("a")
-        .raw("b")
-        .raw("c")
-        .raw("1")
-        .integer(1)
-        .integer(1)
-        .integer(1)
-        .integer(1)
-        .raw("d");
-    msg::Packer imeiNil;
-    imeiNil.array(9)
-        .raw("a")
-        .raw("b")
-        .raw("c")
-        .integer(1)
-        .integer(1)
-        .integer(1)
-        .integer(1)
-        .integer(1)
-        .nil();
-    for (msg::Packer* p : {&eight, &typeInText, &imeiNil}) {
-        const std::string b = p->take();
-        auto v = msg::decode(b);
-        ASSERT_TRUE(v);
-        EXPECT_FALSE(WifiListItemData::WifiListWifhArr(v->root()));
+    for (const std::string& b : {
+             pack({R("a"), R("b"), R("c"), I(1), I(1), I(1), I(1), I(1)}),            // eight
+             pack({R("a"), R("b"), R("c"), R("1"), I(1), I(1), I(1), I(1), R("d")}),  // text time
+             pack({R("a"), R("b"), R("c"), I(1), I(1), I(1), I(1), I(1), I(1)}),      // number IMEI
+         }) {
+        EXPECT_FALSE(WifiListItemData::WifiListWifhArr(msg::decode(b)->root()));
     }
 }
 
@@ -101,19 +69,13 @@ TEST(DirInfoData, FromTheSixElementStatisticsRecord) {
     EXPECT_EQ(info.dirCount, 3);
     EXPECT_EQ(info.dirSize, 1ull << 33);
 
-    msg::Packer badPath;
-    badPath.array(6).integer(0).integer(0).raw(kNotUtf8).integer(1).integer(1).integer(1);
-    const std::string bad = badPath.take();
+    const std::string bad = pack({I(0), I(0), R(kNotUtf8), I(1), I(1), I(1)});
     auto rspBad = RspDirInfo::fromArray(msg::decode(bad)->root());
     ASSERT_TRUE(rspBad);
     EXPECT_EQ(rspBad->pathName, "");
 
-    msg::Packer five;
-    five.array(5).integer(0).integer(0).raw("p").integer(1).integer(1);
-    msg::Packer countIsText;
-    countIsText.array(6).integer(0).integer(0).raw("p").raw("1").integer(1).integer(1);
-    for (msg::Packer* q : {&five, &countIsText}) {
-        const std::string b = q->take();
+    for (const std::string& b :
+         {pack({I(0), I(0), R("p"), I(1), I(1)}), pack({I(0), I(0), R("p"), R("1"), I(1), I(1)})}) {
         EXPECT_FALSE(RspDirInfo::fromArray(msg::decode(b)->root()));
     }
 }

@@ -1,5 +1,6 @@
 #include "PeerTestSupport.h"
 #include "RequestDispatcher.h"
+#include "support/ScriptedComputer.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,10 @@ namespace pd::peer {
 namespace {
 
 namespace fs = std::filesystem;
+using pd::test::A;
+using pd::test::I;
+using pd::test::pack;
+using pd::test::R;
 
 // An answer kept together with its decoded body.
 struct Answered {
@@ -38,7 +43,9 @@ class RequestDispatcherTest : public ::testing::Test {
     }
 
     std::optional<Answered> call(std::int32_t code, msg::Packer& body) {
-        std::string bytes = body.take();
+        return call(code, body.take());
+    }
+    std::optional<Answered> call(std::int32_t code, const std::string& bytes) {
         std::optional<msg::Decoded> request = msg::decode(bytes);
         if (!request) {
             return std::nullopt;
@@ -58,22 +65,16 @@ class RequestDispatcherTest : public ::testing::Test {
 
     std::optional<Answered> classCall(std::int32_t code, std::int32_t number,
                                       const std::string& path, std::int32_t id) {
-        msg::Packer p;
-        p.array(3).integer(number).raw(path).integer(id);
-        return call(code, p);
+        return call(code, pack({I(number), R(path), I(id)}));
     }
 
     std::string uploadCommand(const std::string& line) {
-        msg::Packer p;
-        p.array(3).integer(4000).integer(99999).raw(line);
-        std::optional<Answered> a = call(100, p);
+        std::optional<Answered> a = call(100, pack({I(4000), I(99999), R(line)}));
         return a ? a->text(3) : "<no answer>";
     }
 
     nlohmann::json plug(const std::string& id, const std::string& content) {
-        msg::Packer p;
-        p.array(5).integer(5000).raw(id).raw("").integer(0).raw(content);
-        std::optional<Answered> a = call(26, p);
+        std::optional<Answered> a = call(26, pack({I(5000), R(id), R(""), I(0), R(content)}));
         if (!a || a->code != 26 || a->root().size() != 5) {
             return nullptr;
         }
@@ -87,15 +88,57 @@ class RequestDispatcherTest : public ::testing::Test {
     std::unique_ptr<RequestDispatcher> dispatcher_;
 };
 
+// Every request the phone sends, answered with its code, its element count and the request's
+// number, for both ends of the link to agree on.
+TEST_F(RequestDispatcherTest, EveryRequestGetsItsAnswerCodeAndElementCount) {
+    struct Case {
+        std::int32_t code;
+        std::string body;
+        std::int32_t answerCode;
+        std::uint32_t elements;
+        std::optional<std::int32_t> number;  // nullopt where element 0 is not the number
+    };
+    const Case cases[] = {
+        {1, pack({I(266), R("")}), 1001, 4, 266},
+        {20, pack({I(1001)}), 1020, 2, 1001},
+        {23, pack({I(1002)}), 1023, 3, 1002},
+        {25, pack({I(1003)}), 1025, 2, 1003},
+        {24, pack({I(1004)}), 1024, 2, 1004},
+        {22, pack({I(1005)}), 1022, 2, 1005},
+        {30, pack({I(3000), I(1)}), 1030, 4, 3000},
+        {31, pack({I(3001), R("C:/Music"), I(1)}), 1031, 2, 3001},
+        {32, pack({I(3002), R("C:/Music"), I(1)}), 1032, 2, 3002},
+        {35, pack({I(267), R("C:")}), 1035, 6, 267},
+        {38, pack({I(4001), I(0)}), 1038, 3, 4001},
+        {40, pack({I(6000)}), 1040, 3, 6000},
+        {100, pack({I(4000), I(99999), R("QUIT")}), 1100, 4, std::nullopt},
+        {26, pack({I(5000), R("1"), R(""), I(0), R(R"({"c":"1"})")}), 26, 5, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        std::optional<Answered> a = call(c.code, c.body);
+        ASSERT_TRUE(a);
+        EXPECT_EQ(a->code, c.answerCode);
+        EXPECT_EQ(a->root().size(), c.elements);
+        if (c.number) {
+            EXPECT_EQ(a->integer(0), *c.number);
+            EXPECT_EQ(a->integer(1), kOk);
+        }
+    }
+    // The capture is a JPEG; the hotspot list has nine-element entries, one the phone itself.
+    EXPECT_EQ(call(23, pack({I(1002)}))->text(2).substr(0, 2), "\xFF\xD8");
+    std::optional<Answered> clients = call(40, pack({I(6000)}));
+    bool self = false;
+    for (std::uint32_t i = 0; i < clients->root()[2].size(); ++i) {
+        EXPECT_EQ(clients->root()[2][i].size(), 9u);
+        self = self || clients->root()[2][i][5].asInt32() == 2;
+    }
+    EXPECT_TRUE(self);
+}
+
 TEST_F(RequestDispatcherTest, FolderListingEntriesHaveSixElements) {
-    msg::Packer p;
-    p.array(2).integer(266).raw("C:/Music");
-    std::optional<Answered> a = call(1, p);
+    std::optional<Answered> a = call(1, pack({I(266), R("C:/Music")}));
     ASSERT_TRUE(a);
-    EXPECT_EQ(a->code, 1001);
-    ASSERT_EQ(a->root().size(), 4u);
-    EXPECT_EQ(a->integer(0), 266);
-    EXPECT_EQ(a->integer(1), kOk);
     msg::View entries = a->root()[3];
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0].size(), 6u);
@@ -104,9 +147,7 @@ TEST_F(RequestDispatcherTest, FolderListingEntriesHaveSixElements) {
     EXPECT_EQ(entries[1][0].asRaw(), "a.mp3");
     EXPECT_EQ(entries[1][2].asUInt64(), 100u);
 
-    msg::Packer missing;
-    missing.array(2).integer(266).raw("C:/../..");
-    a = call(1, missing);
+    a = call(1, pack({I(266), R("C:/../..")}));
     ASSERT_TRUE(a);
     EXPECT_EQ(a->integer(1), kNotFound);
     EXPECT_EQ(a->root()[3].size(), 0u);
@@ -119,12 +160,8 @@ TEST_F(RequestDispatcherTest, ClassesAddListAndRemoveMembers) {
     EXPECT_EQ(classCall(31, 3001, "C:/nowhere", 4096)->integer(1), kNotFound);
     EXPECT_EQ(classCall(31, 3001, "C:/Music", 17)->integer(1), kInvalidRequest);
 
-    msg::Packer p;
-    p.array(2).integer(3000).integer(4096);
-    std::optional<Answered> list = call(30, p);
+    std::optional<Answered> list = call(30, pack({I(3000), I(4096)}));
     ASSERT_TRUE(list);
-    EXPECT_EQ(list->code, 1030);
-    ASSERT_EQ(list->root().size(), 4u);
     ASSERT_EQ(list->root()[3].size(), 1u);
     msg::View member = list->root()[3][0];
     ASSERT_EQ(member.size(), 6u);
@@ -132,20 +169,13 @@ TEST_F(RequestDispatcherTest, ClassesAddListAndRemoveMembers) {
     EXPECT_EQ(member[1].asInt32(), 1);
     EXPECT_GT(*member[3].asUInt64(), 116444736000000000u);  // a real time after 1970
 
-    std::optional<Answered> removed = classCall(32, 3002, "C:/Music", 4096);
-    EXPECT_EQ(removed->code, 1032);
-    EXPECT_EQ(removed->integer(1), kOk);
+    EXPECT_EQ(classCall(32, 3002, "C:/Music", 4096)->integer(1), kOk);
     EXPECT_EQ(classCall(32, 3002, "C:/Music", 4096)->integer(1), kNotFound);
 }
 
 TEST_F(RequestDispatcherTest, FolderStatisticsAnswer) {
-    msg::Packer p;
-    p.array(2).integer(267).raw("C:/Music");
-    std::optional<Answered> a = call(35, p);
+    std::optional<Answered> a = call(35, pack({I(267), R("C:/Music")}));
     ASSERT_TRUE(a);
-    EXPECT_EQ(a->code, 1035);
-    ASSERT_EQ(a->root().size(), 6u);
-    EXPECT_EQ(a->integer(1), kOk);
     EXPECT_EQ(a->text(2), "C:/Music");
     EXPECT_EQ(a->integer(3), 2);  // files
     EXPECT_EQ(a->integer(4), 1);  // folders
@@ -178,21 +208,12 @@ TEST_F(RequestDispatcherTest, PlugMessagesAcceptOnlyWhatIsThere) {
 }
 
 TEST_F(RequestDispatcherTest, MalformedOrUnknownRequestsAreNotAnswered) {
-    msg::Packer wrongCount;
-    wrongCount.array(3).integer(266).raw("C:").raw("extra");
-    EXPECT_FALSE(call(1, wrongCount));
-    msg::Packer wrongType;
-    wrongType.array(2).integer(266).integer(5);
-    EXPECT_FALSE(call(1, wrongType));
-    msg::Packer noNumber;
-    noNumber.array(2).raw("x").raw("C:");
-    EXPECT_FALSE(call(1, noNumber));
-    msg::Packer unknown;
-    unknown.array(1).integer(1);
-    EXPECT_FALSE(call(77, unknown));
-    msg::Packer reply;  // the phone's reply to one of our file commands needs no answer
-    reply.array(4).integer(1).integer(200).integer(100000).raw("200 OK");
-    EXPECT_FALSE(call(1100, reply));
+    EXPECT_FALSE(call(1, pack({I(266), R("C:"), R("extra")})));  // wrong count
+    EXPECT_FALSE(call(1, pack({I(266), I(5)})));                 // wrong type
+    EXPECT_FALSE(call(1, pack({R("x"), R("C:")})));              // no number
+    EXPECT_FALSE(call(77, pack({I(1)})));                        // unknown
+    // The phone's reply to one of our file commands needs no answer.
+    EXPECT_FALSE(call(1100, pack({I(1), I(200), I(100000), R("200 OK")})));
 }
 
 }  // namespace

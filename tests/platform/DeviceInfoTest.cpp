@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <sys/utsname.h>
 
 #include <fstream>
 #include <set>
@@ -20,13 +19,6 @@ class DeviceInfoTest : public TempHome {
     fs::path machineId() const { return home() / "machine-id"; }
     fs::path keep() const { return home() / "Library" / "vendor-id"; }
 };
-
-TEST_F(DeviceInfoTest, MachineIdentifierIsTheUnameMachine) {
-    utsname info{};
-    ASSERT_EQ(::uname(&info), 0);
-    EXPECT_EQ(DeviceInfo::machineIdentifier(), info.machine);
-    EXPECT_FALSE(DeviceInfo::machineIdentifier().empty());
-}
 
 TEST_F(DeviceInfoTest, MachineIdBecomesACanonicalUpperCaseUuid) {
     std::ofstream(machineId()) << "0123456789abcdef0123456789ABCDEF\n";

@@ -30,14 +30,5 @@ TEST(NetworkInterfaces, SystemListHasWellFormedIpv4EntriesIncludingLoopback) {
     EXPECT_TRUE(sawLoopback);
 }
 
-TEST(NetworkInterfaces, FixedListIsReturnedAsGiven) {
-    const NetInterface lo = FixedNetworkInterfaces::loopback();
-    EXPECT_EQ(lo, (NetInterface{"lo", "127.0.0.1", "255.0.0.0", "127.255.255.255", true, true}));
-    FixedNetworkInterfaces fixed({lo});
-    NetworkInterfaceProvider& provider = fixed;
-    EXPECT_EQ(provider.interfaces(), std::vector<NetInterface>{lo});
-    EXPECT_TRUE(FixedNetworkInterfaces({}).interfaces().empty());
-}
-
 }  // namespace
 }  // namespace pd

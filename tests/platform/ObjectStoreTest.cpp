@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <fstream>
 #include <limits>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -167,46 +168,39 @@ TEST_F(ObjectStoreTest, MissingFolderIsCreated) {
     EXPECT_TRUE(fs::exists(file));
 }
 
-TEST_F(ObjectStoreTest, GarbageFileIsSetAsideWithItsJournalAndANewStoreWorks) {
-    const std::string garbage(4096, '\x5a');
-    writeBytes(storeFile(), garbage);
-    writeBytes(storeFile().string() + "-journal", "old journal");
-    {
-        ObjectStore store(storeFile());
-        ASSERT_TRUE(store.isPersistent());
-        EXPECT_TRUE(allPcList(store).empty());
-        ASSERT_TRUE(addPcList(store, "tag", true, "111111", kMorning));
-    }
-    const auto aside = damagedFiles();
-    ASSERT_EQ(aside.size(), 2u);
-    bool keptStore = false;
-    bool keptJournal = false;
-    for (const auto& file : aside) {
-        const std::string name = file.filename().string();
-        if (name.rfind("AppDataModel.sqlite.damaged-", 0) == 0) {
-            keptStore = readBytes(file) == garbage;
-        } else if (name.rfind("AppDataModel.sqlite-journal.damaged-", 0) == 0) {
-            keptJournal = readBytes(file) == "old journal";
+// A file that is no store is set aside byte for byte (with its journal), never lost; a new store
+// then works and is kept.
+TEST_F(ObjectStoreTest, DamagedFileIsSetAsideAndANewStoreWorks) {
+    std::string brokenDatabase("SQLite format 3", 16);
+    brokenDatabase += std::string(4080, '\x5a');
+    const std::pair<std::string, bool> cases[] = {{std::string(4096, '\x5a'), true},
+                                                  {brokenDatabase, false}};
+    for (const auto& [bytes, withJournal] : cases) {
+        SCOPED_TRACE(withJournal ? "garbage with a journal" : "database header, broken content");
+        fs::remove_all(storeFile().parent_path());
+        fs::create_directories(storeFile().parent_path());
+        writeBytes(storeFile(), bytes);
+        std::map<std::string, std::string> expected = {{"AppDataModel.sqlite", bytes}};
+        if (withJournal) {
+            writeBytes(storeFile().string() + "-journal", "old journal");
+            expected["AppDataModel.sqlite-journal"] = "old journal";
         }
+        {
+            ObjectStore store(storeFile());
+            ASSERT_TRUE(store.isPersistent());
+            EXPECT_TRUE(allPcList(store).empty());
+            ASSERT_TRUE(addPcList(store, "tag", true, "111111", kMorning));
+        }
+        std::map<std::string, std::string> aside;
+        for (const auto& file : damagedFiles()) {
+            const std::string name = file.filename().string();
+            aside[name.substr(0, name.find(".damaged-"))] = readBytes(file);
+        }
+        EXPECT_TRUE(aside == expected);
+        ObjectStore reopened(storeFile());
+        EXPECT_EQ(allPcList(reopened).size(), 1u);
+        EXPECT_EQ(damagedFiles().size(), expected.size());
     }
-    EXPECT_TRUE(keptStore);
-    EXPECT_TRUE(keptJournal);
-
-    ObjectStore reopened(storeFile());
-    ASSERT_EQ(allPcList(reopened).size(), 1u);
-    EXPECT_EQ(damagedFiles().size(), 2u);
-}
-
-TEST_F(ObjectStoreTest, FileWithADatabaseHeaderButBrokenContentIsSetAside) {
-    std::string broken("SQLite format 3", 16);
-    broken += std::string(4080, '\x5a');
-    writeBytes(storeFile(), broken);
-    ObjectStore store(storeFile());
-    ASSERT_TRUE(store.isPersistent());
-    ASSERT_TRUE(addPcList(store, "tag", false, "", kMorning));
-    const auto aside = damagedFiles();
-    ASSERT_EQ(aside.size(), 1u);
-    EXPECT_EQ(readBytes(aside[0]), broken);
 }
 
 TEST_F(ObjectStoreTest, LayoutThatCannotBeUsedIsSetAsideButAWiderOneIsKept) {

@@ -88,16 +88,5 @@ TEST(RepeatingTimer, DestroyedOrOneShotTimersFireNoMoreThanAllowed) {
     EXPECT_EQ(destroyedFired.load(), 0);
 }
 
-TEST(RepeatingTimer, WorksOnTheGlobalPoolAndCancelsFromAnyThread) {
-    std::atomic<int> fired{0};
-    RepeatingTimer timer(ConcurrentQueue::global(), 5ms, 10ms, 5ms, [&] { ++fired; });
-    timer.start();
-    ASSERT_TRUE(waitFor([&] { return fired >= 3; }));
-    std::thread([&] { timer.cancel(); }).join();
-    const int atCancel = fired;
-    std::this_thread::sleep_for(40ms);
-    EXPECT_EQ(fired.load(), atCancel);
-}
-
 }  // namespace
 }  // namespace pd

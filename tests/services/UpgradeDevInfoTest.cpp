@@ -55,33 +55,35 @@ class DeviceIdentity : public pd::test::TempHome {
 
 }  // namespace
 
-TEST(UpgradeDevInfoText, ShortMd5IsTheMiddleOfTheUpperCaseDigest) {
+TEST(UpgradeDevInfoText, ShortMd5AndModelNames) {
     EXPECT_EQ(UpgradeDevInfo::Get16bitMD5("abc"), "3CD24FB0D6963F7D");
-    EXPECT_EQ(UpgradeDevInfo::Get16bitMD5("").size(), 16u);
-}
-
-TEST(UpgradeDevInfoText, ModelNames) {
     EXPECT_EQ(UpgradeDevInfo::PlatformStringFor("iPhone6,1"), "iPhone 5s (GSM)");
     EXPECT_EQ(UpgradeDevInfo::PlatformStringFor("iPad2,4"), "iPad 2 (WiFi)");
     EXPECT_EQ(UpgradeDevInfo::PlatformStringFor("x86_64"), "Simulator");
     EXPECT_EQ(UpgradeDevInfo::PlatformStringFor("iPhone8,1"), "UnKown");
     EXPECT_EQ(UpgradeDevInfo::PlatformStringFor(""), "UnKown");
-    EXPECT_FALSE(UpgradeDevInfo::platform().empty());
 }
 
+// The identifier is kept in the keychain and stays the same, also for a new process; a sound
+// stored value wins and a damaged one is replaced.
 TEST_F(DeviceIdentity, IdentifierIsStoredOnceAndStable) {
-    const std::string first = UpgradeDevInfo::GetUUID();
-    EXPECT_TRUE(UpgradeDevInfo::isWellFormedIdentifier(first)) << first;
-    EXPECT_EQ(keychain->items[UpgradeDevInfo::kKeychainService], first);
-    EXPECT_EQ(UpgradeDevInfo::GetUUID(), first);
-    // A new process finds the stored value.
-    UpgradeDevInfo::resetForTests();
-    EXPECT_EQ(UpgradeDevInfo::GetUUID(), first);
-}
-
-TEST_F(DeviceIdentity, StoredIdentifierWins) {
-    keychain->items[UpgradeDevInfo::kKeychainService] = "0123456789ABCDEF";
-    EXPECT_EQ(UpgradeDevInfo::GetUUID(), "0123456789ABCDEF");
+    for (const char* stored : {"", "0123456789ABCDEF", "short"}) {
+        SCOPED_TRACE(stored);
+        UpgradeDevInfo::resetForTests();
+        keychain->items.clear();
+        if (*stored) {
+            keychain->items[UpgradeDevInfo::kKeychainService] = stored;
+        }
+        const std::string first = UpgradeDevInfo::GetUUID();
+        EXPECT_TRUE(UpgradeDevInfo::isWellFormedIdentifier(first)) << first;
+        if (std::string(stored) == "0123456789ABCDEF") {
+            EXPECT_EQ(first, stored);
+        }
+        EXPECT_EQ(keychain->items[UpgradeDevInfo::kKeychainService], first);
+        EXPECT_EQ(UpgradeDevInfo::GetUUID(), first);
+        UpgradeDevInfo::resetForTests();
+        EXPECT_EQ(UpgradeDevInfo::GetUUID(), first);
+    }
 }
 
 TEST_F(DeviceIdentity, FailingKeychainStillGivesOneFullIdentifierForTheProcess) {
@@ -91,13 +93,6 @@ TEST_F(DeviceIdentity, FailingKeychainStillGivesOneFullIdentifierForTheProcess) 
     EXPECT_TRUE(keychain->items.empty());
     EXPECT_EQ(UpgradeDevInfo::GetUUID(), first);
     EXPECT_FALSE(UpgradeDevInfo::SaveUUID());
-}
-
-TEST_F(DeviceIdentity, DamagedStoredValueIsReplaced) {
-    keychain->items[UpgradeDevInfo::kKeychainService] = "short";
-    const std::string id = UpgradeDevInfo::GetUUID();
-    EXPECT_TRUE(UpgradeDevInfo::isWellFormedIdentifier(id));
-    EXPECT_EQ(keychain->items[UpgradeDevInfo::kKeychainService], id);
 }
 
 TEST_F(DeviceIdentity, ConcurrentFirstUseAgreesOnOneIdentifier) {
