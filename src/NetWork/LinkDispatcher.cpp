@@ -58,6 +58,7 @@ std::optional<Body> openBody(LinkState& state, std::string_view bytes, std::uint
     if (!result) {
         return std::nullopt;
     }
+    PD_LOG_DEBUG("answer with result code {}", *result);
     Body body{std::move(*decoded), {}, *result};
     body.arr = body.decoded.root();
     return body;
@@ -434,6 +435,7 @@ void dispatchPayload(const std::shared_ptr<LinkState>& owner, std::string_view p
         return;
     }
     const std::string_view body = envelope->body;
+    PD_LOG_DEBUG("received message {} ({} bytes)", envelope->code, body.size());
     switch (envelope->code) {
         case kAnswerAuth:
             handleAuth(state, body);

@@ -123,6 +123,7 @@ bool openSocket(LinkState& state, const std::string& host, int port) {
     const bool addressOk =
         port > 0 && port <= 65535 && ::inet_pton(AF_INET, host.c_str(), &addr.sin_addr) == 1;
     if (addressOk) {
+        PD_LOG_DEBUG("connecting to {}:{}", host, port);
         // In progress is the normal outcome; the loop learns the result when writable.
         if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) < 0 &&
             errno != EINPROGRESS) {
@@ -193,9 +194,11 @@ void runLinkLoop(const std::shared_ptr<LinkState>& statePtr) {
                 break;
             }
             state.m_bConnected.store(true);
+            PD_LOG_DEBUG("connected; sending the hello");
         }
         if (state.m_bConnected.load()) {
             if (state.takeOutbox(frame)) {
+                PD_LOG_DEBUG("sending a message ({} bytes)", frame.size());
                 const SendResult sent = sendAll(state, fd, frame);
                 if (sent == SendResult::Stopped) {
                     break;

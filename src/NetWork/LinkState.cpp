@@ -1,5 +1,7 @@
 #include "NetWork/LinkState.h"
 
+#include "platform/Log.h"
+
 #include "codec/LinkCodes.h"
 #include "codec/LinkFrame.h"
 #include "NetWork/LinkHandshake.h"
@@ -58,6 +60,7 @@ bool LinkState::queueRequest(std::int32_t reqId, std::int32_t code, std::string_
             m_baseMessage.msgId = code;
             m_baseMessage.msgBuf.assign(body.data(), body.size());
         }
+        PD_LOG_DEBUG("request {} (number {}) queued", m_baseMessage.msgId, m_ReqID.load());
         m_bCanSend = true;
     }
     wake();

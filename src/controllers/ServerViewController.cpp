@@ -202,7 +202,10 @@ void ServerViewController::AuthCoreCheckSucess(std::int64_t, const std::string& 
     const auto now = std::chrono::system_clock::now();
     bool saved;
     if (auto record = pcListByDeviceTag(services_.store, deviceTag)) {
-        saved = updatePcList(services_.store, *record, remember, checkCode, now);
+        // A pairing that changes nothing remembered writes nothing: a read-only command that
+        // connects must not cost a database transaction.
+        const bool unchanged = record->bcheck == remember && record->checkCode == checkCode;
+        saved = unchanged || updatePcList(services_.store, *record, remember, checkCode, now);
     } else {
         saved = addPcList(services_.store, deviceTag, remember, checkCode, now);
     }

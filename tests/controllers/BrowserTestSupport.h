@@ -269,7 +269,7 @@ class BrowserTest : public TempHome {
     }
     static AuthCore& core() { return AuthCore::ShareInstance(); }
     BrowserServices services() {
-        return {core(), finished, [this](int n) { stats.push_back(n); }};
+        return {core(), finishedStore, [this](int n) { stats.push_back(n); }};
     }
 
     // Links the core controller to `pc` and waits for the accepted handshake.
@@ -299,7 +299,7 @@ class BrowserTest : public TempHome {
         d->AuthCoreListSucess(std::make_shared<const std::vector<DirAndFileListData>>(rows));
     }
 
-    FinishedFileStore finished{ObjectStore::shared(), NotificationCenter::defaultCenter(),
+    FinishedFileStore finishedStore{ObjectStore::shared(), NotificationCenter::defaultCenter(),
                                [] { return core().deviceTag; }};
     RecordingDownloader downloader;
     std::vector<int> stats;

@@ -228,14 +228,14 @@ TEST_F(DownloadListTest, FinishedFilesAreGroupedCollapsedOpenedAndDeleted) {
     view->answer(0);
     EXPECT_FALSE(std::filesystem::exists(recent));
     EXPECT_EQ(view->finished[0].rows.size(), 0u);
-    EXPECT_EQ(finished.QueryFinishTaskFromDB(core().deviceTag).size(), 1u);
+    EXPECT_EQ(finishedStore.QueryFinishTaskFromDB(core().deviceTag).size(), 1u);
     EXPECT_EQ(stats, (std::vector<int>{94, 94}));
 
     // A file already gone from disk: deleting it removes its record, and the tab is empty.
     view->clear();
     screen->deleteFinishedRow(1, 0);
     view->answer(0);
-    EXPECT_TRUE(finished.QueryFinishTaskFromDB(core().deviceTag).empty());
+    EXPECT_TRUE(finishedStore.QueryFinishTaskFromDB(core().deviceTag).empty());
     EXPECT_EQ(view->events,
               (std::vector<std::string>{"ask delete the file|cancel", "finished 0+0", "empty ",
                                         "table hidden", "empty EmptyDownloaded.png"}));
@@ -249,7 +249,7 @@ TEST_F(DownloadListTest, AFileThatCannotBeRemovedKeepsItsRecord) {
     screen->deleteFinishedRow(0, 0);
     view->answer(0);
     EXPECT_TRUE(std::filesystem::exists(path));
-    EXPECT_EQ(finished.QueryFinishTaskFromDB(core().deviceTag).size(), 1u);
+    EXPECT_EQ(finishedStore.QueryFinishTaskFromDB(core().deviceTag).size(), 1u);
     EXPECT_EQ(view->finished[0].rows.size(), 1u);
 
     // Leaving the screen.
