@@ -1,6 +1,7 @@
 // Decodes arbitrary bytes and walks every view. Checks that validate() and decode() agree,
 // that raw views stay inside the input, that the first value cannot be cut shorter, and that
-// re-packing the tree gives bytes that decode to the same tree.
+// re-packing the tree gives bytes that decode to the same tree, and that reading an array an
+// element at a time gives the elements of the tree.
 #include "codec/MsgPack.h"
 
 #include <cstdint>
@@ -122,6 +123,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Walk walk{bytes.substr(0, *length)};
     walk.visit(decoded->root(), 0);
     require(walk.nodes <= *length);  // every value takes at least one byte
+
+    if (auto reader = pd::msg::ArrayReader::open(bytes)) {
+        require(decoded->root().isArray() && reader->size() == decoded->root().size());
+        for (std::uint32_t i = 0; i < reader->size(); ++i) {
+            auto element = reader->next();
+            require(element.has_value() && same(*element, decoded->root()[i]));
+        }
+        require(!reader->next());
+    } else {
+        require(!decoded->root().isArray());
+    }
 
     pd::msg::Packer packer;
     repack(decoded->root(), packer);

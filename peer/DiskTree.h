@@ -27,7 +27,8 @@ inline constexpr std::int32_t kKindFolder = 1;
 inline constexpr std::int32_t kKindSystemDrive = 2;
 inline constexpr std::int32_t kKindOtherDrive = 3;
 // Bounds on what one request may make us read and send.
-inline constexpr std::size_t kMaxListingEntries = 20000;
+// As many entries as the phone accepts in one listing.
+inline constexpr std::size_t kMaxListingEntries = 1000000;
 inline constexpr std::uint64_t kMaxStatsEntries = 1000000;
 inline constexpr const char* kBackupFolderName = "PhoneBackup";
 

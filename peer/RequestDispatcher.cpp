@@ -3,6 +3,7 @@
 #include "CaptureImage.h"
 #include "HotspotRoster.h"
 #include "codec/LinkCodes.h"
+#include "codec/LinkFrame.h"
 #include "platform/Log.h"
 #include "platform/Utf8.h"
 
@@ -114,6 +115,9 @@ std::optional<PeerAnswer> RequestDispatcher::handle(std::int32_t code, msg::View
     return answer;
 }
 
+// Room for a listing's entries in one frame, leaving space for the body's head and the envelope.
+constexpr std::size_t kMaxListingBodyBytes = link::kMaxFrameLength - 1024;
+
 static void packEntry(msg::Packer& p, const DiskTree::Entry& e) {
     p.array(6).raw(e.name).integer(e.kind).uinteger(e.size).uinteger(e.modifyTime).raw(e.desc);
     p.integer(0);  // classification value: the phone carries it but never reads it
@@ -125,13 +129,25 @@ std::optional<PeerAnswer> RequestDispatcher::listFolder(const Call& call) {
         return std::nullopt;
     }
     DiskTree::Listing listing = disk_.list(*path);
-    msg::Packer p;
-    p.array(4).integer(call.number).integer(listing.result).integer(0);
-    p.array(static_cast<std::uint32_t>(listing.entries.size()));
+    // The entries that fit in one frame the phone accepts; the rest are left out, as a
+    // listing cut at kMaxListingEntries is.
+    msg::Packer entries;
+    std::uint32_t count = 0;
     for (const DiskTree::Entry& e : listing.entries) {
-        packEntry(p, e);
+        const std::size_t before = entries.bytes().size();
+        packEntry(entries, e);
+        if (entries.bytes().size() > kMaxListingBodyBytes) {
+            entries.truncate(before);
+            PD_LOG_WARN("listing of '{}' cut at {} entries to fit in one frame", *path, count);
+            break;
+        }
+        ++count;
     }
-    return PeerAnswer{call.answerCode, p.take()};
+    msg::Packer p;
+    p.array(4).integer(call.number).integer(listing.result).integer(0).array(count);
+    std::string body = p.take();
+    body += entries.bytes();
+    return PeerAnswer{call.answerCode, std::move(body)};
 }
 
 std::optional<PeerAnswer> RequestDispatcher::power(const Call& call) {

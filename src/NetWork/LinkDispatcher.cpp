@@ -146,26 +146,54 @@ bool storesListingRefusal(std::int32_t r) {
     return r == 2 || r == 4 || r == 5;
 }
 
-// A listing answer: on success the entries of element `entriesAt` that make records replace
-// the stored list (entries of another shape are skipped); then the slot's callback.
+// A listing answer [number, result, ..., entries] with the entries last. Its elements are
+// decoded one at a time (a whole tree of a 100,000-entry listing would take several times
+// the records' memory). On success the entries that make records replace the stored list
+// (entries of another shape are skipped); a list longer than kMaxListingEntries is refused
+// as a failed listing. Then the slot's callback. A malformed body changes nothing.
 template <typename T, typename Factory>
-void handleListing(LinkState& state, std::string_view bytes, std::uint32_t count,
-                   std::uint32_t entriesAt, Factory factory,
+void handleListing(LinkState& state, std::string_view bytes, std::uint32_t count, Factory factory,
                    std::shared_ptr<const std::vector<T>> LinkResults::*list, Slot slot,
                    bool (*storesRefusal)(std::int32_t)) {
-    auto body = openBody(state, bytes, count, true);
-    if (!body) {
+    auto body = msg::ArrayReader::open(bytes);
+    if (!body || body->size() != count) {
         return;
     }
-    if (body->result == kResultSuccess) {
-        msg::View entries = body->arr[entriesAt];
-        if (!entries.isArray()) {
+    const auto number = body->next();
+    if (!number || number->asInt64() != state.m_ReqID.load()) {
+        return;
+    }
+    const auto resultValue = body->next();
+    const auto result = resultValue ? resultValue->asInt32() : std::nullopt;
+    if (!result) {
+        return;
+    }
+    for (std::uint32_t i = 2; i + 1 < count; ++i) {
+        if (!body->nextBytes()) {
+            return;
+        }
+    }
+    if (*result == kResultSuccess) {
+        // Each entry is checked as it is read, so the list is walked once.
+        auto entries = msg::ArrayReader::open(body->rest());
+        if (!entries) {
+            return;
+        }
+        if (entries->size() > kMaxListingEntries) {
+            PD_LOG_WARN("listing of {} entries refused (at most {})", entries->size(),
+                        kMaxListingEntries);
+            state.updateResults([](LinkResults& r) { r.errorCode = kResultListingTooLong; });
+            state.callBlock(slot);
             return;
         }
         auto records = std::make_shared<std::vector<T>>();
-        records->reserve(entries.size());  // bounded by the bytes of the body
-        for (std::uint32_t i = 0; i < entries.size(); ++i) {
-            if (auto rec = factory(entries[i])) {
+        records->reserve(entries->size());  // bounded by the bytes of the body
+        for (std::uint32_t i = 0; i < entries->size(); ++i) {
+            const auto entry = entries->next();
+            if (!entry) {
+                return;
+            }
+            if (auto rec = factory(*entry)) {
                 records->push_back(std::move(*rec));
             }
         }
@@ -173,8 +201,10 @@ void handleListing(LinkState& state, std::string_view bytes, std::uint32_t count
             r.errorCode = 0;
             r.*list = std::move(records);
         });
-    } else if (storesRefusal(body->result)) {
-        state.updateResults([&](LinkResults& r) { r.errorCode = body->result; });
+    } else if (!body->nextBytes()) {
+        return;
+    } else if (storesRefusal(*result)) {
+        state.updateResults([&](LinkResults& r) { r.errorCode = *result; });
     }
     state.callBlock(slot);
 }
@@ -444,7 +474,7 @@ void dispatchPayload(const std::shared_ptr<LinkState>& owner, std::string_view p
             handleHelloAccepted(state, body);
             break;
         case kAnswerFolder:
-            handleListing<FileInfoData>(state, body, 4, 3, &FileInfoData::FileInfoWifhArr,
+            handleListing<FileInfoData>(state, body, 4, &FileInfoData::FileInfoWifhArr,
                                         &LinkResults::fileInfo, Slot::Command,
                                         storesListingRefusal);
             break;
@@ -462,9 +492,9 @@ void dispatchPayload(const std::shared_ptr<LinkState>& owner, std::string_view p
             handleCapture(state, body);
             break;
         case kAnswerClassify:
-            handleListing<FileClassifyData>(
-                state, body, 4, 3, &FileClassifyData::FileClassifyWifhArr,
-                &LinkResults::fileClassify, Slot::Command, storesEveryRefusal);
+            handleListing<FileClassifyData>(state, body, 4, &FileClassifyData::FileClassifyWifhArr,
+                                            &LinkResults::fileClassify, Slot::Command,
+                                            storesEveryRefusal);
             break;
         case kAnswerUploadPath:
             handleUploadPath(state, body);
@@ -474,7 +504,7 @@ void dispatchPayload(const std::shared_ptr<LinkState>& owner, std::string_view p
             break;
         case kAnswerWifiList:
             // The hotspot list answers in its own slot.
-            handleListing<WifiListItemData>(state, body, 3, 2, &WifiListItemData::WifiListWifhArr,
+            handleListing<WifiListItemData>(state, body, 3, &WifiListItemData::WifiListWifhArr,
                                             &LinkResults::wifiList, Slot::Wifi, storesEveryRefusal);
             break;
         case kAnswerFileCommand:

@@ -15,6 +15,10 @@ class LinkState;
 
 namespace link {
 
+// Most entries one listing may have; a longer one is refused as a failed listing
+// (kResultListingTooLong). The peer serves folders of 100,000 entries and more.
+inline constexpr std::uint32_t kMaxListingEntries = 1'000'000;
+
 // Runs on the link thread. Callbacks are called from inside; when one of them stops the link
 // (destroys its owner), the caller must check LinkState::stopped before going on.
 void dispatchPayload(const std::shared_ptr<LinkState>& state, std::string_view payload);

@@ -55,6 +55,8 @@ inline constexpr std::int64_t kComputerFileCommand = 100;
 inline constexpr std::int32_t kResultSuccess = 0;
 inline constexpr std::int32_t kResultChallenge = 1;
 inline constexpr std::int32_t kResultNoAnswerYet = 6;
+// Ours, never the computer's: a listing with more entries than the phone accepts.
+inline constexpr std::int32_t kResultListingTooLong = -1;
 inline constexpr std::int32_t kResultClassAlreadyThere = 7;
 inline constexpr std::int32_t kResultPlugAccepted = 101;
 inline constexpr std::int32_t kResultPlugRefused = 102;

@@ -74,6 +74,12 @@ std::string Packer::take() {
     return out;
 }
 
+void Packer::truncate(std::size_t size) {
+    if (size < buf_.size) {
+        buf_.size = size;
+    }
+}
+
 void Packer::clear() {
     msgpack_sbuffer_clear(&buf_);
     ok_ = true;
@@ -325,9 +331,13 @@ std::optional<std::size_t> validate(std::string_view bytes) {
     const auto* const begin = reinterpret_cast<const std::uint8_t*>(bytes.data());
     const auto* const end = begin + bytes.size();
     const auto* p = begin;
-    std::array<std::uint64_t, kMaxDepth> open{};  // elements still to start, per container
+    // Elements still to start, per open container; only entries below `depth` are read, so it
+    // is left uninitialised (this runs once per entry of a listing).
+    std::array<std::uint64_t, kMaxDepth> open;
     int depth = 0;
     std::uint64_t pending = 0;  // sum of open[]
+    std::uint64_t values = 0;   // nodes of the decoded tree
+    constexpr std::uint64_t kMaxValues = kMaxDecodedBytes / sizeof(msgpack_object);
 
     for (;;) {
         if (p == end) {
@@ -335,7 +345,7 @@ std::optional<std::size_t> validate(std::string_view bytes) {
         }
         const Head& h = kHeads[*p];
         const auto left = static_cast<std::size_t>(end - p);
-        if (h.kind == Head::Bad || left < h.headerSize) {
+        if (h.kind == Head::Bad || left < h.headerSize || ++values > kMaxValues) {
             return std::nullopt;
         }
         bool opened = false;
@@ -383,16 +393,13 @@ std::optional<std::size_t> validate(std::string_view bytes) {
     }
 }
 
-std::optional<Decoded> decode(std::string_view bytes) {
-    const auto length = validate(bytes);
-    if (!length) {
-        return std::nullopt;
-    }
+// Decodes the first `length` bytes, which validate() accepted as one value.
+std::optional<Decoded> decodeValidated(std::string_view bytes, std::size_t length) {
     msgpack_unpacked unpacked;
     msgpack_unpacked_init(&unpacked);
     std::size_t offset = 0;
-    const auto rc = msgpack_unpack_next(&unpacked, bytes.data(), *length, &offset);
-    if (rc != MSGPACK_UNPACK_SUCCESS || offset != *length) {
+    const auto rc = msgpack_unpack_next(&unpacked, bytes.data(), length, &offset);
+    if (rc != MSGPACK_UNPACK_SUCCESS || offset != length) {
         msgpack_unpacked_destroy(&unpacked);
         return std::nullopt;
     }
@@ -413,6 +420,87 @@ std::optional<Decoded> decode(std::string_view bytes) {
     *root = unpacked.data;
     out.root_ = root;
     return out;
+}
+
+std::optional<Decoded> decode(std::string_view bytes) {
+    const auto length = validate(bytes);
+    if (!length) {
+        return std::nullopt;
+    }
+    return decodeValidated(bytes, *length);
+}
+
+// ---- ArrayReader ----
+
+std::optional<ArrayReader> ArrayReader::open(std::string_view bytes) {
+    if (bytes.empty()) {
+        return std::nullopt;
+    }
+    const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    const Head& h = kHeads[*p];
+    if (h.kind != Head::Container || h.isMap || bytes.size() < h.headerSize) {
+        return std::nullopt;
+    }
+    const std::uint32_t count =
+        h.lengthBytes == 0 ? h.inlineCount : readCount(p + 1, h.lengthBytes);
+    const std::string_view rest = bytes.substr(h.headerSize);
+    if (count > rest.size()) {  // every element takes at least one byte
+        return std::nullopt;
+    }
+    return ArrayReader(rest, count);
+}
+
+std::optional<std::string_view> ArrayReader::nextBytes() {
+    if (left_ == 0) {
+        return std::nullopt;
+    }
+    const auto length = validate(rest_);
+    if (!length) {
+        left_ = 0;  // the rest cannot be found without this one
+        return std::nullopt;
+    }
+    const std::string_view element = rest_.substr(0, *length);
+    rest_.remove_prefix(*length);
+    --left_;
+    return element;
+}
+
+// msgpack_unpack (unlike msgpack_unpack_next) fills a zone we keep, so a listing does not
+// create and free one per entry.
+std::optional<View> ArrayReader::next() {
+    const auto element = nextBytes();
+    if (!element) {
+        return std::nullopt;
+    }
+    if (zone_ == nullptr) {
+        zone_ = msgpack_zone_new(MSGPACK_ZONE_CHUNK_SIZE);
+        if (zone_ == nullptr) {
+            left_ = 0;
+            return std::nullopt;
+        }
+    } else {
+        msgpack_zone_clear(zone_);
+    }
+    std::size_t offset = 0;
+    const auto rc = msgpack_unpack(element->data(), element->size(), &offset, zone_, &element_);
+    if (rc != MSGPACK_UNPACK_SUCCESS || offset != element->size()) {
+        left_ = 0;
+        return std::nullopt;
+    }
+    return View(&element_);
+}
+
+ArrayReader::ArrayReader(ArrayReader&& other) noexcept
+    : rest_(other.rest_),
+      count_(other.count_),
+      left_(other.left_),
+      zone_(std::exchange(other.zone_, nullptr)),
+      element_(other.element_) {}
+
+ArrayReader::~ArrayReader() {
+    if (zone_ != nullptr) {
+        msgpack_zone_free(zone_);
+    }
 }
 
 }  // namespace pd::msg

@@ -5,7 +5,8 @@
 // Reading: the first complete value of a buffer is decoded and trailing bytes are ignored. Before
 // msgpack-c sees the bytes, a validator rejects the type bytes the dialect excludes (0xC1,
 // 0xC4-0xC9, 0xD4-0xD9) at any depth, container counts larger than the bytes that remain, and
-// nesting deeper than kMaxDepth, so a hostile body can neither throw nor allocate gigabytes.
+// nesting deeper than kMaxDepth, and values whose tree would exceed kMaxDecodedBytes, so a
+// hostile body can neither throw nor allocate gigabytes.
 
 #include <msgpack.h>
 
@@ -19,6 +20,9 @@
 namespace pd::msg {
 
 inline constexpr int kMaxDepth = 32;
+// Most memory one decoded tree may take: msgpack-c keeps a sizeof(msgpack_object) (24-byte)
+// node for every value, so a frame of one-byte values would otherwise cost 24 times its size.
+inline constexpr std::size_t kMaxDecodedBytes = 32u * 1024 * 1024;
 
 // Builds one packed value. Not thread-safe; cheap to create.
 class Packer {
@@ -39,6 +43,8 @@ class Packer {
 
     std::string_view bytes() const;
     std::string take();  // moves the packed bytes out and resets the packer
+    // Drops everything packed after the first `size` bytes (a value that did not fit).
+    void truncate(std::size_t size);
     // Forgets the packed bytes but keeps the buffer's capacity for the next value.
     void clear();
     // False once a write failed (out of memory) or a raw was longer than 4 GiB; the bytes
@@ -103,7 +109,7 @@ class Decoded {
     View root() const { return View(root_); }
 
   private:
-    friend std::optional<Decoded> decode(std::string_view bytes);
+    friend std::optional<Decoded> decodeValidated(std::string_view bytes, std::size_t length);
     Decoded();
     msgpack_zone* zone_;
     const msgpack_object* root_ = nullptr;
@@ -117,5 +123,36 @@ std::optional<std::size_t> validate(std::string_view bytes);
 std::optional<Decoded> decode(std::string_view bytes);
 // Raw views would point into the temporary: keep the bytes alive while the value is used.
 std::optional<Decoded> decode(std::string&& bytes) = delete;
+
+// Reads the elements of one array a value at a time, each decoded on its own into memory
+// reused from one element to the next, so that a long list (a folder listing) costs the memory
+// of one element rather than a tree of all of them. The bytes must outlive the reader.
+class ArrayReader {
+  public:
+    // nullopt unless `bytes` starts with an array whose announced elements can fit in them.
+    static std::optional<ArrayReader> open(std::string_view bytes);
+    ArrayReader(ArrayReader&&) noexcept;
+    ArrayReader& operator=(ArrayReader&&) = delete;
+    ~ArrayReader();
+    std::uint32_t size() const { return count_; }
+    // The next element, decoded; valid until the next call. nullopt when none is left or
+    // validate() refuses it (then every later call gives nullopt too).
+    std::optional<View> next();
+    // The bytes of the next element, checked by validate() but not decoded (to open a nested
+    // array in turn); nullopt as for next().
+    std::optional<std::string_view> nextBytes();
+    // The bytes from the next element on, not checked (the last element of a long body can
+    // be opened in turn without walking it twice).
+    std::string_view rest() const { return rest_; }
+
+  private:
+    ArrayReader(std::string_view rest, std::uint32_t count)
+        : rest_(rest), count_(count), left_(count) {}
+    std::string_view rest_;  // the elements not read yet, and whatever follows the array
+    std::uint32_t count_ = 0;
+    std::uint32_t left_ = 0;
+    msgpack_zone* zone_ = nullptr;  // the current element's tree; created on first use
+    msgpack_object element_{};
+};
 
 }  // namespace pd::msg

@@ -2,6 +2,8 @@
 
 #include "platform/Log.h"
 
+#include <pthread.h>
+
 #include <algorithm>
 #include <system_error>
 
@@ -10,7 +12,8 @@ namespace pd {
 namespace {
 
 // curl_multi_wakeup ends the wait whenever work arrives and curl shortens it for its own
-// timers, so this is only how long an idle worker sleeps between needless looks.
+// timers, so this is only how long an idle worker sleeps between needless looks. A stalled
+// transfer wakes it once a second (curl's low-speed check, see CurlOptions.cpp).
 constexpr int kIdlePollMilliseconds = 10000;
 
 void initCurlOnce() {
@@ -90,6 +93,8 @@ void CurlWorker::cancel(TransferId id) {
 }
 
 void CurlWorker::run() {
+    // Named so that its wake-ups can be told apart (top -H, /proc/PID/task/*/comm).
+    pthread_setname_np(pthread_self(), "pd-curl");
     for (;;) {
         std::vector<Command> commands;
         {

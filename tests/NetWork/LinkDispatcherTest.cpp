@@ -162,6 +162,26 @@ TEST_F(Dispatcher, FolderListingKeepsOnlySixElementEntries) {
     EXPECT_EQ(state->snapshot().fileInfo->size(), 2u);
 }
 
+// The entries are nil (one byte each, skipped as malformed) so that only the count matters.
+TEST_F(Dispatcher, ListingLongerThanTheMaximumIsAFailedListing) {
+    state->m_ReqID.store(266);
+    dispatch(payload(1001, {I(266), I(0), I(0), A({fileEntry("kept")})}));
+    for (const auto& [entries, errorCode] : std::vector<std::pair<std::uint32_t, std::int32_t>>{
+             {link::kMaxListingEntries + 1, link::kResultListingTooLong},
+             {link::kMaxListingEntries, 0}}) {
+        msg::Packer body;
+        body.array(4).integer(266).integer(0).integer(0).array(entries);
+        std::string bytes(body.bytes());
+        bytes.append(entries, '\xC0');
+        int* done = counter(Slot::Command);
+        dispatch(link::encodeEnvelope(1001, bytes));
+        EXPECT_EQ(*done, 1) << entries;
+        EXPECT_EQ(state->snapshot().errorCode, errorCode) << entries;
+        // A refused listing leaves the last good one; an accepted one replaces it.
+        EXPECT_EQ(state->snapshot().fileInfo->size(), errorCode == 0 ? 0u : 1u) << entries;
+    }
+}
+
 TEST_F(Dispatcher, ReadersKeepTheirSnapshotWhileNewAnswersArrive) {
     state->m_ReqID.store(266);
     dispatch(payload(1001, {I(266), I(0), I(0), A({fileEntry("first")})}));

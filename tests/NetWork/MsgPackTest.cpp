@@ -242,6 +242,25 @@ TEST(MsgPackDecode, HugeDeclaredCountsAreRefusedBeforeUnpacking) {
     EXPECT_EQ(d->root().size(), 65536u);
 }
 
+// One-byte values cost a 24-byte node each once decoded: the tree, root included, is bounded.
+TEST(MsgPackDecode, TreeLargerThanTheBudgetIsRefused) {
+    const std::uint32_t maxValues = kMaxDecodedBytes / sizeof(msgpack_object);
+    for (const auto& [elements, accepted] :
+         std::vector<std::pair<std::uint32_t, bool>>{{maxValues - 1, true}, {maxValues, false}}) {
+        std::string bytes = bytesOf({0xDD});
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            bytes.push_back(static_cast<char>((elements >> shift) & 0xFF));
+        }
+        bytes.append(elements, '\xC0');
+        EXPECT_EQ(validate(bytes).has_value(), accepted) << elements;
+        // Read element by element, the same list needs one node at a time.
+        auto reader = ArrayReader::open(bytes);
+        ASSERT_TRUE(reader);
+        EXPECT_EQ(reader->size(), elements);
+        EXPECT_TRUE(reader->next()->isNil());
+    }
+}
+
 TEST(MsgPackDecode, NestingIsLimitedToThirtyTwoLevels) {
     const std::string deepest = nestedArrays(kMaxDepth);
     auto ok = decode(deepest);
