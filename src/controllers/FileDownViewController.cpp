@@ -88,14 +88,6 @@ void FileDownViewController::viewDidLoad() {
         }
     }
     std::weak_ptr<FileDownViewController> weak = weak_from_this();
-    timer_ = std::make_unique<RepeatingTimer>(MainQueue::shared(), sources_.refreshInterval,
-                                              sources_.refreshInterval,
-                                              std::chrono::milliseconds(0), [weak] {
-                                                  if (auto self = weak.lock()) {
-                                                      self->getDownListTimer();
-                                                  }
-                                              });
-    timer_->start();
     if (auto v = view()) {
         v->setTitle(Localized("transfer tasks"));
         v->setTabs({"downloaded", "downloading"});
@@ -163,6 +155,7 @@ void FileDownViewController::TaskItemChange(std::uint32_t tag) {
         return;
     }
     nCurTopSelectTag_ = tag;
+    setRefreshing(tag == kRunningTab);
     if (tag == kRunningTab) {
         if (auto v = view()) {
             v->setTableVisible(true);
@@ -180,6 +173,26 @@ void FileDownViewController::TaskItemChange(std::uint32_t tag) {
         services_.stat(90);
         RefreshDownloadView();
     }
+}
+
+void FileDownViewController::setRefreshing(bool on) {
+    // The refresh only matters while the running tab shows: an idle list wakes nobody.
+    if (!on) {
+        timer_.reset();
+        return;
+    }
+    if (timer_) {
+        return;
+    }
+    std::weak_ptr<FileDownViewController> weak = weak_from_this();
+    timer_ = std::make_unique<RepeatingTimer>(MainQueue::shared(), sources_.refreshInterval,
+                                              sources_.refreshInterval,
+                                              std::chrono::milliseconds(0), [weak] {
+                                                  if (auto self = weak.lock()) {
+                                                      self->getDownListTimer();
+                                                  }
+                                              });
+    timer_->start();
 }
 
 void FileDownViewController::HttpDownTaskOp() {

@@ -76,6 +76,8 @@ class FileDownViewController : public std::enable_shared_from_this<FileDownViewC
     void DoBack();
     // HTTPTASKSUCCESS / HTTPTASKFAILURE: tells the view how a kept download ended.
     void downloadEnded(bool finished, const UserInfo& info);
+    // Starts or stops the once-a-second refresh of the running tab.
+    void setRefreshing(bool on);
 
     // "1023Byte", "1.50KB", "1.00MB", "1.00GB" (computed in single precision).
     static std::string FileSizeOpti(std::uint64_t size);

@@ -26,9 +26,25 @@ void MainQueue::async(Task t) {
 }
 
 void MainQueue::after(std::chrono::milliseconds d, Task t) {
-    // Never destroyed, like the main queue itself: a timer may fire late in the process's life.
-    static SerialQueue* const timers = new SerialQueue("main-timers");
-    timers->after(d, [this, t = std::move(t)]() mutable { async(std::move(t)); });
+    bool hooked = false;
+    {
+        std::lock_guard lock(hookMutex_);
+        hooked = wakeHook_ != nullptr;
+    }
+    if (hooked) {
+        // A toolkit's loop learns of work only through the hook: the delayed task waits on a
+        // thread of its own and is posted when due. Never destroyed, like the main queue.
+        static SerialQueue* const timers = new SerialQueue("main-timers");
+        timers->after(d, [this, t = std::move(t)]() mutable { async(std::move(t)); });
+        return;
+    }
+    // Whoever pumps the queue waits for the timer too: one wake-up, no extra thread.
+    auto timer = std::make_shared<asio::steady_timer>(context_, d);
+    timer->async_wait([this, timer, t = std::move(t)](const asio::error_code& ec) {
+        if (!ec) {
+            runGuarded(t, label_);
+        }
+    });
 }
 
 void MainQueue::setWakeHook(std::function<void()> hook) {

@@ -3,8 +3,9 @@
 // runUntil() or, from a toolkit's event loop, poll() whenever the wake hook fires; tests pump
 // it with runFor() or poll(). Tasks may be posted from any thread.
 //
-// Delayed tasks wait on a timer thread of their own and are posted when due, so every task
-// reaches the queue through async() and the wake hook covers them too.
+// While a wake hook is installed, delayed tasks wait on a timer thread of their own and are
+// posted when due, so the hook covers them too; install the hook before anything is scheduled.
+// Without a hook they wait in the queue itself, which whoever pumps it also waits for.
 
 #include "platform/DispatchQueue.h"
 
