@@ -33,8 +33,9 @@ const char* kindName(BrowserRowKind kind) {
 }
 
 // Text mode prints an aligned table and builds no JSON; a large folder costs little per row.
-void printRows(const Output& out, const std::vector<BrowserRow>& rows,
-               const std::vector<DirAndFileListData>& data) {
+// `Rows` is the drive screen's vector or the folder screen's rows made on demand.
+template <typename Rows>
+void printRows(const Output& out, const Rows& rows, const std::vector<DirAndFileListData>& data) {
     if (out.text()) {
         if (rows.empty())
             out.say("(empty)");
@@ -42,7 +43,7 @@ void printRows(const Output& out, const std::vector<BrowserRow>& rows,
                      Table::Align::Left, Table::Align::Left});
         table.reserve(rows.size());
         for (std::size_t i = 0; i < rows.size(); ++i) {
-            const BrowserRow& r = rows[i];
+            const BrowserRow r = rows[i];
             std::string size;
             if (r.kind == BrowserRowKind::File && i < data.size())
                 size = formatSize(data[i].size);
@@ -50,13 +51,14 @@ void printRows(const Output& out, const std::vector<BrowserRow>& rows,
                           visibleText(r.detail)});
         }
         std::string text;
-        text.reserve(rows.size() * 64);
-        table.renderInto(text);
-        out.block(text);
+        table.renderInChunks(text, 64 * 1024, [&](std::string& chunk) {
+            out.block(chunk);
+            chunk.clear();
+        });
         return;
     }
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        const BrowserRow& r = rows[i];
+        const BrowserRow r = rows[i];
         nlohmann::json j = {{"name", r.label},
                             {"kind", kindName(r.kind)},
                             {"path", r.path},

@@ -52,7 +52,7 @@ class TerminalQuickLookView : public QuickLookView {
 
 class TerminalFolderView : public FileBrowserView {
   public:
-    void reloadRows(const std::vector<BrowserRow>& r) override {
+    void reloadRows(const BrowserRows& r) override {
         rows = r;
         ++record.reloads;
     }
@@ -75,7 +75,7 @@ class TerminalFolderView : public FileBrowserView {
     }
     void showPhotoViewer(const std::vector<PhotoItem>& p, std::size_t) override { photos = p; }
 
-    std::vector<BrowserRow> rows;
+    BrowserRows rows;
     std::vector<PhotoItem> photos;
     std::vector<std::pair<std::string, DownloadRequestOutcome>> downloadRequests;
     std::shared_ptr<TerminalQuickLookView> preview;

@@ -237,6 +237,11 @@ void Table::addRow(std::initializer_list<std::string_view> cells) {
 }
 
 void Table::renderInto(std::string& out) const {
+    renderInChunks(out, 0, nullptr);
+}
+
+void Table::renderInChunks(std::string& out, std::size_t chunk,
+                           const std::function<void(std::string&)>& flush) const {
     const std::size_t columns = align_.size();
     if (columns == 0)
         return;
@@ -273,6 +278,12 @@ void Table::renderInto(std::string& out) const {
                 out.append(pad, ' ');
         }
         out += '\n';
+        if (flush && out.size() >= chunk) {
+            flush(out);
+        }
+    }
+    if (flush && !out.empty()) {
+        flush(out);
     }
 }
 

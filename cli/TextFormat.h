@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -41,6 +42,10 @@ class Table {
     std::size_t rows() const { return align_.empty() ? 0 : cells_.size() / align_.size(); }
     // Appends the lines, each ending in '\n'.
     void renderInto(std::string& out) const;
+    // The same, handing `out` to `flush` (which empties it) whenever it holds `chunk` bytes
+    // and at the end, so a long table is never held twice.
+    void renderInChunks(std::string& out, std::size_t chunk,
+                        const std::function<void(std::string&)>& flush) const;
 
   private:
     struct Cell {

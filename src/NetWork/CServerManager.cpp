@@ -138,6 +138,17 @@ void CServerManager::HeartbeatPacket() {
     netMgr.HeartbeatPacket();
 }
 
+void CServerManager::ReleaseListings(const LinkResults& seen) {
+    netMgr.state()->updateResults([&](LinkResults& r) {
+        if (r.fileInfo == seen.fileInfo && !r.fileInfo->empty()) {
+            r.fileInfo = std::make_shared<const std::vector<FileInfoData>>();
+        }
+        if (r.fileClassify == seen.fileClassify && !r.fileClassify->empty()) {
+            r.fileClassify = std::make_shared<const std::vector<FileClassifyData>>();
+        }
+    });
+}
+
 std::string CServerManager::CreateHttpUrl(std::string_view host, int httpPort,
                                           std::string_view path) const {
     return buildSignedUrl(host, httpPort, path, netMgr.deviceUUID(), Results().httpTicket);

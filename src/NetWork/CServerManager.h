@@ -76,6 +76,9 @@ class CServerManager {
     std::shared_ptr<const std::string> GetCaptureScreenData() const;
     DirInfoData DirInfoContent() const;
     bool IsAuthSucess() const { return netMgr.isAuthenticated(); }
+    // The listings in `seen` were read: the store lets go of them (unless newer ones arrived
+    // meanwhile), so a large listing is not kept twice once its reader has its own rows.
+    void ReleaseListings(const LinkResults& seen);
 };
 
 }  // namespace pd

@@ -3,6 +3,7 @@
 // actions, the photo viewer and the preview screen.
 
 #include "controllers/BrowserRow.h"
+#include "controllers/BrowserRows.h"
 #include "controllers/Outcomes.h"
 #include "controllers/QuickLookView.h"
 #include "controllers/ScreenView.h"
@@ -28,7 +29,8 @@ class FileBrowserView : public ScreenView {
   public:
     virtual void setTitle(const std::string& /*text*/) {}
     virtual void setPathLine(const std::string& /*text*/) {}
-    virtual void reloadRows(const std::vector<BrowserRow>& /*rows*/) {}
+    // The listing's rows, made when asked for (a view shows the ones on screen).
+    virtual void reloadRows(const BrowserRows& /*rows*/) {}
     virtual void scrollToTop() {}
     virtual void setListVisible(bool /*visible*/) {}
     // The picture shown instead of an empty list; an empty name removes it.

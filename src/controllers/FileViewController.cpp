@@ -412,22 +412,24 @@ void FileViewController::showTip(const char* key) {
     }
 }
 
-std::vector<BrowserRow> FileViewController::rows() const {
-    std::vector<BrowserRow> out;
-    out.reserve(dirAndFileListArr_->size());
-    for (std::size_t i = 0; i < dirAndFileListArr_->size(); ++i) {
-        out.push_back(rowFor(i));
-    }
-    return out;
+namespace {
+std::string dayFormat();
+}  // namespace
+
+BrowserRows FileViewController::rows() const {
+    auto context = std::make_shared<const RowContext>(RowContext{
+        dirAndFileListArr_, queryFullPath_, options_.classifyID != 0, classToggles_, dayFormat()});
+    return BrowserRows(dirAndFileListArr_->size(),
+                       [context](std::size_t i) { return rowFor(*context, i); });
 }
 
-BrowserRow FileViewController::rowFor(std::size_t index) const {
-    const DirAndFileListData& data = (*dirAndFileListArr_)[index];
-    const bool classMode = options_.classifyID != 0;
+BrowserRow FileViewController::rowFor(const RowContext& context, std::size_t index) {
+    const DirAndFileListData& data = (*context.listing)[index];
+    const bool classMode = context.classMode;
     BrowserRow row;
     row.label = data.name;
-    row.timeText = FileTimeToUTC(data.modifyTime);
-    row.path = queryFullPath_ + data.name;
+    row.timeText = fileTimeText(data.modifyTime, context.dayFormat);
+    row.path = context.queryFullPath + data.name;
     if (data.isDir == 0) {
         row.kind = BrowserRowKind::File;
         row.icon = ToolPackage::FileExtImg(data.name, false);
@@ -445,11 +447,27 @@ BrowserRow FileViewController::rowFor(std::size_t index) const {
         return row;  // an unknown kind: no icon, no actions
     }
     row.hasClassToggle = classMode;
-    row.classToggleOn = classMode && index < classToggles_.size() && classToggles_[index];
+    row.classToggleOn = classMode && index < context.toggles.size() && context.toggles[index];
     return row;
 }
 
+namespace {
+
+std::string dayFormat() {
+    std::string pattern = Localized("dayFormat1");
+    if (pattern.find('%') == std::string::npos) {
+        pattern = kDefaultDayFormat;  // no pattern in the table
+    }
+    return pattern;
+}
+
+}  // namespace
+
 std::string FileViewController::FileTimeToUTC(std::uint64_t fileTime) {
+    return fileTimeText(fileTime, dayFormat());
+}
+
+std::string FileViewController::fileTimeText(std::uint64_t fileTime, const std::string& pattern) {
     if (fileTime == 0) {
         return {};
     }
@@ -461,10 +479,6 @@ std::string FileViewController::FileTimeToUTC(std::uint64_t fileTime) {
     std::tm tm{};
     if (localtime_r(&when, &tm) == nullptr || tm.tm_year > kLastShownYear - 1900) {
         return {};
-    }
-    std::string pattern = Localized("dayFormat1");
-    if (pattern.find('%') == std::string::npos) {
-        pattern = kDefaultDayFormat;  // no pattern in the table
     }
     char text[128];
     const std::size_t n = std::strftime(text, sizeof text, pattern.c_str(), &tm);

@@ -70,7 +70,7 @@ class FileViewController : public AuthCoreDelegate,
     std::int32_t classifyID() const { return options_.classifyID; }
     bool bPPTExtension() const { return options_.bPPTExtension; }
     const std::vector<DirAndFileListData>& dirAndFileListArr() const { return *dirAndFileListArr_; }
-    std::vector<BrowserRow> rows() const;
+    BrowserRows rows() const;
     const std::string& curCellFilePath() const { return curCellFilePath_; }
     const std::string& cacheDirectory() const { return cacheDirectory_; }
     const std::string& quickLookURL() const { return quickLookURL_; }
@@ -91,7 +91,16 @@ class FileViewController : public AuthCoreDelegate,
     void HttpDownError(const std::string& error) override;
 
   private:
-    BrowserRow rowFor(std::size_t index) const;
+    // What a row needs besides its entry; rows made later use the state of this moment.
+    struct RowContext {
+        ListingRows listing;
+        std::string queryFullPath;
+        bool classMode = false;
+        std::vector<bool> toggles;
+        std::string dayFormat;
+    };
+    static BrowserRow rowFor(const RowContext& context, std::size_t index);
+    static std::string fileTimeText(std::uint64_t fileTime, const std::string& pattern);
     std::string computerPathOf(const DirAndFileListData& row) const;
     std::string classPathOf(const DirAndFileListData& row) const;
     void startPreviewDownload();

@@ -205,6 +205,9 @@ void AuthCore::listed(const LinkResults& r, bool classListing) {
             }
         }
         lastListing_ = std::move(rows);
+        if (serverManager_) {
+            serverManager_->ReleaseListings(r);  // the rows above are the only copy needed
+        }
         if (d)
             d->AuthCoreListSucess(lastListing_);
     } else if (r.errorCode == 2 && !classListing) {

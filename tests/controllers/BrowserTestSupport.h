@@ -103,8 +103,8 @@ struct RecordingFileView : FileBrowserView, EventLog, PendingQuestions {
     }
     void setTitle(const std::string& t) override { add("title " + t); }
     void setPathLine(const std::string& t) override { add("path " + t); }
-    void reloadRows(const std::vector<BrowserRow>& r) override {
-        rows = r;
+    void reloadRows(const BrowserRows& r) override {
+        rows = r.all();
         add("rows " + std::to_string(r.size()));
     }
     void scrollToTop() override { add("top"); }
