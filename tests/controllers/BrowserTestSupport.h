@@ -164,6 +164,8 @@ struct RecordingDiskView : DiskView, EventLog {
 };
 
 struct RecordingDownloadListView : DownloadListView, EventLog, PendingQuestions {
+    std::vector<DownloadEnd> ended;
+    void downloadEnded(const DownloadEnd& end) override { ended.push_back(end); }
     std::vector<DownloadRow> running;
     std::vector<FinishedSection> finished;
     std::vector<std::shared_ptr<QuickLookViewController>> previews;

@@ -257,3 +257,20 @@ TEST_F(DownloadListTest, AFileThatCannotBeRemovedKeepsItsRecord) {
     screen->DoBack();
     EXPECT_EQ(view->events, std::vector<std::string>{"close"});
 }
+
+TEST_F(DownloadListTest, EveryEndedDownloadIsReportedWithItsComputerPath) {
+    openScreen();
+    auto& center = NotificationCenter::defaultCenter();
+    center.postNow(kHttpTaskFailureNotification, {{"request", std::string("http://u")},
+                                                  {"filePath", std::string("/p/a.bin")},
+                                                  {"remotePath", std::string("C:/a.bin")},
+                                                  {"fileSize", std::int64_t{9}},
+                                                  {"error", std::string("cut")}});
+    // A file already whole on the phone names no link.
+    center.postNow(kHttpTaskSuccessNotification, {{"path", std::string("/p/b.bin")},
+                                                  {"remotePath", std::string("C:/b.bin")},
+                                                  {"fileSize", std::int64_t{3}}});
+    ASSERT_EQ(view->ended.size(), 2u);
+    EXPECT_EQ(view->ended[0], (DownloadEnd{"C:/a.bin", "/p/a.bin", "http://u", false, 9, "cut"}));
+    EXPECT_EQ(view->ended[1], (DownloadEnd{"C:/b.bin", "/p/b.bin", "", true, 3, ""}));
+}

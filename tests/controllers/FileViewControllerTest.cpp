@@ -86,6 +86,7 @@ TEST_F(FolderScreenTest, WalksIntoFoldersAndBackToTheDriveScreen) {
               (std::vector<std::string>{"hide progress", tipEvent("operation failed")}));
     EXPECT_EQ(screen->dirAndFileListArr().size(), 3u);
     EXPECT_EQ(screen->queryFullPath(), "C:/Music/");
+    EXPECT_EQ(view().listings, (std::vector{ListingOutcome::Listed, ListingOutcome::Failed}));
 
     // Empty folder: the empty picture instead of the list.
     answerList({});
@@ -135,6 +136,9 @@ TEST_F(FolderScreenTest, DownloadPhotoAndClassPaths) {
               (std::vector<std::string>{tipEvent("joined the download queue"), "close swipe"}));
     screen->downloadRow(2);  // folders are not downloaded
     EXPECT_EQ(downloader.calls.size(), 1u);
+    ASSERT_EQ(view().downloadRequests.size(), 1u);
+    EXPECT_EQ(view().downloadRequests[0],
+              std::make_pair(std::string("C:/Music//a.mp3"), DownloadRequestOutcome::Queued));
 
     // The photo viewer: the picture files of the folder, opened at the tapped one.
     screen->selectRow(3);
@@ -175,6 +179,8 @@ TEST_F(FolderScreenTest, RefusedDownloadIsNotReportedAsQueued) {
     EXPECT_TRUE(downloader.calls.empty());
     EXPECT_EQ(view().events,
               (std::vector<std::string>{tipEvent("operation failed"), "close swipe"}));
+    ASSERT_EQ(view().downloadRequests.size(), 1u);
+    EXPECT_EQ(view().downloadRequests[0].second, DownloadRequestOutcome::Refused);
 }
 
 TEST_F(FolderScreenTest, ClassFillingModeTogglesMembership) {
@@ -206,6 +212,11 @@ TEST_F(FolderScreenTest, ClassFillingModeTogglesMembership) {
     EXPECT_EQ(nextRequest(pc), "31: 3001 \"D:\" 4096");
     pc.sendMessage(1031, pack({I(3001), I(9)}));
     ASSERT_TRUE(pumpMainUntil([&] { return view().saw(tipEvent("operation failed")); }));
+    // Each answer is reported as the end of the class change, not of a listing.
+    EXPECT_EQ(view().classChanges, (std::vector{ClassChangeOutcome::Added,
+                                                ClassChangeOutcome::Removed,
+                                                ClassChangeOutcome::Failed}));
+    EXPECT_EQ(view().listings, std::vector{ListingOutcome::Listed});
 }
 
 TEST_F(FolderScreenTest, PresentationPickShowsOnlyPresentationsAndFolders) {

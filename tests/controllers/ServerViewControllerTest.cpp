@@ -188,6 +188,7 @@ TEST_F(ServerListTest, RefusalShowsTheTipAndOffersTheCheckCodeEntry) {
     answerHello(pc, 2);
     ASSERT_TRUE(pumpMainUntil([&] { return view->checkCodeRow.has_value(); }));
     EXPECT_TRUE(view->saw("tip pc Rejected 2000"));
+    EXPECT_EQ(view->outcomes, std::vector{PairingOutcome::Refused});
 
     // The entered code goes through the connect step.
     AUTHViewController entry(*view->checkCodeRow, "T", controller);
@@ -216,6 +217,7 @@ TEST_F(ServerListTest, DeadAddressShowsConnectionFailed) {
     controller->didSelectRow(0);
     ASSERT_TRUE(pumpMainUntil([&] { return !controller->isConnecting(); }));
     EXPECT_TRUE(view->saw("tip connection failed 2000"));
+    EXPECT_EQ(view->outcomes, std::vector{PairingOutcome::ConnectionFailed});
 }
 
 TEST_F(ServerListTest, BecomingActiveReconnectsToTheLastRememberedComputer) {
