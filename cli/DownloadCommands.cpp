@@ -84,7 +84,11 @@ void showProgress(const Output& out, ProgressBoard& board, Wanted& w, float prog
 int runGet(const GlobalOptions& options, const std::vector<std::string>& remotes) {
     Output out(options.outputMode());
     out.begin({{"downloaded", nlohmann::json::array()}, {"failed", nlohmann::json::array()}});
-    ProgressBoard board(::isatty(STDERR_FILENO) == 1 && out.text());
+    const bool drawsBars = ::isatty(STDERR_FILENO) == 1 && out.text();
+    ProgressBoard board(drawsBars);
+    // Progress is shown as bars on a terminal and as events in the event stream; otherwise
+    // nobody reads it, and the download list is not asked to refresh it every second.
+    const bool showsProgress = drawsBars || out.mode() == OutputMode::JsonLines;
     BrowserSession browser(options, out);
     if (const int status = browser.connect(); status != kExitOk) {
         return status;
@@ -160,7 +164,9 @@ int runGet(const GlobalOptions& options, const std::vector<std::string>& remotes
     auto progressView = std::make_shared<TerminalDownloadListView>(out, options.yes);
     auto progress =
         std::make_shared<FileDownViewController>(progressView, computer.app().browserServices());
-    progress->viewDidLoad();
+    if (showsProgress) {
+        progress->viewDidLoad();
+    }
     auto allEnded = [&] {
         takeEnds();
         for (const auto& w : wanted) {
@@ -192,6 +198,9 @@ int runGet(const GlobalOptions& options, const std::vector<std::string>& remotes
         if (interrupted() && !pausing) {
             // Ctrl-C pauses: the temporary files stay, and the next run resumes them.
             pausing = true;
+            if (!showsProgress) {
+                progress->viewDidLoad();  // the rows of what runs, to pause each one
+            }
             for (std::size_t i = 0; i < progressView->running.size(); ++i) {
                 if (progressView->running[i].bnStatus == 1) {
                     progress->downControlAction(i);
