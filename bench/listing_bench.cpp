@@ -12,10 +12,10 @@
 //
 // Arguments: 0 short names ("IMG_000123.jpg", held inside std::string), 1 long names (40
 // characters and more, one heap block each).
-#include "codec/LinkCodes.h"
 #include "NetWork/LinkDispatcher.h"
-#include "codec/LinkFrame.h"
 #include "NetWork/LinkState.h"
+#include "codec/LinkCodes.h"
+#include "codec/LinkFrame.h"
 #include "codec/MsgPack.h"
 #include "model/FileInfoData.h"
 

@@ -70,7 +70,8 @@ std::optional<ServerData> parseAddressTarget(const std::string& text) {
 }
 
 ComputerSession::ComputerSession(const GlobalOptions& options, const Output& out)
-    : options_(options), out_(out),
+    : options_(options),
+      out_(out),
       screens_(std::make_shared<TerminalAppView>(out, options.yes,
                                                  options.askForCode && options.code.empty())) {
     app_ = std::make_unique<AppDelegate>(screens_, configOf(options));
@@ -83,8 +84,7 @@ ComputerSession::~ComputerSession() {
     app_.reset();
 }
 
-bool ComputerSession::waitFor(const std::function<bool()>& done,
-                              std::chrono::milliseconds limit) {
+bool ComputerSession::waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
     return runMainUntil([&] { return done() || linkClosed(); }, limit) && done();
 }
 
@@ -140,9 +140,7 @@ int ComputerSession::pair() {
         controller().didSelectRow(*row);
     }
     runMainUntil(
-        [&] {
-            return view.outcome() && !view.waitingForCode() && !controller().isConnecting();
-        },
+        [&] { return view.outcome() && !view.waitingForCode() && !controller().isConnecting(); },
         kPairLimit);
     switch (view.outcome().value_or(PairingOutcome::ConnectionFailed)) {
         case PairingOutcome::Paired:

@@ -84,9 +84,10 @@ int runDemo(const GlobalOptions& global, const DemoOptions& demo) {
         cleanup();
         return kExitFailure;
     }
-    out.say("1. Started the computer's services on a sample disk with drives C: and D: and a "
-            "desktop: control port " +
-            std::to_string(peerProcess->controlPort()) + ", check code " + code + ".");
+    out.say(
+        "1. Started the computer's services on a sample disk with drives C: and D: and a "
+        "desktop: control port " +
+        std::to_string(peerProcess->controlPort()) + ", check code " + code + ".");
 
     const std::vector<std::string> common{"--home", home};
     auto with = [&](std::vector<std::string> args) {
@@ -126,8 +127,9 @@ int runDemo(const GlobalOptions& global, const DemoOptions& demo) {
 
     const std::string address = "127.0.0.1:" + std::to_string(peerProcess->controlPort()) + ":" +
                                 std::to_string(peerProcess->httpPort());
-    out.say("5. The computer's drives and desktop, reached by its address instead of a search "
-            "(an address is a computer of its own, so the code is given once more):");
+    out.say(
+        "5. The computer's drives and desktop, reached by its address instead of a search "
+        "(an address is a computer of its own, so the code is given once more):");
     int failures = runSelf(out, with({"ls", "--pc", address, "--code", code})) != kExitOk;
     out.say("6. The folder D:/Music (the code is remembered now):");
     failures += runSelf(out, with({"ls", "D:/Music", "--pc", address})) != kExitOk;

@@ -98,7 +98,8 @@ int runGet(const GlobalOptions& options, const std::vector<std::string>& remotes
     // The download list reports how each download ends; it is open before any is queued, so
     // that a file already complete on the phone is reported too.
     auto endsView = std::make_shared<TerminalDownloadListView>(out, options.yes);
-    auto ends = std::make_shared<FileDownViewController>(endsView, computer.app().browserServices());
+    auto ends =
+        std::make_shared<FileDownViewController>(endsView, computer.app().browserServices());
     ends->viewDidLoad();
     std::size_t endsSeen = 0;
     auto takeEnds = [&] {
@@ -193,8 +194,7 @@ int runGet(const GlobalOptions& options, const std::vector<std::string>& remotes
     while (!allEnded()) {
         // Wakes for each main-queue task (the list refreshes once a second) and at the end.
         // Kept downloads go on over HTTP even if the link closes meanwhile.
-        runMainUntil([&] { return allEnded() || draw() || interrupted(); },
-                     std::chrono::hours(24));
+        runMainUntil([&] { return allEnded() || draw() || interrupted(); }, std::chrono::hours(24));
         if (interrupted() && !pausing) {
             // Ctrl-C pauses: the temporary files stay, and the next run resumes them.
             pausing = true;

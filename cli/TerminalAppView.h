@@ -34,7 +34,8 @@ class TerminalTabsView : public MainTabBarView {
 class TerminalAppView : public AppView {
   public:
     TerminalAppView(const Output& out, bool answerYes, bool askForCode)
-        : server(std::make_shared<TerminalServerView>(out, answerYes, askForCode)), out_(out),
+        : server(std::make_shared<TerminalServerView>(out, answerYes, askForCode)),
+          out_(out),
           answerYes_(answerYes) {}
 
     std::shared_ptr<ServerView> presentServerList(

@@ -12,8 +12,8 @@
 
 #include <cstdint>
 #include <optional>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pd::cli {

@@ -2,8 +2,8 @@
 
 #include "LineReader.h"
 #include "TerminalBrowserViews.h"
-#include "controllers/ServerViewController.h"
 #include "app/MainLoop.h"
+#include "controllers/ServerViewController.h"
 
 namespace pd::cli {
 

@@ -2,8 +2,8 @@
 // chunking does not change what comes out, that memory stays within one frame, and hands every
 // payload to the link's dispatcher with callbacks registered, as the link loop does.
 #include "NetWork/LinkDispatcher.h"
-#include "codec/LinkFrame.h"
 #include "NetWork/LinkState.h"
+#include "codec/LinkFrame.h"
 #include "codec/MsgPack.h"
 
 #include <algorithm>

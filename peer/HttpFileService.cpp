@@ -1,8 +1,8 @@
 #include "HttpFileService.h"
 
 #include "ByteRange.h"
-#include "codec/SignedLink.h"
 #include "RatePacer.h"
+#include "codec/SignedLink.h"
 #include "platform/Log.h"
 #include "platform/UrlEncode.h"
 

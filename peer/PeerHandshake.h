@@ -7,9 +7,9 @@
 // Each hello draws a fresh challenge and each proof uses it up, so a wrong code costs the
 // phone a new round trip; the ticket is drawn once per link.
 
-#include "codec/MsgPack.h"
 #include "PeerResults.h"
 #include "TicketBook.h"
+#include "codec/MsgPack.h"
 
 #include <optional>
 #include <string>

@@ -8,9 +8,9 @@
 
 #include "ClassStore.h"
 #include "DiskTree.h"
-#include "codec/MsgPack.h"
 #include "PeerOptions.h"
 #include "PeerResults.h"
+#include "codec/MsgPack.h"
 
 #include <chrono>
 #include <cstdint>

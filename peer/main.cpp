@@ -91,7 +91,8 @@ int main(int argc, char** argv) {
 
     if (options.sampleDisk) {
         std::error_code ec;
-        if (std::filesystem::is_empty(options.root, ec) && !pd::peer::writeSampleDisk(options.root)) {
+        if (std::filesystem::is_empty(options.root, ec) &&
+            !pd::peer::writeSampleDisk(options.root)) {
             std::cerr << "cannot write the sample disk into " << options.root << "\n";
             return 1;
         }

@@ -174,11 +174,10 @@ bool CServerManager::DownFileFromHttp(std::string_view host, std::string_view pa
     struct stat st {};
     if (::stat(paths.destination.c_str(), &st) == 0 && st.st_size != 0 &&
         static_cast<std::uint64_t>(st.st_size) == fileSize) {
-        NotificationCenter::defaultCenter().post(
-            kHttpTaskSuccessNotification,
-            {{"path", paths.destination},
-             {"fileSize", static_cast<std::int64_t>(fileSize)},
-             {"remotePath", std::string(path)}});
+        NotificationCenter::defaultCenter().post(kHttpTaskSuccessNotification,
+                                                 {{"path", paths.destination},
+                                                  {"fileSize", static_cast<std::int64_t>(fileSize)},
+                                                  {"remotePath", std::string(path)}});
         return true;
     }
     downloader->downLoadWithURL(url, paths.destination, paths.temporary, std::string(path));

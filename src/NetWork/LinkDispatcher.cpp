@@ -1,11 +1,11 @@
 #include "NetWork/LinkDispatcher.h"
 
-#include "codec/LinkCodes.h"
-#include "codec/LinkFrame.h"
 #include "NetWork/LinkHandshake.h"
 #include "NetWork/LinkState.h"
-#include "codec/MsgPack.h"
 #include "NetWork/PhoneMgrCommand.h"
+#include "codec/LinkCodes.h"
+#include "codec/LinkFrame.h"
+#include "codec/MsgPack.h"
 #include "platform/Log.h"
 #include "platform/Utf8.h"
 

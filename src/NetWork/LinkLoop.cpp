@@ -1,8 +1,8 @@
 #include "NetWork/LinkLoop.h"
 
 #include "NetWork/LinkDispatcher.h"
-#include "codec/LinkFrame.h"
 #include "NetWork/LinkState.h"
+#include "codec/LinkFrame.h"
 #include "platform/Dispatch.h"
 #include "platform/Log.h"
 

@@ -2,9 +2,9 @@
 
 #include "platform/Log.h"
 
+#include "NetWork/LinkHandshake.h"
 #include "codec/LinkCodes.h"
 #include "codec/LinkFrame.h"
-#include "NetWork/LinkHandshake.h"
 
 #include <sys/eventfd.h>
 #include <unistd.h>

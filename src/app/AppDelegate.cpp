@@ -10,6 +10,7 @@
 #include "platform/Log.h"
 #include "platform/NetworkInterfaces.h"
 #include "platform/NotificationCenter.h"
+#include "platform/SandboxHelper.h"
 #include "platform/UserDefaults.h"
 
 #include <utility>
@@ -42,9 +43,9 @@ bool AppDelegate::didFinishLaunchingWithOptions() {
     managedObjectContext();
     // 4. The download service behind the facade, and the record of finished downloads.
     setHttpDownloader(&DownloadService::sharedNetworkQueue());
-    finished_ = std::make_unique<FinishedFileStore>(managedObjectContext(),
-                                                    NotificationCenter::defaultCenter(),
-                                                    [] { return AuthCore::ShareInstance().deviceTag; });
+    finished_ = std::make_unique<FinishedFileStore>(
+        managedObjectContext(), NotificationCenter::defaultCenter(),
+        [] { return AuthCore::ShareInstance().deviceTag; });
     closedObserver_ = NotificationCenter::defaultCenter().addObserver(
         AuthCore::kNetworkClosedNotification,
         [this](const std::string&, const UserInfo&) { networkClosed(); });
@@ -57,8 +58,8 @@ bool AppDelegate::didFinishLaunchingWithOptions() {
     finder_ = std::make_unique<CFindBroadcast>(discovery);
     serverList_ = std::make_shared<ServerViewController>(
         std::weak_ptr<ServerView>(),
-        ServerViewController::Services{AuthCore::ShareInstance(), *finder_,
-                                       managedObjectContext(), UserDefaults::standard(), this});
+        ServerViewController::Services{AuthCore::ShareInstance(), *finder_, managedObjectContext(),
+                                       UserDefaults::standard(), this});
     serverList_->setView(view_->presentServerList(serverList_));
     if (config_.searchOnLaunch) {
         serverList_->viewDidLoad();
@@ -85,6 +86,10 @@ void AppDelegate::applicationDidEnterBackground() {
 
 ObjectStore& AppDelegate::managedObjectContext() {
     return ObjectStore::shared();
+}
+
+std::string AppDelegate::applicationDocumentsDirectory() const {
+    return SandboxHelper::docPath();
 }
 
 void AppDelegate::saveContext() {

@@ -49,6 +49,8 @@ class AppDelegate : public Navigator {
     void applicationDidEnterBackground();
 
     ObjectStore& managedObjectContext();
+    // Where the object store and the user's files live.
+    std::string applicationDocumentsDirectory() const;
     void saveContext();
     AuthCore& authCore();
     // What the browser and download-list screens need, for screens a front-end opens itself.

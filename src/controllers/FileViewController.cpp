@@ -242,8 +242,8 @@ void FileViewController::downloadRow(std::size_t index) {
     const bool queued = CommondAuthHttp(path, row.size);
     showTip(queued ? "joined the download queue" : "operation failed");
     if (auto v = view()) {
-        v->downloadRequestEnded(path, queued ? DownloadRequestOutcome::Queued
-                                             : DownloadRequestOutcome::Refused);
+        v->downloadRequestEnded(
+            path, queued ? DownloadRequestOutcome::Queued : DownloadRequestOutcome::Refused);
     }
     services_.stat(18);
     if (auto v = view()) {

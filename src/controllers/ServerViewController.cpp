@@ -1,10 +1,10 @@
 #include "controllers/ServerViewController.h"
 
 #include "core/AuthCore.h"
+#include "model/ObjectStore.h"
 #include "model/PcList.h"
 #include "platform/Dispatch.h"
 #include "platform/Log.h"
-#include "model/ObjectStore.h"
 #include "platform/ToolPackage.h"
 #include "platform/UserDefaults.h"
 

@@ -3,10 +3,10 @@
 #include "services/UpgradeDevInfo.h"
 
 #include "codec/LinkCodes.h"
+#include "core/Settings.h"
 #include "platform/Dispatch.h"
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
-#include "core/Settings.h"
 #include "platform/SerialQueue.h"
 
 #include <charconv>

@@ -165,11 +165,13 @@ UserInfo endInfo(const std::string& url, const std::string& destination,
 
 void DownloadService::requestFinished(const KeptRequest& request, const KeptOutcome& outcome) {
     PD_LOG_INFO("downloaded {} ({} bytes)", request.destination, outcome.completeSize);
-    center_.post(kHttpTaskSuccessNotification, endInfo(request.url, request.destination, remotePathOf(request.record), outcome));
+    center_.post(kHttpTaskSuccessNotification,
+                 endInfo(request.url, request.destination, remotePathOf(request.record), outcome));
 }
 
 void DownloadService::requestFailed(const KeptRequest& request, const KeptOutcome& outcome) {
-    UserInfo info = endInfo(request.url, request.destination, remotePathOf(request.record), outcome);
+    UserInfo info =
+        endInfo(request.url, request.destination, remotePathOf(request.record), outcome);
     info.emplace("error", outcome.error);
     center_.post(kHttpTaskFailureNotification, std::move(info));
 }

@@ -34,10 +34,9 @@ std::uint64_t sizeOf(const UserInfo& info) {
 FinishedFileStore::FinishedFileStore(ObjectStore& store, NotificationCenter& center,
                                      std::function<std::string()> currentDeviceTag)
     : store_(store), center_(center), currentDeviceTag_(std::move(currentDeviceTag)) {
-    observer_ = center_.addObserver(kHttpTaskSuccessNotification,
-                                    [this](const std::string&, const UserInfo& info) {
-                                        HttpDownSuccess(info);
-                                    });
+    observer_ = center_.addObserver(
+        kHttpTaskSuccessNotification,
+        [this](const std::string&, const UserInfo& info) { HttpDownSuccess(info); });
 }
 
 FinishedFileStore::~FinishedFileStore() {

@@ -1,9 +1,9 @@
 // The link engine against a computer whose bytes the test controls.
 
 #include "NetWork/CServerManager.h"
-#include "codec/SignedLink.h"
-#include "codec/LinkFrame.h"
 #include "NetWork/LinkLoop.h"
+#include "codec/LinkFrame.h"
+#include "codec/SignedLink.h"
 #include "support/BadFrames.h"
 #include "support/ScriptedComputer.h"
 #include "support/WaitFor.h"

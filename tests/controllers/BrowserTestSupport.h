@@ -302,7 +302,7 @@ class BrowserTest : public TempHome {
     }
 
     FinishedFileStore finishedStore{ObjectStore::shared(), NotificationCenter::defaultCenter(),
-                               [] { return core().deviceTag; }};
+                                    [] { return core().deviceTag; }};
     RecordingDownloader downloader;
     std::vector<int> stats;
 

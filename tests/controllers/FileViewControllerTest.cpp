@@ -213,9 +213,9 @@ TEST_F(FolderScreenTest, ClassFillingModeTogglesMembership) {
     pc.sendMessage(1031, pack({I(3001), I(9)}));
     ASSERT_TRUE(pumpMainUntil([&] { return view().saw(tipEvent("operation failed")); }));
     // Each answer is reported as the end of the class change, not of a listing.
-    EXPECT_EQ(view().classChanges, (std::vector{ClassChangeOutcome::Added,
-                                                ClassChangeOutcome::Removed,
-                                                ClassChangeOutcome::Failed}));
+    EXPECT_EQ(view().classChanges,
+              (std::vector{ClassChangeOutcome::Added, ClassChangeOutcome::Removed,
+                           ClassChangeOutcome::Failed}));
     EXPECT_EQ(view().listings, std::vector{ListingOutcome::Listed});
 }
 

@@ -4,11 +4,11 @@
 #include "controllers/ServerViewController.h"
 
 #include "core/AuthCore.h"
+#include "model/ObjectStore.h"
 #include "model/PcList.h"
 #include "platform/Dispatch.h"
 #include "platform/Localization.h"
 #include "platform/Md5.h"
-#include "model/ObjectStore.h"
 #include "platform/ToolPackage.h"
 #include "platform/UserDefaults.h"
 #include "support/ScriptedComputer.h"

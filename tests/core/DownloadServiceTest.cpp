@@ -5,9 +5,9 @@
 
 #include "DiskTree.h"
 #include "HttpFileService.h"
-#include "codec/SignedLink.h"
 #include "NetWork/HttpDownloader.h"
 #include "TicketBook.h"
+#include "codec/SignedLink.h"
 #include "platform/MainQueue.h"
 #include "platform/NotificationCenter.h"
 #include "support/ScriptedComputer.h"

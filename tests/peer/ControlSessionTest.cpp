@@ -1,6 +1,6 @@
 #include "ControlSession.h"
-#include "codec/LinkFrame.h"
 #include "PeerTestSupport.h"
+#include "codec/LinkFrame.h"
 #include "support/BadFrames.h"
 
 #include <gtest/gtest.h>

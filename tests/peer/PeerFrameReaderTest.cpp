@@ -1,5 +1,5 @@
-#include "codec/LinkFrame.h"
 #include "PeerFrameReader.h"
+#include "codec/LinkFrame.h"
 #include "support/BadFrames.h"
 
 #include <gtest/gtest.h>

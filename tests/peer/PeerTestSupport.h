@@ -1,8 +1,8 @@
 #pragma once
 // Helpers for the peer's tests: a throw-away disk tree and the phone's end of a link.
 
-#include "codec/MsgPack.h"
 #include "PeerFrameReader.h"
+#include "codec/MsgPack.h"
 
 #include <chrono>
 #include <cstdint>
