@@ -2,11 +2,11 @@
 #include "ControlServer.h"
 #include "HttpFileService.h"
 #include "NetWork/CServerManager.h"
-#include "codec/SignedLink.h"
 #include "PeerLauncher.h"
 #include "PeerTestSupport.h"
 #include "RatePacer.h"
 #include "TicketBook.h"
+#include "codec/SignedLink.h"
 #include "platform/UrlEncode.h"
 
 #include <arpa/inet.h>
@@ -68,16 +68,10 @@ std::string rawExchange(std::uint16_t port, const std::string& bytes) {
     ::shutdown(fd, SHUT_WR);  // nothing more comes: the service closes once it has answered
     std::string reply;
     char buf[4096];
-    for (;;) {
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, 5000) <= 0) {
-            break;
-        }
-        ssize_t n = ::recv(fd, buf, sizeof buf, 0);
-        if (n <= 0) {
-            break;
-        }
-        reply.append(buf, static_cast<std::size_t>(n));
+    pollfd p{fd, POLLIN, 0};
+    for (ssize_t n = 1; n > 0 && ::poll(&p, 1, 5000) > 0;) {
+        n = ::recv(fd, buf, sizeof buf, 0);
+        reply.append(buf, static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
     }
     ::close(fd);
     return reply;
@@ -204,46 +198,51 @@ TEST_F(HttpFileServiceTest, RangesAnswer206WithTheExactContentRangeAnd416BeyondT
     ASSERT_TRUE(s);
     const std::string target = signedTarget("C:/big.bin");
     const std::string total = std::to_string(big_.size());
+    const std::uint64_t end = big_.size() - 1;
     struct Case {
         std::string range;
-        std::uint64_t first;
-        std::uint64_t last;
+        int status;  // 200 (several ranges, bad syntax, other units): the whole file
+        std::uint64_t first = 0;
+        std::uint64_t last = 0;
     };
-    const std::uint64_t end = big_.size() - 1;
-    for (const Case& c : {Case{"bytes=1048576-", 1048576, end}, Case{"bytes=10-19", 10, 19},
-                          Case{"bytes=0-0", 0, 0}, Case{"bytes=-5", end - 4, end},
-                          Case{"bytes=100-99999999999", 100, end},
-                          Case{"bytes=" + std::to_string(end) + "-", end, end}}) {
+    const Case cases[] = {{"bytes=1048576-", 206, 1048576, end},
+                          {"bytes=10-19", 206, 10, 19},
+                          {"bytes=0-0", 206, 0, 0},
+                          {"bytes=-5", 206, end - 4, end},
+                          {"bytes=100-99999999999", 206, 100, end},
+                          {"bytes=" + std::to_string(end) + "-", 206, end, end},
+                          {"bytes=" + total + "-", 416},
+                          {"bytes=" + total + "-" + total + "0", 416},
+                          {"bytes=99999999999999999999999-", 416},
+                          {"bytes=" + std::string(6000, '1') + "-", 416},
+                          {"bytes=0-1, 5-6", 200},
+                          {"bytes=0-1,7-5", 200},
+                          {"bytes=7-5", 200},
+                          {"items=1-2", 200},
+                          {"bytes=1-2junk", 200},
+                          {"bytes=1-2,3-4,5-6,7-8,9-10,11-12", 200}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.range.substr(0, 40));
         httplib::Result r = get(*s, target, {{"Range", c.range}});
-        ASSERT_TRUE(r) << c.range;
-        EXPECT_EQ(r->status, 206) << c.range;
+        ASSERT_TRUE(r);
+        EXPECT_EQ(r->status, c.status);
+        const std::string body = c.status == 206   ? big_.substr(c.first, c.last - c.first + 1)
+                                 : c.status == 200 ? big_
+                                                   : "";
+        EXPECT_TRUE(r->body == body);
+        if (c.status != 416) {
+            EXPECT_EQ(r->get_header_value("Content-Length"), std::to_string(body.size()));
+        }
         EXPECT_EQ(r->get_header_value("Content-Range"),
-                  "bytes " + std::to_string(c.first) + "-" + std::to_string(c.last) + "/" + total);
-        EXPECT_EQ(r->get_header_value("Content-Length"), std::to_string(c.last - c.first + 1));
-        EXPECT_TRUE(r->body == big_.substr(c.first, c.last - c.first + 1)) << c.range;
-    }
-    for (const std::string& range : {"bytes=" + total + "-", "bytes=" + total + "-" + total + "0",
-                                     std::string("bytes=99999999999999999999999-")}) {
-        httplib::Result r = get(*s, target, {{"Range", range}});
-        ASSERT_TRUE(r) << range;
-        EXPECT_EQ(r->status, 416) << range;
-        EXPECT_EQ(r->get_header_value("Content-Range"), "bytes */" + total);
-        EXPECT_TRUE(r->body.empty());
+                  c.status == 206 ? "bytes " + std::to_string(c.first) + "-" +
+                                        std::to_string(c.last) + "/" + total
+                  : c.status == 416 ? "bytes */" + total
+                                    : "");
     }
     httplib::Result empty = get(*s, signedTarget("C:/empty.txt"), {{"Range", "bytes=0-"}});
     ASSERT_TRUE(empty);
     EXPECT_EQ(empty->status, 416);
     EXPECT_EQ(empty->get_header_value("Content-Range"), "bytes */0");
-    // Several ranges, bad syntax or other units are not served as such: the whole file comes.
-    for (const char* range : {"bytes=0-1, 5-6", "bytes=0-1,7-5", "bytes=7-5", "items=1-2",
-                              "bytes=1-2junk", "bytes=1-2,3-4,5-6,7-8,9-10,11-12"}) {
-        httplib::Result r = get(*s, target, {{"Range", range}});
-        ASSERT_TRUE(r) << range;
-        EXPECT_EQ(r->status, 200) << range;
-        EXPECT_FALSE(r->has_header("Content-Range")) << range;
-        EXPECT_TRUE(r->body == big_) << range;
-    }
-    EXPECT_EQ(get(*s, target, {{"Range", "bytes=" + std::string(6000, '1') + "-"}})->status, 416);
 }
 
 // The forms the service test above does not reach.
@@ -341,29 +340,6 @@ TEST_F(HttpFileServiceTest, StopEndsASlowTransfer) {
     t->stop();  // returns without waiting for the transfer
     download.join();
     EXPECT_LT(received.load(), big_.size());
-}
-
-TEST_F(HttpFileServiceTest, ServesConcurrentDownloads) {
-    auto s = startService();
-    ASSERT_TRUE(s);
-    constexpr int kDownloads = 12;
-    std::atomic<int> intact{0};
-    std::vector<std::thread> threads;
-    for (int i = 0; i < kDownloads; ++i) {
-        threads.emplace_back([&, i] {
-            std::size_t from = static_cast<std::size_t>(i) * 100000;
-            httplib::Client client("127.0.0.1", s->port());
-            httplib::Result r = client.Get(signedTarget("C:/big.bin").c_str(),
-                                           {{"Range", "bytes=" + std::to_string(from) + "-"}});
-            if (r && r->status == 206 && r->body == big_.substr(from)) {
-                ++intact;
-            }
-        });
-    }
-    for (std::thread& t : threads) {
-        t.join();
-    }
-    EXPECT_EQ(intact, kDownloads);
 }
 
 TEST_F(HttpFileServiceTest, BoundsWhatARequestMaySend) {
