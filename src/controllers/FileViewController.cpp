@@ -239,7 +239,7 @@ void FileViewController::downloadRow(std::size_t index) {
     }
     const DirAndFileListData& row = (*dirAndFileListArr_)[index];
     const std::string path = computerPathOf(row);
-    const bool queued = CommondAuthHttp(path, row.size);
+    const bool queued = CommondAuthHttp(path, row.size, row.modifyTime);
     showTip(queued ? "joined the download queue" : "operation failed");
     if (auto v = view()) {
         v->downloadRequestEnded(
@@ -251,9 +251,10 @@ void FileViewController::downloadRow(std::size_t index) {
     }
 }
 
-bool FileViewController::CommondAuthHttp(const std::string& path, std::uint64_t size) {
+bool FileViewController::CommondAuthHttp(const std::string& path, std::uint64_t size,
+                                         std::uint64_t modifyTime) {
     services_.core.fileSize = size;
-    return services_.core.AddHttpDownTask(path, size);
+    return services_.core.AddHttpDownTask(path, size, modifyTime);
 }
 
 void FileViewController::moreRow(std::size_t index) {
