@@ -129,6 +129,7 @@ class FileViewController : public AuthCoreDelegate,
     // The preview download asked for last: where it writes and which computer file it fetches.
     std::string previewCachePath_;
     std::string previewSource_;
+    std::uint64_t previewSize_ = 0;  // as listed: the preview must have this size
     bool pauseWhenStarted_ = false;  // the preview was left before its download reported a start
 };
 
