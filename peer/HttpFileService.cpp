@@ -323,6 +323,28 @@ void HttpFileService::serveFile(const httplib::Request& req, httplib::Response& 
     if (faults_.bytesPerSecond > 0) {
         body->pacer.emplace(faults_.bytesPerSecond, Clock::now());
     }
+    if (faults_.endless) {
+        // The file's bytes over and over; only the client or stop() ends it.
+        res.set_chunked_content_provider(
+            kContentType, [this, body, length](std::size_t offset, httplib::DataSink& sink) {
+                const std::uint64_t at = offset % length;
+                return provide(*body, at, static_cast<std::size_t>(length - at), sink);
+            });
+        return;
+    }
+    if (faults_.noLength) {
+        // Failing the write once the body is out makes httplib close the connection, which
+        // is the only end such a body has.
+        res.set_content_provider(
+            kContentType, [this, body, length](std::size_t offset, httplib::DataSink& sink) {
+                return offset < length &&
+                       provide(*body, offset, static_cast<std::size_t>(length - offset), sink);
+            });
+        return;
+    }
+    if (faults_.shortLength) {
+        length = std::max<std::uint64_t>(1, length / 2);
+    }
     res.set_content_provider(
         static_cast<std::size_t>(length), kContentType,
         [this, body](std::size_t offset, std::size_t left, httplib::DataSink& sink) {
@@ -330,7 +352,7 @@ void HttpFileService::serveFile(const httplib::Request& req, httplib::Response& 
         });
 }
 
-bool HttpFileService::provide(Body& body, std::size_t offset, std::size_t length,
+bool HttpFileService::provide(Body& body, std::uint64_t offset, std::size_t length,
                               httplib::DataSink& sink) {
     std::size_t want = std::min(length, chunk_);
     if (faults_.closeAfter) {

@@ -11,7 +11,8 @@
 // that starts beyond the end gets 416 with "Content-Range: bytes */total".
 //
 // Bodies are streamed from the open file in 1 MiB chunks, never held whole in memory. The
-// fault flags (HttpFaults) make it misbehave on purpose for download tests.
+// fault flags (HttpFaults) make it misbehave on purpose for download tests: cut or paced
+// bodies, Range ignored or refused, no length, a short length, an endless body.
 
 #include "BoundedHttpServer.h"
 #include "DiskTree.h"
@@ -59,7 +60,8 @@ class HttpFileService {
     bool signedLink(const httplib::Request& req, std::string_view escapedPath) const;
     void serveFile(const httplib::Request& req, httplib::Response& res, int fd,
                    std::uint64_t total);
-    bool provide(Body& body, std::size_t offset, std::size_t length, httplib::DataSink& sink);
+    // Sends up to `length` bytes of the body from `offset` on (counted from the body's start).
+    bool provide(Body& body, std::uint64_t offset, std::size_t length, httplib::DataSink& sink);
     // Waits until `when`; false when the service stops first.
     bool waitUntil(std::chrono::steady_clock::time_point when);
 

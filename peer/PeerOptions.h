@@ -25,6 +25,9 @@ struct HttpFaults {
     bool ignoreRange = false;                 // answer a Range request with 200 and all of it
     bool answer416 = false;                   // answer every Range request with 416
     std::uint64_t bytesPerSecond = 0;         // pace each response body; 0: no limit
+    bool noLength = false;     // no Content-Length: the body ends when the connection closes
+    bool shortLength = false;  // announce half the body's length, send that many bytes
+    bool endless = false;      // a chunked body that repeats the file and never ends
 };
 
 struct PeerOptions {

@@ -62,6 +62,17 @@ void addFlags(CLI::App& app, PeerOptions& o) {
     app.add_option("--http-rate", o.httpFaults.bytesPerSecond,
                    "Fault for tests: send each response body at most this many bytes a second")
         ->check(CLI::PositiveNumber);
+    CLI::Option* noLength = app.add_flag(
+        "--http-no-length", o.httpFaults.noLength,
+        "Fault for tests: send file bodies without Content-Length and close the connection after");
+    CLI::Option* shortLength =
+        app.add_flag("--http-short-length", o.httpFaults.shortLength,
+                     "Fault for tests: announce and send half of each file body's length");
+    app.add_flag("--http-endless", o.httpFaults.endless,
+                 "Fault for tests: send each file body chunked, repeating the file without end")
+        ->excludes(noLength)
+        ->excludes(shortLength);
+    noLength->excludes(shortLength);
     app.add_option("--heartbeat-ms", o.heartbeatMs, "Interval of our own heartbeats")
         ->capture_default_str()
         ->check(CLI::Range(10, 600000));

@@ -155,7 +155,7 @@ std::string CServerManager::CreateHttpUrl(std::string_view host, int httpPort,
 }
 
 bool CServerManager::DownFileFromHttp(std::string_view host, std::string_view path, int httpPort,
-                                      std::uint64_t fileSize) {
+                                      std::uint64_t fileSize, std::uint64_t modifyTime) {
     if (!IsAuthSucess()) {
         return false;
     }
@@ -180,12 +180,14 @@ bool CServerManager::DownFileFromHttp(std::string_view host, std::string_view pa
                                                   {"remotePath", std::string(path)}});
         return true;
     }
-    downloader->downLoadWithURL(url, paths.destination, paths.temporary, std::string(path));
+    downloader->downLoadWithURL(url, paths.destination, paths.temporary, std::string(path),
+                                ListedFile{fileSize, modifyTime});
     return true;
 }
 
 bool CServerManager::DownFileFromHttpV2(std::string_view host, int httpPort, std::string_view path,
-                                        std::weak_ptr<DownloadServiceDelegate> delegate) {
+                                        std::weak_ptr<DownloadServiceDelegate> delegate,
+                                        std::uint64_t fileSize) {
     if (!IsAuthSucess()) {
         return false;
     }
@@ -197,7 +199,7 @@ bool CServerManager::DownFileFromHttpV2(std::string_view host, int httpPort, std
     std::error_code ec;
     std::filesystem::create_directories(previewCacheFolder(), ec);
     downloader->downLoadWithURLV2(CreateHttpUrl(host, httpPort, path), previewPath(path),
-                                  std::move(delegate));
+                                  std::move(delegate), ListedFile{fileSize, 0});
     return true;
 }
 

@@ -53,11 +53,13 @@ class CServerManager {
     // Downloads (refused with false until the handshake was accepted). A kept download goes to
     // DownFiles/<folder key>/<name> in the user-data folder; a file already there with the
     // expected (non-zero) size is reported at once with HTTPTASKSUCCESS ("path", "fileSize").
+    // Size and modification time are the listing's (0: not known); see ListedFile.
     bool DownFileFromHttp(std::string_view host, std::string_view path, int httpPort,
-                          std::uint64_t fileSize);
+                          std::uint64_t fileSize, std::uint64_t modifyTime = 0);
     // A preview download into the "Cache" folder of the temporary directory.
     bool DownFileFromHttpV2(std::string_view host, int httpPort, std::string_view path,
-                            std::weak_ptr<DownloadServiceDelegate> delegate);
+                            std::weak_ptr<DownloadServiceDelegate> delegate,
+                            std::uint64_t fileSize = 0);
     void PauseHttpDownTask(const std::string& url);
 
     // The signed link of a file on the computer's HTTP service.

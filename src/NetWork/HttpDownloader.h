@@ -21,16 +21,28 @@ class DownloadServiceDelegate {
     virtual void HttpDownFinish(const std::string& /*path*/) {}
 };
 
+// What the computer's listing said of a file when its download was asked for. 0 means "not
+// known": a resume from the download list may not know the size, an empty file needs none.
+struct ListedFile {
+    std::uint64_t size = 0;
+    std::uint64_t modifyTime = 0;  // Windows FILETIME, compared only for equality
+};
+
 class HttpDownloader {
   public:
     virtual ~HttpDownloader() = default;
     // A kept download: body into tempPath (resuming from what it holds), moved to toPath when
-    // whole. filePath is the file's path on the computer.
+    // whole. filePath is the file's path on the computer. A known listed size is the size the
+    // file must have; a listing that differs from the one the temporary file was begun with
+    // starts it over.
     virtual void downLoadWithURL(const std::string& url, const std::string& toPath,
-                                 const std::string& tempPath, const std::string& filePath) = 0;
-    // A preview download into toPath, reported to the observer.
+                                 const std::string& tempPath, const std::string& filePath,
+                                 ListedFile listed = {}) = 0;
+    // A preview download into toPath, reported to the observer; a known listed size is the
+    // size the file must have.
     virtual void downLoadWithURLV2(const std::string& url, const std::string& toPath,
-                                   std::weak_ptr<DownloadServiceDelegate> delegate) = 0;
+                                   std::weak_ptr<DownloadServiceDelegate> delegate,
+                                   ListedFile listed = {}) = 0;
     // Pauses the running kept download of this URL (the temporary file stays).
     virtual void pauseDownload(const std::string& url) = 0;
 };

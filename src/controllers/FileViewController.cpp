@@ -149,12 +149,13 @@ void FileViewController::previewRow(std::size_t index) {
         return;
     }
     const std::string source = computerPathOf((*dirAndFileListArr_)[index]);
+    const std::uint64_t size = (*dirAndFileListArr_)[index].size;
     // Where the download service writes the preview: the cache folder and the file's name.
     const std::string cachePath = previewPath(source);
     auto preview = std::make_shared<QuickLookViewController>(cachePath);
     std::weak_ptr<FileViewController> weak = weak_from_this();
     std::weak_ptr<QuickLookViewController> weakPreview = preview;
-    preview->QuickLoadFinish([weak, weakPreview, source, cachePath] {
+    preview->QuickLoadFinish([weak, weakPreview, source, size, cachePath] {
         auto self = weak.lock();
         auto shown = weakPreview.lock();
         if (!self || !shown) {
@@ -168,6 +169,7 @@ void FileViewController::previewRow(std::size_t index) {
         }
         self->previewCachePath_ = cachePath;
         self->previewSource_ = source;
+        self->previewSize_ = size;
         self->startPreviewDownload();
     });
     preview->QuickLoadPop([weak, weakPreview] {
@@ -191,7 +193,7 @@ void FileViewController::startPreviewDownload() {
     previewSources().erase(previewCachePath_);  // the file there is about to be replaced
     quickLookURL_.clear();
     pauseWhenStarted_ = false;
-    if (!services_.core.AddHttpDownTaskV2(previewSource_, weak_from_this())) {
+    if (!services_.core.AddHttpDownTaskV2(previewSource_, weak_from_this(), previewSize_)) {
         showTip("operation failed");
     }
 }
@@ -239,7 +241,7 @@ void FileViewController::downloadRow(std::size_t index) {
     }
     const DirAndFileListData& row = (*dirAndFileListArr_)[index];
     const std::string path = computerPathOf(row);
-    const bool queued = CommondAuthHttp(path, row.size);
+    const bool queued = CommondAuthHttp(path, row.size, row.modifyTime);
     showTip(queued ? "joined the download queue" : "operation failed");
     if (auto v = view()) {
         v->downloadRequestEnded(
@@ -251,9 +253,10 @@ void FileViewController::downloadRow(std::size_t index) {
     }
 }
 
-bool FileViewController::CommondAuthHttp(const std::string& path, std::uint64_t size) {
+bool FileViewController::CommondAuthHttp(const std::string& path, std::uint64_t size,
+                                         std::uint64_t modifyTime) {
     services_.core.fileSize = size;
-    return services_.core.AddHttpDownTask(path, size);
+    return services_.core.AddHttpDownTask(path, size, modifyTime);
 }
 
 void FileViewController::moreRow(std::size_t index) {

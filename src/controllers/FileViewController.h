@@ -55,7 +55,7 @@ class FileViewController : public AuthCoreDelegate,
     // The class toggle of a row in class-filling mode.
     void favBnClick(std::size_t row);
     // Starts a kept download; false (and "operation failed" shown) when it was refused.
-    bool CommondAuthHttp(const std::string& path, std::uint64_t size);
+    bool CommondAuthHttp(const std::string& path, std::uint64_t size, std::uint64_t modifyTime = 0);
     // Up one folder, or closes the screen at the top (and at once when opened on the desktop).
     void DoBack();
     void NvFuncMore();
@@ -129,6 +129,7 @@ class FileViewController : public AuthCoreDelegate,
     // The preview download asked for last: where it writes and which computer file it fetches.
     std::string previewCachePath_;
     std::string previewSource_;
+    std::uint64_t previewSize_ = 0;  // as listed: the preview must have this size
     bool pauseWhenStarted_ = false;  // the preview was left before its download reported a start
 };
 

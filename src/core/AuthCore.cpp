@@ -32,16 +32,19 @@ SerialQueue& requestQueue() {
 
 }  // namespace
 
-bool AuthCore::AddHttpDownTask(const std::string& path, std::uint64_t expectedSize) {
+bool AuthCore::AddHttpDownTask(const std::string& path, std::uint64_t expectedSize,
+                               std::uint64_t modifyTime) {
     auto mgr = serverManager_;
-    return mgr && linkAccepted_ && mgr->DownFileFromHttp(serverIp, path, httpPort, expectedSize);
+    return mgr && linkAccepted_ &&
+           mgr->DownFileFromHttp(serverIp, path, httpPort, expectedSize, modifyTime);
 }
 
 bool AuthCore::AddHttpDownTaskV2(const std::string& path,
-                                 std::weak_ptr<DownloadServiceDelegate> delegate) {
+                                 std::weak_ptr<DownloadServiceDelegate> delegate,
+                                 std::uint64_t expectedSize) {
     auto mgr = serverManager_;
     return mgr && linkAccepted_ &&
-           mgr->DownFileFromHttpV2(serverIp, httpPort, path, std::move(delegate));
+           mgr->DownFileFromHttpV2(serverIp, httpPort, path, std::move(delegate), expectedSize);
 }
 
 void AuthCore::PauseHttpDownTask(const std::string& url) {

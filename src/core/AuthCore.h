@@ -90,9 +90,11 @@ class AuthCore {
     std::string CreateHttpUrl(const std::string& path) const;
 
     // --- downloads (refused without an accepted link)
-    bool AddHttpDownTask(const std::string& path, std::uint64_t expectedSize);
-    bool AddHttpDownTaskV2(const std::string& path,
-                           std::weak_ptr<DownloadServiceDelegate> delegate);
+    // Size and modification time as the listing gave them; 0 when not known.
+    bool AddHttpDownTask(const std::string& path, std::uint64_t expectedSize,
+                         std::uint64_t modifyTime = 0);
+    bool AddHttpDownTaskV2(const std::string& path, std::weak_ptr<DownloadServiceDelegate> delegate,
+                           std::uint64_t expectedSize = 0);
     void PauseHttpDownTask(const std::string& url);
 
     // --- usage statistics and the last computer (kept in the settings)

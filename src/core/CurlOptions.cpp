@@ -4,9 +4,10 @@ namespace pd {
 
 namespace {
 
-// A computer that accepts but never answers, or stops sending, must not hold a download
-// forever: give up on connecting after this long, or when under 1 byte/s for the stall time.
+// A computer that accepts but never answers, or trickles, must not hold a download forever:
+// give up on connecting after this long, or when under the floor for the stall time.
 constexpr long kConnectTimeoutSeconds = 15;
+constexpr long kFloorBytesPerSecond = 1024;
 constexpr long kStallSeconds = 60;
 
 }  // namespace
@@ -25,7 +26,7 @@ bool configureDownload(CURL* easy, const std::string& url, curl_slist* headers,
     set(curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L));
     set(curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, kDownloadBufferSize));
     set(curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds));
-    set(curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L));
+    set(curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, kFloorBytesPerSecond));
     set(curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, kStallSeconds));
     set(curl_easy_setopt(easy, CURLOPT_TCP_KEEPALIVE, 1L));
     set(curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers));

@@ -46,14 +46,19 @@ void DownloadService::onMain(std::function<void()> step) {
 }
 
 void DownloadService::downLoadWithURL(const std::string& url, const std::string& toPath,
-                                      const std::string& tempPath, const std::string& filePath) {
-    onMain([this, url, toPath, tempPath, filePath] { addKept(url, toPath, tempPath, filePath); });
+                                      const std::string& tempPath, const std::string& filePath,
+                                      ListedFile listed) {
+    onMain([this, url, toPath, tempPath, filePath, listed] {
+        addKept(url, toPath, tempPath, filePath, listed);
+    });
 }
 
 void DownloadService::downLoadWithURLV2(const std::string& url, const std::string& toPath,
-                                        std::weak_ptr<DownloadServiceDelegate> delegate) {
-    onMain(
-        [this, url, toPath, delegate = std::move(delegate)] { addPreview(url, toPath, delegate); });
+                                        std::weak_ptr<DownloadServiceDelegate> delegate,
+                                        ListedFile listed) {
+    onMain([this, url, toPath, delegate = std::move(delegate), listed] {
+        addPreview(url, toPath, delegate, listed);
+    });
 }
 
 void DownloadService::pauseDownload(const std::string& url) {
@@ -76,7 +81,8 @@ DownloadService::KeptRequest* DownloadService::findKept(RequestId id) {
 }
 
 void DownloadService::addKept(const std::string& url, const std::string& toPath,
-                              const std::string& tempPath, const std::string& filePath) {
+                              const std::string& tempPath, const std::string& filePath,
+                              ListedFile listed) {
     const bool duplicate = std::any_of(kept_.begin(), kept_.end(), [&](const KeptRequest& request) {
         return !request.pausing && (request.url == url || request.destination == toPath);
     });
@@ -94,10 +100,10 @@ void DownloadService::addKept(const std::string& url, const std::string& toPath,
     hooks.ended = [this, id](KeptOutcome outcome) {
         post([this, id, outcome = std::move(outcome)] { requestEnded(id, outcome); });
     };
-    worker_->add(
-        id,
-        std::make_shared<KeptDownload>(url, toPath, tempPath, std::move(record), std::move(hooks)),
-        CurlWorker::Slot::Limited);
+    worker_->add(id,
+                 std::make_shared<KeptDownload>(url, toPath, tempPath, listed, std::move(record),
+                                                std::move(hooks)),
+                 CurlWorker::Slot::Limited);
 }
 
 void DownloadService::pause(const std::string& url) {
@@ -182,7 +188,8 @@ void DownloadService::HttpQueueDidFinish() {
 }
 
 void DownloadService::addPreview(const std::string& url, const std::string& toPath,
-                                 std::weak_ptr<DownloadServiceDelegate> observer) {
+                                 std::weak_ptr<DownloadServiceDelegate> observer,
+                                 ListedFile listed) {
     const RequestId id = nextId_++;
     previews_.emplace(id, PreviewRequest{url, observer, false});
 
@@ -195,8 +202,8 @@ void DownloadService::addPreview(const std::string& url, const std::string& toPa
     // A name of its own, so two previews of one path never write one file.
     const std::string partPath = toPath + "." + std::to_string(id) + ".part";
     worker_->add(id,
-                 std::make_shared<PreviewDownload>(url, toPath, partPath, std::move(observer),
-                                                   std::move(hooks)),
+                 std::make_shared<PreviewDownload>(url, toPath, partPath, listed.size,
+                                                   std::move(observer), std::move(hooks)),
                  CurlWorker::Slot::Unlimited);
 }
 

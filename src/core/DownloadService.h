@@ -49,10 +49,12 @@ class DownloadService : public HttpDownloader {
     // Ignored while a request for the same URL or the same destination is queued or running
     // (a resume after reconnecting has a new URL), so two requests never share a temporary file.
     void downLoadWithURL(const std::string& url, const std::string& toPath,
-                         const std::string& tempPath, const std::string& filePath) override;
+                         const std::string& tempPath, const std::string& filePath,
+                         ListedFile listed = {}) override;
     // The observer is held weakly and told about this download only.
     void downLoadWithURLV2(const std::string& url, const std::string& toPath,
-                           std::weak_ptr<DownloadServiceDelegate> delegate) override;
+                           std::weak_ptr<DownloadServiceDelegate> delegate,
+                           ListedFile listed = {}) override;
     // Posts HTTPDOWNOP and cancels; the end follows as HTTPTASKFAILURE. Unknown URLs: nothing.
     void pauseDownload(const std::string& url) override;
 
@@ -87,9 +89,9 @@ class DownloadService : public HttpDownloader {
     void post(std::function<void()> step);
 
     void addKept(const std::string& url, const std::string& toPath, const std::string& tempPath,
-                 const std::string& filePath);
+                 const std::string& filePath, ListedFile listed);
     void addPreview(const std::string& url, const std::string& toPath,
-                    std::weak_ptr<DownloadServiceDelegate> observer);
+                    std::weak_ptr<DownloadServiceDelegate> observer, ListedFile listed);
     void pause(const std::string& url);
     KeptRequest* findKept(RequestId id);
 

@@ -2,21 +2,34 @@
 
 #include "core/ContentRange.h"
 #include "core/CurlOptions.h"
+#include "core/DiskRoom.h"
+#include "core/ListingStamp.h"
 #include "platform/Log.h"
 
 #include <unistd.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <utility>
 
 namespace pd {
 
+namespace {
+
+// Two values of which 0 means "not known" contradict each other only when both are known.
+bool contradict(std::uint64_t a, std::uint64_t b) {
+    return a != 0 && b != 0 && a != b;
+}
+
+}  // namespace
+
 KeptDownload::KeptDownload(std::string url, std::string destination, std::string temporary,
-                           std::shared_ptr<HttpDownTaskData> record, Hooks hooks)
+                           ListedFile listed, std::shared_ptr<HttpDownTaskData> record, Hooks hooks)
     : url_(std::move(url)),
       destination_(std::move(destination)),
       temporary_(std::move(temporary)),
+      listed_(listed),
       record_(std::move(record)),
       hooks_(std::move(hooks)) {}
 
@@ -43,6 +56,28 @@ bool KeptDownload::begin(CURL* easy) {
     if (!OutputFile::existingSize(temporary_, offset_)) {
         end({false, 0, 0, "the temporary path " + temporary_ + " is not a usable file"});
         return false;
+    }
+    expected_ = listed_.size;
+    if (offset_ > 0) {
+        const auto stamp = readListingStamp(temporary_);
+        if (stamp && (contradict(listed_.size, stamp->size) ||
+                      contradict(listed_.modifyTime, stamp->modifyTime))) {
+            if (!discardTemporary("the file changed on the computer since it was begun")) {
+                return false;
+            }
+        } else if (expected_ == 0 && stamp) {
+            expected_ = stamp->size;
+        }
+        if (expected_ > 0 && offset_ > expected_ &&
+            !discardTemporary("it holds more than the file's " + std::to_string(expected_))) {
+            return false;
+        }
+    }
+    if (expected_ > 0) {
+        if (std::string problem = roomProblem(temporary_, expected_ - offset_); !problem.empty()) {
+            end({false, 0, 0, std::move(problem)});
+            return false;
+        }
     }
     if (offset_ > 0) {
         char range[64];
@@ -84,6 +119,18 @@ void KeptDownload::refuse(std::string why) {
     refusal_ = std::move(why);
 }
 
+bool KeptDownload::discardTemporary(const std::string& why) {
+    PD_LOG_INFO("{}: starting the temporary file over: {}", destination_, why);
+    removeListingStamp(temporary_);
+    if (::unlink(temporary_.c_str()) != 0 && errno != ENOENT) {
+        end({false, status_, complete_,
+             "cannot remove " + temporary_ + ": " + std::strerror(errno)});
+        return false;
+    }
+    offset_ = 0;
+    return true;
+}
+
 void KeptDownload::decide() {
     // The status curl parsed, not the CURLcode: that alone says nothing about the answer.
     curl_easy_getinfo(easy_, CURLINFO_RESPONSE_CODE, &status_);
@@ -101,16 +148,28 @@ void KeptDownload::decide() {
                        " instead of " + std::to_string(offset_));
                 return;
             }
+            if (contradict(expected_, range->complete)) {
+                // Another version of the file: its rest does not continue what is held.
+                if (startedOver_) {
+                    refuse("the file changed on the computer while it was fetched");
+                } else {
+                    plan_ = Plan::StartOver;
+                }
+                return;
+            }
             complete_ = range->complete;
             writeFrom = offset_;
             break;
         }
         case 200: {
             const auto& lengthHeader = head_.contentLength();
-            if (const auto length =
-                    lengthHeader ? parseContentLength(*lengthHeader) : std::nullopt) {
-                complete_ = *length;
+            const auto length = lengthHeader ? parseContentLength(*lengthHeader) : std::nullopt;
+            if (length && contradict(listed_.size, *length)) {
+                refuse("the computer announced " + std::to_string(*length) +
+                       " bytes for a file listed with " + std::to_string(listed_.size));
+                return;
             }
+            complete_ = length ? *length : listed_.size;
             if (offset_ > 0) {
                 PD_LOG_INFO("{}: whole body for a resumed request, starting over", destination_);
             }
@@ -118,7 +177,8 @@ void KeptDownload::decide() {
         }
         case 416: {
             const auto complete = rangeHeader ? parseUnsatisfiedRange(*rangeHeader) : std::nullopt;
-            if (offset_ > 0 && complete && *complete == offset_) {
+            if (offset_ > 0 && complete && *complete == offset_ &&
+                !contradict(expected_, offset_)) {
                 complete_ = offset_;
                 record_->fileSize.store(complete_);
                 plan_ = Plan::CompleteFromTemp;
@@ -135,10 +195,23 @@ void KeptDownload::decide() {
     }
     if (complete_ > 0) {
         record_->fileSize.store(complete_);
+        if (std::string problem = roomProblem(temporary_, complete_ - writeFrom);
+            !problem.empty()) {
+            refuse(std::move(problem));
+            return;
+        }
+        limit_ = complete_;
+    } else {
+        const auto writable = writableBytes(temporary_);
+        limit_ = writable ? writeFrom + *writable : std::numeric_limits<std::uint64_t>::max();
     }
     if (!file_.openAt(temporary_, writeFrom)) {
         refuse(file_.error());
         return;
+    }
+    if (writeFrom == 0 && !writeListingStamp(temporary_, {complete_, listed_.modifyTime})) {
+        PD_LOG_WARN("cannot write {}: a resume cannot tell whether the file changed",
+                    listingStampPath(temporary_));
     }
     plan_ = Plan::Write;
     updateProgress();
@@ -148,8 +221,14 @@ bool KeptDownload::writeBody(std::string_view bytes) {
     if (plan_ != Plan::Write) {
         return false;
     }
-    if (complete_ > 0 && bytes.size() > complete_ - file_.size()) {
-        refuse("more bytes than the announced " + std::to_string(complete_));
+    if (bytes.size() > limit_ - file_.size()) {
+        // Cut before the block: the file never holds more than the file's size.
+        if (complete_ > 0) {
+            refuse("more bytes than the announced " + std::to_string(complete_));
+        } else {
+            overgrown_ = true;
+            refuse("a body of unknown length outgrew the free space");
+        }
         return false;
     }
     if (!file_.write(bytes)) {
@@ -190,15 +269,13 @@ bool KeptDownload::finish(CURL* easy, CURLcode result) {
             end(moveToDestination());
             return false;
         case Plan::StartOver:
-            PD_LOG_INFO("{}: range not satisfiable, downloading it whole", destination_);
             startedOver_ = true;
-            if (::unlink(temporary_.c_str()) != 0 && errno != ENOENT) {
-                end({false, status_, complete_,
-                     "cannot remove " + temporary_ + ": " + std::strerror(errno)});
-                return false;
-            }
-            return true;
+            return discardTemporary("the computer's answer does not continue it");
         case Plan::Refuse:
+            // Bytes of no known size cannot be resumed from: nothing says where they end.
+            if (overgrown_) {
+                discardTemporary("it outgrew the free space");
+            }
             end({false, status_, complete_, refusal_});
             return false;
         case Plan::Undecided:
@@ -214,6 +291,7 @@ KeptOutcome KeptDownload::moveToDestination() {
         return {false, status_, complete_,
                 "cannot move " + temporary_ + " to " + destination_ + ": " + std::strerror(errno)};
     }
+    removeListingStamp(temporary_);
     record_->progress.store(1.0f);
     return {true, status_, complete_, {}};
 }

@@ -2,15 +2,21 @@
 // The worker side of one kept download: the body goes into the temporary file, resuming from
 // what that file already holds, and the file is moved to the destination only when whole.
 //
+// Before asking, a temporary file begun with another listing (ListingStamp) than the one given
+// now, or longer than the file, is started over; and the disk must hold what remains.
 // What to do with a body is decided when the response headers are complete, before its first
 // byte:
-//   206 starting at the byte asked for  append to the temporary file
+//   206 starting at the byte asked for  append to the temporary file, unless the complete
+//                                       length is not the size it was begun for: start over
 //   200                                 start the temporary file over (the server sent it all)
 //   416, temporary file complete        done: move it
 //   416 otherwise                       remove the temporary file and ask once more, whole
 //   anything else                       fail, the temporary file untouched
-// The destination therefore only ever receives a file of the announced complete size.
+// Every size announced (the listing's, Content-Length, the complete length) must agree, the
+// body may not run past it, and the file is moved only when it holds exactly that many bytes.
+// A body of unknown size may grow only into the free space; if it outgrows it, it is removed.
 
+#include "NetWork/HttpDownloader.h"
 #include "core/CurlTransfer.h"
 #include "core/HttpDownTaskData.h"
 #include "core/OutputFile.h"
@@ -37,7 +43,7 @@ class KeptDownload : public CurlTransfer {
         std::function<void(KeptOutcome)> ended;  // once, at the end
     };
 
-    KeptDownload(std::string url, std::string destination, std::string temporary,
+    KeptDownload(std::string url, std::string destination, std::string temporary, ListedFile listed,
                  std::shared_ptr<HttpDownTaskData> record, Hooks hooks);
     ~KeptDownload() override;
 
@@ -52,6 +58,8 @@ class KeptDownload : public CurlTransfer {
     static std::size_t onBody(char* data, std::size_t size, std::size_t count, void* self);
     void decide();
     void refuse(std::string why);
+    // Drops a temporary file (and its stamp) that cannot be appended to; false if it stays.
+    bool discardTemporary(const std::string& why);
     bool writeBody(std::string_view bytes);
     void updateProgress();
     KeptOutcome moveToDestination();
@@ -60,6 +68,7 @@ class KeptDownload : public CurlTransfer {
     const std::string url_;
     const std::string destination_;
     const std::string temporary_;
+    const ListedFile listed_;
     const std::shared_ptr<HttpDownTaskData> record_;
     Hooks hooks_;
 
@@ -73,6 +82,9 @@ class KeptDownload : public CurlTransfer {
     long status_ = 0;
     std::uint64_t offset_ = 0;    // bytes the temporary file held when this attempt began
     std::uint64_t complete_ = 0;  // complete size; 0 while unknown
+    std::uint64_t expected_ = 0;  // size the temporary file is part of; 0: not known
+    std::uint64_t limit_ = 0;     // most bytes the temporary file may hold in this attempt
+    bool overgrown_ = false;      // a body of unknown size outgrew the free space
     bool startReported_ = false;
     bool startedOver_ = false;
     bool ended_ = false;

@@ -2,21 +2,25 @@
 
 #include "core/ContentRange.h"
 #include "core/CurlOptions.h"
+#include "core/DiskRoom.h"
 #include "platform/Log.h"
 
 #include <unistd.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <utility>
 
 namespace pd {
 
 PreviewDownload::PreviewDownload(std::string url, std::string path, std::string partPath,
+                                 std::uint64_t listedSize,
                                  std::weak_ptr<DownloadServiceDelegate> observer, Hooks hooks)
     : url_(std::move(url)),
       path_(std::move(path)),
       partPath_(std::move(partPath)),
+      listedSize_(listedSize),
       observer_(std::move(observer)),
       hooks_(std::move(hooks)) {}
 
@@ -78,9 +82,8 @@ bool PreviewDownload::decide() {
     const auto& rangeHeader = head_.contentRange();
     const auto& lengthHeader = head_.contentLength();
     if (status == 200) {
-        if (const auto length = lengthHeader ? parseContentLength(*lengthHeader) : std::nullopt) {
-            total_ = *length;
-        }
+        const auto length = lengthHeader ? parseContentLength(*lengthHeader) : std::nullopt;
+        total_ = length ? *length : listedSize_;
     } else if (status == 206) {
         // Not asked for, but a whole file in one part is still the file.
         const auto range = rangeHeader ? parseContentRange(*rangeHeader) : std::nullopt;
@@ -92,6 +95,21 @@ bool PreviewDownload::decide() {
     } else {
         refusal_ = "HTTP status " + std::to_string(status);
         return false;
+    }
+    if (listedSize_ != 0 && total_ != listedSize_) {
+        refusal_ = "the computer announced " + std::to_string(total_) +
+                   " bytes for a file listed with " + std::to_string(listedSize_);
+        return false;
+    }
+    if (total_ > 0) {
+        refusal_ = roomProblem(partPath_, total_);
+        if (!refusal_.empty()) {
+            return false;
+        }
+        limit_ = total_;
+    } else {
+        const auto writable = writableBytes(partPath_);
+        limit_ = writable ? *writable : std::numeric_limits<std::uint64_t>::max();
     }
     if (!file_.openAt(partPath_, 0)) {
         refusal_ = file_.error();
@@ -105,8 +123,9 @@ bool PreviewDownload::writeBody(std::string_view bytes) {
     if (!writing_) {
         return false;
     }
-    if (total_ > 0 && bytes.size() > total_ - file_.size()) {
-        refusal_ = "more bytes than the announced " + std::to_string(total_);
+    if (bytes.size() > limit_ - file_.size()) {
+        refusal_ = total_ > 0 ? "more bytes than the announced " + std::to_string(total_)
+                              : "a body of unknown length outgrew the free space";
         return false;
     }
     if (!file_.write(bytes)) {

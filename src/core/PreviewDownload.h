@@ -3,7 +3,9 @@
 // the cache path and renamed when whole, so a process killed mid-download never leaves a
 // partial file where the viewer looks. Progress goes to the observer from the worker thread
 // and stays below 1.0; completion (exactly 1.0) and errors are handed to the hooks, which the
-// service delivers on the main queue.
+// service delivers on the main queue. The sizes announced (the listing's when known, the
+// answer's) must agree and the body must match them; a body of unknown size may grow only into
+// the free space.
 
 #include "NetWork/HttpDownloader.h"
 #include "core/CurlTransfer.h"
@@ -25,9 +27,11 @@ class PreviewDownload : public CurlTransfer {
         std::function<void(std::string error)> failed;  // nothing is left at either path
     };
 
-    // `partPath` must be unique to this download; the body is written there.
+    // `partPath` must be unique to this download; the body is written there. `listedSize` is
+    // the size the listing gave (0: not known).
     PreviewDownload(std::string url, std::string path, std::string partPath,
-                    std::weak_ptr<DownloadServiceDelegate> observer, Hooks hooks);
+                    std::uint64_t listedSize, std::weak_ptr<DownloadServiceDelegate> observer,
+                    Hooks hooks);
     ~PreviewDownload() override;
 
     bool begin(CURL* easy) override;
@@ -47,6 +51,7 @@ class PreviewDownload : public CurlTransfer {
     const std::string url_;
     const std::string path_;
     const std::string partPath_;
+    const std::uint64_t listedSize_;
     const std::weak_ptr<DownloadServiceDelegate> observer_;
     Hooks hooks_;
 
@@ -57,6 +62,7 @@ class PreviewDownload : public CurlTransfer {
     bool writing_ = false;
     std::string refusal_;
     std::uint64_t total_ = 0;  // expected size; 0 while unknown
+    std::uint64_t limit_ = 0;  // most bytes the file may hold
     bool ended_ = false;
 };
 

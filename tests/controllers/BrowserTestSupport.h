@@ -216,11 +216,11 @@ struct RecordingDownloadListView : DownloadListView, EventLog, PendingQuestions 
 struct RecordingDownloader : HttpDownloader {
     std::vector<std::string> calls;
     void downLoadWithURL(const std::string& url, const std::string& toPath, const std::string&,
-                         const std::string& filePath) override {
+                         const std::string& filePath, ListedFile) override {
         calls.push_back("kept " + filePath + " -> " + toPath + " " + url);
     }
     void downLoadWithURLV2(const std::string& url, const std::string& toPath,
-                           std::weak_ptr<DownloadServiceDelegate>) override {
+                           std::weak_ptr<DownloadServiceDelegate>, ListedFile) override {
         calls.push_back("preview " + toPath + " " + url);
     }
     void pauseDownload(const std::string& url) override { calls.push_back("pause " + url); }

@@ -1,5 +1,6 @@
 // The download service against the peer's HTTP file service, in process, with its fault
-// options: close after N body bytes, ignore Range, answer 416, pace the body.
+// options: close after N body bytes, ignore Range, answer 416, pace the body, no length, a
+// short length, an endless body.
 
 #include "core/DownloadService.h"
 
@@ -153,9 +154,9 @@ class DownloadServiceTest : public TempHome {
     fs::path temp(const std::string& name) const { return home() / "DownFiles" / "temp" / name; }
     fs::path cache(const std::string& name) const { return home() / "Cache" / name; }
 
-    void download(const std::string& name, DownloadService* on = nullptr) {
+    void download(const std::string& name, DownloadService* on = nullptr, ListedFile listed = {}) {
         (on ? on : service.get())
-            ->downLoadWithURL(url(name), dest(name), temp(name), "C:/files/" + name);
+            ->downLoadWithURL(url(name), dest(name), temp(name), "C:/files/" + name, listed);
     }
     std::size_t endCount() const {
         return static_cast<std::size_t>(std::count_if(
@@ -290,6 +291,93 @@ TEST_F(DownloadServiceTest, ResumeAnsweredWithoutTheRestEndsWithTheServersFile) 
         EXPECT_EQ(numberOf(lastEnd()->info, "status"), c.status);
         EXPECT_EQ(numberOf(lastEnd()->info, "fileSize"), 40'000);
         EXPECT_TRUE(readFile(dest(name)) == (c.tempBytes == body.size() ? held : body));
+        EXPECT_FALSE(fs::exists(temp(name)));
+    }
+}
+
+// A body that does not match the sizes announced for the file never becomes the file, and
+// the temporary file keeps at most what a resume can build on.
+TEST_F(DownloadServiceTest, BodiesThatDisagreeWithTheAnnouncedSizeFail) {
+    constexpr std::uint64_t kSize = 300'000;
+    struct Case {
+        const char* name;
+        HttpFaults faults;
+        std::uint64_t listedSize;
+        bool succeeds;
+        std::uintmax_t tempBytes;  // at most, after a failure
+        const char* error;         // part of the reported error
+    };
+    HttpFaults noLength;
+    noLength.noLength = true;
+    HttpFaults noLengthCut = noLength;
+    noLengthCut.closeAfter = 100'000;
+    HttpFaults shortLength;
+    shortLength.shortLength = true;
+    HttpFaults endless;
+    endless.endless = true;
+    const Case cases[] = {
+        {"no length, whole", noLength, kSize, true, 0, ""},
+        {"no length, cut", noLengthCut, kSize, false, 100'000, "received 100000 of 300000"},
+        {"half the length", shortLength, kSize, false, 0, "announced 150000"},
+        {"endless body", endless, kSize, false, kSize, "more bytes than"},
+        {"more than the disk holds", {}, 1ull << 60, false, 0, "not enough free space"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string name = std::string(c.name) + ".bin";
+        const std::string body = patternBytes(kSize, 20);
+        serve(name, body);
+        ASSERT_TRUE(startServer(c.faults));
+        notices.clear();
+        download(name, nullptr, {c.listedSize, 0});
+        ASSERT_TRUE(waitForEnds(1));
+        EXPECT_EQ(names(), c.succeeds ? kOpThenSuccess : kOpThenFailure);
+        if (c.succeeds) {
+            EXPECT_TRUE(readFile(dest(name)) == body);
+            continue;
+        }
+        EXPECT_NE(textOf(lastEnd()->info, "error").find(c.error), std::string::npos)
+            << textOf(lastEnd()->info, "error");
+        EXPECT_FALSE(fs::exists(dest(name)));
+        EXPECT_LE(sizeOf(temp(name)), c.tempBytes);
+        EXPECT_TRUE(readFile(temp(name)) == body.substr(0, sizeOf(temp(name))));
+    }
+}
+
+// A temporary file begun for one version of a file is never continued with another.
+TEST_F(DownloadServiceTest, ResumeOfAChangedFileStartsOver) {
+    struct Case {
+        const char* name;
+        std::size_t newSize;
+        ListedFile resumeListing;  // what the listing says when resuming
+    };
+    const Case cases[] = {
+        // Same size, another modification time in the listing.
+        {"new time", 300'000, {300'000, 2}},
+        // Resumed without a listing (from the download list): the 206's complete length.
+        {"new size", 350'000, {0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string name = std::string(c.name) + ".bin";
+        serve(name, patternBytes(300'000, 30));
+        HttpFaults closing;
+        closing.closeAfter = 100'000;
+        ASSERT_TRUE(startServer(closing));
+        notices.clear();
+        download(name, nullptr, {300'000, 1});
+        ASSERT_TRUE(waitForEnds(1));
+        ASSERT_EQ(sizeOf(temp(name)), 100'000u);
+
+        const std::string changed = patternBytes(c.newSize, 31);
+        serve(name, changed);
+        ASSERT_TRUE(startServer());
+        notices.clear();
+        download(name, nullptr, c.resumeListing);
+        ASSERT_TRUE(waitForEnds(1));
+        EXPECT_EQ(names(), kOpThenSuccess);
+        EXPECT_EQ(numberOf(lastEnd()->info, "status"), 200);
+        EXPECT_TRUE(readFile(dest(name)) == changed);
         EXPECT_FALSE(fs::exists(temp(name)));
     }
 }
@@ -467,6 +555,23 @@ TEST_F(DownloadServiceTest, FailedPreviewLeavesNoFileAndTellsTheObserverOnMain) 
     EXPECT_TRUE(std::all_of(progress.begin(), progress.end(), [](float f) { return f < 1.0f; }));
     EXPECT_FALSE(fs::exists(cache("doc.pdf")));
     EXPECT_TRUE(partFiles().empty());
+
+    // A body without its length cut short, or a short length: not the listed file.
+    HttpFaults noLengthCut;
+    noLengthCut.noLength = true;
+    noLengthCut.closeAfter = 50'000;
+    HttpFaults shortLength;
+    shortLength.shortLength = true;
+    for (const HttpFaults& faults : {noLengthCut, shortLength}) {
+        ASSERT_TRUE(startServer(faults));
+        const std::size_t ends = observer->events().size() + 2;
+        service->downLoadWithURLV2(url("doc.pdf"), cache("doc.pdf"), observer, {200'000, 0});
+        ASSERT_TRUE(pumpMainUntil([&] { return observer->events().size() == ends; }));
+        EXPECT_EQ(observer->events().back(), "error on main");
+        EXPECT_FALSE(fs::exists(cache("doc.pdf")));
+        EXPECT_TRUE(partFiles().empty());
+    }
+    EXPECT_FALSE(observer->done());
 }
 
 TEST_F(DownloadServiceTest, PreviewsDoNotWaitForKeptDownloadsNorReachDeadObservers) {
