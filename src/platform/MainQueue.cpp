@@ -55,13 +55,23 @@ void MainQueue::setWakeHook(std::function<void()> hook) {
 
 bool MainQueue::runUntil(const std::function<bool()>& done,
                          std::chrono::steady_clock::time_point deadline) {
+    // A timer in the queue ends the wait at the deadline; run_one_until would instead wake
+    // every second to look at the clock.
+    auto expired = std::make_shared<bool>(false);
+    auto timer = std::make_shared<asio::steady_timer>(context_, deadline);
+    timer->async_wait([expired, timer](const asio::error_code& ec) {
+        if (!ec) {
+            *expired = true;
+        }
+    });
     pump([&] {
         std::size_t ran = 0;
-        while (!done() && !context_.stopped() && std::chrono::steady_clock::now() < deadline) {
-            ran += context_.run_one_until(deadline);
+        while (!done() && !*expired && !context_.stopped()) {
+            ran += context_.run_one();
         }
         return ran;
     });
+    timer->cancel();  // its handler runs at a later pump and does nothing
     return done();
 }
 
