@@ -25,8 +25,9 @@ std::shared_ptr<spdlog::logger> makeLogger() {
 }
 
 std::shared_ptr<spdlog::logger>& instance() {
-    static std::shared_ptr<spdlog::logger> logger = makeLogger();
-    return logger;
+    // Never destroyed: threads that outlive main() (a link still open at exit) may still log.
+    static auto* const logger = new std::shared_ptr<spdlog::logger>(makeLogger());
+    return *logger;
 }
 
 }  // namespace
