@@ -478,6 +478,17 @@ std::string FileViewController::fileTimeText(std::uint64_t fileTime, const std::
     if (seconds < 0) {
         return {};
     }
+    // Files of one folder often share their time: the last text is kept per thread, since the
+    // local-time conversion costs more than the rest of a row.
+    struct LastText {
+        std::int64_t seconds = -1;
+        std::string pattern;
+        std::string text;
+    };
+    thread_local LastText last;
+    if (last.seconds == seconds && last.pattern == pattern) {
+        return last.text;
+    }
     const auto when = static_cast<std::time_t>(seconds);
     std::tm tm{};
     if (localtime_r(&when, &tm) == nullptr || tm.tm_year > kLastShownYear - 1900) {
@@ -485,7 +496,8 @@ std::string FileViewController::fileTimeText(std::uint64_t fileTime, const std::
     }
     char text[128];
     const std::size_t n = std::strftime(text, sizeof text, pattern.c_str(), &tm);
-    return std::string(text, n);
+    last = {seconds, pattern, std::string(text, n)};
+    return last.text;
 }
 
 }  // namespace pd
