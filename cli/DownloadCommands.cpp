@@ -154,9 +154,17 @@ int runGet(const GlobalOptions& options, const std::vector<std::string>& remotes
         Wanted w;
         w.remote = view->downloadRequests.back().first;
         w.line = board.add(visibleText(parts.back()));
-        if (view->downloadRequests.back().second != DownloadRequestOutcome::Queued) {
-            out.error("the download was refused: " + visibleText(remote));
-            w.state = Wanted::State::Failed;
+        switch (view->downloadRequests.back().second) {
+            case DownloadRequestOutcome::Queued:
+                break;
+            case DownloadRequestOutcome::Refused:
+                out.error("the download was refused: " + visibleText(remote));
+                w.state = Wanted::State::Failed;
+                break;
+            case DownloadRequestOutcome::UnusableName:
+                out.error(visibleText(remote) + ": not a name a file can be saved under");
+                w.state = Wanted::State::Failed;
+                break;
         }
         wanted.push_back(w);
     }

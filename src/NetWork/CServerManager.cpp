@@ -155,19 +155,25 @@ std::string CServerManager::CreateHttpUrl(std::string_view host, int httpPort,
 }
 
 bool CServerManager::DownFileFromHttp(std::string_view host, std::string_view path, int httpPort,
-                                      std::uint64_t fileSize, std::uint64_t modifyTime) {
+                                      std::uint64_t fileSize, std::uint64_t modifyTime,
+                                      std::string_view computerTag) {
     if (!IsAuthSucess()) {
         return false;
     }
+    const auto kept = keptDownloadPaths(path, computerTag);
+    if (!kept) {
+        PD_LOG_INFO("not downloaded: '{}' is not a name to save a file under", path);
+        return false;
+    }
+    const KeptDownloadPaths& paths = *kept;
     HttpDownloader* downloader = httpDownloader();
     if (downloader == nullptr) {
         PD_LOG_WARN("no download service registered");
         return false;
     }
     const std::string url = CreateHttpUrl(host, httpPort, path);
-    const KeptDownloadPaths paths = keptDownloadPaths(path);
     std::error_code ec;
-    std::filesystem::create_directories(paths.folder + "/temp", ec);
+    std::filesystem::create_directories(paths.folder + "/" + kTemporaryArea, ec);
     if (ec) {
         PD_LOG_WARN("cannot create {}: {}", paths.folder, ec.message());
     }

@@ -55,7 +55,8 @@ class CServerManager {
     // expected (non-zero) size is reported at once with HTTPTASKSUCCESS ("path", "fileSize").
     // Size and modification time are the listing's (0: not known); see ListedFile.
     bool DownFileFromHttp(std::string_view host, std::string_view path, int httpPort,
-                          std::uint64_t fileSize, std::uint64_t modifyTime = 0);
+                          std::uint64_t fileSize, std::uint64_t modifyTime = 0,
+                          std::string_view computerTag = {});
     // A preview download into the "Cache" folder of the temporary directory.
     bool DownFileFromHttpV2(std::string_view host, int httpPort, std::string_view path,
                             std::weak_ptr<DownloadServiceDelegate> delegate,

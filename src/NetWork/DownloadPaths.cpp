@@ -31,6 +31,13 @@ std::string safeFileName(std::string_view computerPath) {
     return name;
 }
 
+bool usableFileName(std::string_view computerPath) {
+    const auto sep = computerPath.find_last_of("/\\");
+    const std::string_view name =
+        sep == std::string_view::npos ? computerPath : computerPath.substr(sep + 1);
+    return !name.empty() && name != "." && name != "..";
+}
+
 std::string folderKey(std::string_view computerFolder) {
     const uLong crc = crc32(0L, reinterpret_cast<const Bytef*>(computerFolder.data()),
                             static_cast<uInt>(computerFolder.size()));
@@ -39,13 +46,20 @@ std::string folderKey(std::string_view computerFolder) {
     return buf;
 }
 
-KeptDownloadPaths keptDownloadPaths(std::string_view computerPath) {
+std::optional<KeptDownloadPaths> keptDownloadPaths(std::string_view computerPath,
+                                                   std::string_view computerTag) {
+    if (!usableFileName(computerPath)) {
+        return std::nullopt;
+    }
     const std::string name = safeFileName(computerPath);
+    std::string key = folderKey(computerFolderOf(computerPath));
+    if (!computerTag.empty()) {
+        key += "-" + folderKey(computerTag);
+    }
     KeptDownloadPaths p;
-    p.folder =
-        SandboxHelper::docPathEx() + "/DownFiles/" + folderKey(computerFolderOf(computerPath));
+    p.folder = SandboxHelper::docPathEx() + "/DownFiles/" + key;
     p.destination = p.folder + "/" + name;
-    p.temporary = p.folder + "/temp/" + name;
+    p.temporary = p.folder + "/" + kTemporaryArea + "/" + name;
     return p;
 }
 

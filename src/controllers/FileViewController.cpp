@@ -149,6 +149,10 @@ void FileViewController::previewRow(std::size_t index) {
         return;
     }
     const std::string source = computerPathOf((*dirAndFileListArr_)[index]);
+    if (!usableFileName(source)) {
+        showTip("operation failed");  // no name to keep the preview under
+        return;
+    }
     const std::uint64_t size = (*dirAndFileListArr_)[index].size;
     // Where the download service writes the preview: the cache folder and the file's name.
     const std::string cachePath = previewPath(source);
@@ -241,11 +245,14 @@ void FileViewController::downloadRow(std::size_t index) {
     }
     const DirAndFileListData& row = (*dirAndFileListArr_)[index];
     const std::string path = computerPathOf(row);
-    const bool queued = CommondAuthHttp(path, row.size, row.modifyTime);
+    // A name such as ".." is refused here rather than saved under some other name.
+    const bool usable = usableFileName(path);
+    const bool queued = usable && CommondAuthHttp(path, row.size, row.modifyTime);
     showTip(queued ? "joined the download queue" : "operation failed");
     if (auto v = view()) {
-        v->downloadRequestEnded(
-            path, queued ? DownloadRequestOutcome::Queued : DownloadRequestOutcome::Refused);
+        v->downloadRequestEnded(path, queued   ? DownloadRequestOutcome::Queued
+                                      : usable ? DownloadRequestOutcome::Refused
+                                               : DownloadRequestOutcome::UnusableName);
     }
     services_.stat(18);
     if (auto v = view()) {

@@ -20,6 +20,10 @@ enum class ListingOutcome {
 
 enum class ClassChangeOutcome { Added, Removed, Failed };
 
-enum class DownloadRequestOutcome { Queued, Refused };
+enum class DownloadRequestOutcome {
+    Queued,
+    Refused,
+    UnusableName,  // empty, "." or "..": not a name to save a file under
+};
 
 }  // namespace pd

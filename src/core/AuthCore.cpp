@@ -36,7 +36,7 @@ bool AuthCore::AddHttpDownTask(const std::string& path, std::uint64_t expectedSi
                                std::uint64_t modifyTime) {
     auto mgr = serverManager_;
     return mgr && linkAccepted_ &&
-           mgr->DownFileFromHttp(serverIp, path, httpPort, expectedSize, modifyTime);
+           mgr->DownFileFromHttp(serverIp, path, httpPort, expectedSize, modifyTime, deviceTag);
 }
 
 bool AuthCore::AddHttpDownTaskV2(const std::string& path,

@@ -128,7 +128,7 @@ TEST_F(FolderScreenTest, DownloadPhotoAndClassPaths) {
     view().clear();
     screen->downloadRow(0);
     ASSERT_EQ(downloader.calls.size(), 1u);
-    const KeptDownloadPaths paths = keptDownloadPaths("C:/Music//a.mp3");
+    const KeptDownloadPaths paths = *keptDownloadPaths("C:/Music//a.mp3", "TAG");
     EXPECT_EQ(downloader.calls[0], "kept C:/Music//a.mp3 -> " + paths.destination + " " +
                                        core().CreateHttpUrl("C:/Music//a.mp3"));
     EXPECT_EQ(core().fileSize, 4096u);
@@ -173,7 +173,11 @@ TEST_F(FolderScreenTest, DownloadPhotoAndClassPaths) {
 
 TEST_F(FolderScreenTest, RefusedDownloadIsNotReportedAsQueued) {
     auto screen = open("C:/Music");  // no link: the download cannot start
-    answerList({row("a.mp3", 0, 4096)});
+    answerList({row("a.mp3", 0, 4096), row("..", 0, 1)});
+    screen->downloadRow(1);  // no name to save it under, link or not
+    ASSERT_EQ(view().downloadRequests.size(), 1u);
+    EXPECT_EQ(view().downloadRequests[0].second, DownloadRequestOutcome::UnusableName);
+    view().downloadRequests.clear();
     view().clear();
     screen->downloadRow(0);
     EXPECT_TRUE(downloader.calls.empty());
