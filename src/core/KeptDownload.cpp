@@ -6,7 +6,10 @@
 #include "core/ListingStamp.h"
 #include "platform/Log.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -35,6 +38,32 @@ KeptDownload::KeptDownload(std::string url, std::string destination, std::string
 
 KeptDownload::~KeptDownload() {
     curl_slist_free_all(headers_);
+    if (lockFd_ >= 0) {
+        ::unlink((temporary_ + "\\lock").c_str());
+        ::close(lockFd_);
+    }
+}
+
+bool KeptDownload::lockTemporary() {
+    if (lockFd_ >= 0) {
+        return true;  // a restart of the same download
+    }
+    // Beside the temporary file, under a name no downloaded file can take.
+    const std::string path = temporary_ + "\\lock";
+    lockFd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (lockFd_ >= 0 && ::flock(lockFd_, LOCK_EX | LOCK_NB) == 0) {
+        return true;
+    }
+    const int err = errno;
+    const bool busy = lockFd_ >= 0;
+    if (lockFd_ >= 0) {
+        ::close(lockFd_);
+        lockFd_ = -1;
+    }
+    end({false, 0, 0,
+         busy ? "another download of " + destination_ + " is running"
+              : "cannot lock the temporary file " + temporary_ + ": " + std::strerror(err)});
+    return false;
 }
 
 bool KeptDownload::begin(CURL* easy) {
@@ -52,6 +81,9 @@ bool KeptDownload::begin(CURL* easy) {
         if (hooks_.started) {
             hooks_.started();
         }
+    }
+    if (!lockTemporary()) {
+        return false;
     }
     if (!OutputFile::existingSize(temporary_, offset_)) {
         end({false, 0, 0, "the temporary path " + temporary_ + " is not a usable file"});

@@ -60,6 +60,9 @@ class KeptDownload : public CurlTransfer {
     void refuse(std::string why);
     // Drops a temporary file (and its stamp) that cannot be appended to; false if it stays.
     bool discardTemporary(const std::string& why);
+    // Takes the temporary file for this download; false when another one (in this or another
+    // process) is writing it.
+    bool lockTemporary();
     bool writeBody(std::string_view bytes);
     void updateProgress();
     KeptOutcome moveToDestination();
@@ -73,6 +76,7 @@ class KeptDownload : public CurlTransfer {
     Hooks hooks_;
 
     CURL* easy_ = nullptr;
+    int lockFd_ = -1;  // held while this download owns its temporary file
     curl_slist* headers_ = nullptr;
     char errorBuffer_[CURL_ERROR_SIZE] = {};
     ResponseHead head_;

@@ -470,6 +470,16 @@ TEST_F(DownloadServiceTest, PauseCancelsAndAResumeContinues) {
     EXPECT_GT(progress, 0.0f);
     EXPECT_LE(progress, static_cast<float>(sizeOf(temp("p.bin"))) / 500'000.0f + 1e-6f);
 
+    // A second run of the same download (another process, say) is refused while this one
+    // writes the temporary file, and leaves it alone.
+    const std::size_t before = notices.size();
+    DownloadService other(center);
+    download("p.bin", &other);
+    ASSERT_TRUE(waitForEnds(1));
+    EXPECT_EQ(textOf(lastEnd()->info, "error").find("another download"), 0u);
+    EXPECT_EQ(service->httpDownListArr().size(), 1u);
+    notices.resize(before);
+
     service->pauseDownload(url("not-running.bin"));
     flush();
     EXPECT_EQ(names(), std::vector<std::string>{kHttpDownOpNotification});
