@@ -248,7 +248,8 @@ std::vector<FileObject> ToolPackage::GetFilenamelistOfPath(const std::string& di
         localtime_r(&mtime, &tm);
         FileObject obj;
         obj.fileName = name;
-        obj.modifyTime = static_cast<float>((static_cast<double>(mtime) + tm.tm_gmtoff) * 1000.0);
+        // Double precision: a float would round present-day times by up to two minutes.
+        obj.modifyTime = (static_cast<double>(mtime) + static_cast<double>(tm.tm_gmtoff)) * 1000.0;
         obj.fileSize = FileSizeAtPath(path);
         out.push_back(std::move(obj));
     }

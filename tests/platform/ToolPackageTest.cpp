@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <vector>
@@ -130,9 +132,18 @@ TEST(ToolPackage, ListingsOfPhoneFolders) {
 
     auto files = ToolPackage::GetFilenamelistOfPath(dir.path.string(), false);
     ASSERT_EQ(files.size(), 3u);  // hidden entries are skipped, folders are not files
+    // A known time, exact to the second (shifted into the local zone, in milliseconds).
+    const std::time_t known = 1733580907;  // 2024-12-07 14:15:07 UTC
+    const timespec times[2] = {{known, 0}, {known, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (dir.path / "notes.txt").c_str(), times, 0), 0);
+    std::tm local{};
+    localtime_r(&known, &local);
+    files = ToolPackage::GetFilenamelistOfPath(dir.path.string(), false);
     for (const auto& f : files) {
         EXPECT_NE(f.fileName, "folder");
-        EXPECT_GT(f.modifyTime, 0.0f);
+        if (f.fileName == "notes.txt") {
+            EXPECT_EQ(f.modifyTime, (static_cast<double>(known) + local.tm_gmtoff) * 1000.0);
+        }
     }
     auto folders = ToolPackage::GetFilenamelistOfPath(dir.path.string(), true);
     ASSERT_EQ(folders.size(), 1u);
