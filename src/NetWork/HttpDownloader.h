@@ -43,8 +43,12 @@ class HttpDownloader {
     virtual void downLoadWithURLV2(const std::string& url, const std::string& toPath,
                                    std::weak_ptr<DownloadServiceDelegate> delegate,
                                    ListedFile listed = {}) = 0;
-    // Pauses the running kept download of this URL (the temporary file stays).
+    // Pauses the running kept download of this URL (the temporary file stays). Previews are
+    // left alone.
     virtual void pauseDownload(const std::string& url) = 0;
+    // Stops the preview downloads of this URL; their observers hear nothing more. Kept
+    // downloads of the same file are left alone.
+    virtual void stopPreview(const std::string& url) = 0;
 };
 
 // The process's download service; null until registered (downloads are then refused).

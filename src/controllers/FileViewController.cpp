@@ -203,8 +203,9 @@ void FileViewController::startPreviewDownload() {
 }
 
 void FileViewController::previewLeft() {
+    // Only the preview stops: a kept download of the same file goes on.
     if (!quickLookURL_.empty()) {
-        services_.core.PauseHttpDownTask(quickLookURL_);
+        services_.core.StopPreviewTask(quickLookURL_);
     } else {
         pauseWhenStarted_ = true;
     }
@@ -214,7 +215,7 @@ void FileViewController::HttpDownStart(const std::string& url) {
     quickLookURL_ = url;
     if (pauseWhenStarted_) {
         pauseWhenStarted_ = false;
-        services_.core.PauseHttpDownTask(url);
+        services_.core.StopPreviewTask(url);
     }
 }
 

@@ -39,6 +39,12 @@ bool AuthCore::AddHttpDownTask(const std::string& path, std::uint64_t expectedSi
            mgr->DownFileFromHttp(serverIp, path, httpPort, expectedSize, modifyTime, deviceTag);
 }
 
+void AuthCore::StopPreviewTask(const std::string& url) {
+    if (HttpDownloader* downloader = httpDownloader()) {
+        downloader->stopPreview(url);
+    }
+}
+
 bool AuthCore::AddHttpDownTaskV2(const std::string& path,
                                  std::weak_ptr<DownloadServiceDelegate> delegate,
                                  std::uint64_t expectedSize) {

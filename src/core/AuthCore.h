@@ -96,6 +96,8 @@ class AuthCore {
     bool AddHttpDownTaskV2(const std::string& path, std::weak_ptr<DownloadServiceDelegate> delegate,
                            std::uint64_t expectedSize = 0);
     void PauseHttpDownTask(const std::string& url);
+    // Stops a preview download (and nothing else) when its screen is left.
+    void StopPreviewTask(const std::string& url);
 
     // --- usage statistics and the last computer (kept in the settings)
     void SubmitBnClickStat(int button);

@@ -65,6 +65,20 @@ void DownloadService::pauseDownload(const std::string& url) {
     onMain([this, url] { pause(url); });
 }
 
+void DownloadService::stopPreview(const std::string& url) {
+    onMain([this, url] {
+        for (auto it = previews_.begin(); it != previews_.end();) {
+            if (it->second.url != url) {
+                ++it;
+                continue;
+            }
+            const RequestId id = it->first;
+            it = previews_.erase(it);  // its end, when the worker reports it, finds no one
+            worker_->cancel(id);
+        }
+    });
+}
+
 std::size_t DownloadService::requestCount() const {
     const auto keptRunning = std::count_if(kept_.begin(), kept_.end(), [](const auto& request) {
         return request.started && !request.pausing;

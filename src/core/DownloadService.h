@@ -57,6 +57,7 @@ class DownloadService : public HttpDownloader {
                            ListedFile listed = {}) override;
     // Posts HTTPDOWNOP and cancels; the end follows as HTTPTASKFAILURE. Unknown URLs: nothing.
     void pauseDownload(const std::string& url) override;
+    void stopPreview(const std::string& url) override;
 
     // --- main queue only
     // Records of the running kept downloads, in start order.

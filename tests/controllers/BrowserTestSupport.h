@@ -224,6 +224,7 @@ struct RecordingDownloader : HttpDownloader {
         calls.push_back("preview " + toPath + " " + url);
     }
     void pauseDownload(const std::string& url) override { calls.push_back("pause " + url); }
+    void stopPreview(const std::string& url) override { calls.push_back("stop preview " + url); }
 };
 
 // "code: element element ..." with texts quoted, for comparing requests.

@@ -263,7 +263,7 @@ TEST_F(FolderScreenTest, PreviewDownloadsPausesWhenLeftAndIsServedFromTheCache) 
     ASSERT_TRUE(pumpMainUntil([&] { return previewView().saw("progress 0.500000"); }));
     // Leaving before the end pauses the download.
     view().previews.back()->DoBack();
-    EXPECT_EQ(downloader.calls.back(), "pause " + url);
+    EXPECT_EQ(downloader.calls.back(), "stop preview " + url);
     EXPECT_EQ(previewView().events.back(), "close");
     EXPECT_FALSE(screen->quickLook());
 
@@ -275,7 +275,7 @@ TEST_F(FolderScreenTest, PreviewDownloadsPausesWhenLeftAndIsServedFromTheCache) 
     screen->HttpDownProgress(1.0f);
     ASSERT_TRUE(pumpMainUntil([&] { return previewView().saw("open " + cachePath); }));
     view().previews.back()->DoBack();
-    EXPECT_EQ(downloader.calls.size(), 3u);  // a finished preview is not paused
+    EXPECT_EQ(downloader.calls.size(), 3u);  // a finished preview is not stopped
 
     // Third tap: shown from the cache without a download.
     screen->selectRow(0);
@@ -311,7 +311,7 @@ TEST_F(FolderScreenTest, PreviewLeftBeforeItsDownloadStartedIsPausedWhenItStarts
     view().previews.back()->DoBack();
     EXPECT_EQ(downloader.calls.size(), asked);
     screen->HttpDownStart("http://late");
-    EXPECT_EQ(downloader.calls.back(), "pause http://late");
+    EXPECT_EQ(downloader.calls.back(), "stop preview http://late");
 }
 
 TEST_F(FolderScreenTest, FileTimesBeforeNineteenSeventyOrPastTheCalendarShowNothing) {

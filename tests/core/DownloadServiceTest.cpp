@@ -618,6 +618,37 @@ TEST_F(DownloadServiceTest, PreviewsDoNotWaitForKeptDownloadsNorReachDeadObserve
     EXPECT_TRUE(pumpMainUntil([&] { return fs::exists(cache("slow.png")); }, 20s));
 }
 
+TEST_F(DownloadServiceTest, APreviewAndAKeptDownloadOfOneFileNeverStopEachOther) {
+    serve("both.bin", patternBytes(200'000, 17));
+    ASSERT_TRUE(startServer(paced(50'000)));
+    download("both.bin");
+    auto observer = std::make_shared<RecordingObserver>();
+    service->downLoadWithURLV2(url("both.bin"), cache("both.bin"), observer);
+    ASSERT_TRUE(pumpMainUntil([&] {
+        const auto parts = partFiles();
+        return sizeOf(temp("both.bin")) > 0 && parts.size() == 1 && sizeOf(parts[0]) > 0;
+    }));
+    // Pausing the kept download leaves the preview running to its end...
+    service->pauseDownload(url("both.bin"));
+    ASSERT_TRUE(waitForEnds(1));
+    ASSERT_TRUE(pumpMainUntil([&] { return observer->done(); }, 20s));
+    EXPECT_TRUE(fs::exists(cache("both.bin")));
+
+    // ...and leaving a preview stops it alone: the kept download resumes and ends whole.
+    fs::remove(cache("both.bin"));
+    notices.clear();
+    download("both.bin");
+    auto left = std::make_shared<RecordingObserver>();
+    service->downLoadWithURLV2(url("both.bin"), cache("both.bin"), left);
+    service->stopPreview(url("both.bin"));
+    ASSERT_TRUE(waitForEnds(1));
+    EXPECT_EQ(lastEnd()->name, kHttpTaskSuccessNotification);
+    flush();
+    EXPECT_FALSE(left->done());
+    EXPECT_TRUE(partFiles().empty());
+    EXPECT_FALSE(fs::exists(cache("both.bin")));
+}
+
 TEST_F(DownloadServiceTest, ManyConcurrentDownloadsAllEndWhole) {
     constexpr int kFiles = 40;
     std::vector<std::string> bodies;
