@@ -122,28 +122,36 @@ int runClass(const GlobalOptions& options, const std::string& action, const std:
     if (!browser.openClass(name)) {
         return kExitFailure;
     }
+    const auto& members = browser.disk().diskListArr();
+    std::optional<std::size_t> member;
+    for (std::size_t i = 0; i < members.size() && !member; ++i) {
+        if (BrowserSession::samePath(members[i].name, path))
+            member = i;
+    }
     if (action == "del") {
-        const auto& members = browser.disk().diskListArr();
-        for (std::size_t i = 0; i < members.size(); ++i) {
-            if (BrowserSession::splitPath(members[i].name) == parts) {
-                ScreenRecord& record = browser.diskView().record;
-                const int before = record.listings;
-                browser.disk().deleteFromClass(i);
-                // A removal is followed by a new listing of the class.
-                if (!browser.waitFor([&] { return record.listings > before; }, "the removal")) {
-                    return kExitFailure;
-                }
-                if (record.lastListing != ListingOutcome::Listed) {
-                    out.error("the computer did not remove the folder");
-                    return kExitFailure;
-                }
-                out.result("removed", "", {{"action", "removed"}, {"class", name}, {"path", path}},
-                           "removed " + visibleText(path) + " from " + app::displayText(name));
-                return kExitOk;
-            }
+        if (!member) {
+            out.error(visibleText(path) + " is not in the class " + name);
+            return kExitFailure;
         }
-        out.error(visibleText(path) + " is not in the class " + name);
-        return kExitFailure;
+        ScreenRecord& record = browser.diskView().record;
+        const int before = record.listings;
+        browser.disk().deleteFromClass(*member);
+        // A removal is followed by a new listing of the class.
+        if (!browser.waitFor([&] { return record.listings > before; }, "the removal")) {
+            return kExitFailure;
+        }
+        if (record.lastListing != ListingOutcome::Listed) {
+            out.error("the computer did not remove the folder");
+            return kExitFailure;
+        }
+        out.result("removed", "", {{"action", "removed"}, {"class", name}, {"path", path}},
+                   "removed " + visibleText(path) + " from " + app::displayText(name));
+        return kExitOk;
+    }
+    if (member) {
+        out.result("already", "", {{"action", "already"}, {"class", name}, {"path", path}},
+                   visibleText(path) + " is already in " + app::displayText(name));
+        return kExitOk;
     }
     // Adding: "add other folder" switches to the drives; the folder screens then offer a toggle.
     {

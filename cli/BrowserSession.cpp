@@ -12,8 +12,6 @@ namespace pd::cli {
 
 namespace {
 
-constexpr auto kAnswerLimit = std::chrono::seconds(30);
-
 bool sameName(const std::string& a, const std::string& b) {
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
@@ -59,23 +57,19 @@ std::vector<std::string> BrowserSession::splitPath(const std::string& path) {
     return parts;
 }
 
-bool BrowserSession::waitFor(const std::function<bool()>& done, const char* what) {
-    if (computer_.waitFor(done, kAnswerLimit)) {
-        return true;
-    }
-    if (computer_.linkClosed()) {
-        out_.error("the computer closed the connection");
-    } else if (interrupted()) {
-        out_.error("interrupted");
-    } else {
-        out_.error(std::string("the computer did not answer (waiting for ") + what + ")");
-    }
-    return false;
+bool BrowserSession::samePath(const std::string& a, const std::string& b) {
+    const auto x = splitPath(a);
+    const auto y = splitPath(b);
+    return x.size() == y.size() && std::equal(x.begin(), x.end(), y.begin(), sameName);
+}
+
+bool BrowserSession::waitFor(const std::function<bool()>& done, const std::string& what) {
+    return computer_.waitForAnswer(done, what);
 }
 
 bool BrowserSession::waitForListing(ScreenRecord& record, int listingsBefore,
                                     const std::string& what) {
-    if (!waitFor([&] { return record.listings > listingsBefore; }, "a listing")) {
+    if (!waitFor([&] { return record.listings > listingsBefore; }, "the listing of " + what)) {
         return false;
     }
     switch (record.lastListing.value_or(ListingOutcome::Failed)) {
@@ -87,7 +81,7 @@ bool BrowserSession::waitForListing(ScreenRecord& record, int listingsBefore,
         case ListingOutcome::Failed:
             break;
     }
-    out_.error("the computer could not list " + what);
+    out_.error("the computer could not list " + what + " (no such folder, or refused)");
     return false;
 }
 
@@ -136,24 +130,18 @@ std::shared_ptr<FileViewController> BrowserSession::openFolder(const std::string
         out_.error("give a folder such as C:/Users");
         return nullptr;
     }
-    std::optional<std::size_t> driveRow;
-    const auto& drives = disk_->diskListArr();
-    for (std::size_t i = 0; i < drives.size(); ++i) {
-        if (sameName(drives[i].name, parts[0])) {
-            driveRow = i;
-            break;
-        }
-    }
-    if (!driveRow) {
+    const auto start = rootRowOf(parts);
+    if (!start) {
         out_.error("no drive or desktop named " + visibleText(parts[0]));
         return nullptr;
     }
-    auto screen = disk_->selectRow(*driveRow);
+    const auto [driveRow, taken] = *start;
+    auto screen = disk_->selectRow(driveRow);
     TerminalFolderView* view = diskView_->folder.get();
-    if (!screen || !view || !waitForListing(view->record, 0, drives[*driveRow].name)) {
+    if (!screen || !view || !waitForListing(view->record, 0, disk_->diskListArr()[driveRow].name)) {
         return nullptr;
     }
-    for (std::size_t p = 1; p < parts.size(); ++p) {
+    for (std::size_t p = taken; p < parts.size(); ++p) {
         const auto row = entryNamed(*screen, parts[p]);
         if (!row || screen->dirAndFileListArr()[*row].isDir == 0) {
             out_.error(row ? visibleText(screen->queryFullPath() + parts[p]) + " is a file"
@@ -168,6 +156,36 @@ std::shared_ptr<FileViewController> BrowserSession::openFolder(const std::string
         }
     }
     return screen;
+}
+
+std::optional<std::pair<std::size_t, std::size_t>> BrowserSession::rootRowOf(
+    const std::vector<std::string>& parts) const {
+    // A row's name may be a whole computer path (C:\Users\Public\Desktop): the longest row
+    // that the path starts with wins, so the desktop is opened as the desktop.
+    std::optional<std::pair<std::size_t, std::size_t>> best;
+    const auto& rows = disk_->diskListArr();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const auto rowParts = splitPath(rows[i].name);
+        if (rowParts.empty() || rowParts.size() > parts.size() ||
+            (best && best->second >= rowParts.size())) {
+            continue;
+        }
+        if (std::equal(rowParts.begin(), rowParts.end(), parts.begin(), sameName)) {
+            best = std::pair{i, rowParts.size()};
+        }
+    }
+    if (best) {
+        return best;
+    }
+    // The desktop also answers to what the drive screen shows for it.
+    const auto& shown = diskView_->rows;
+    for (std::size_t i = 0; i < shown.size() && i < rows.size(); ++i) {
+        if (shown[i].kind == BrowserRowKind::Desktop &&
+            (sameName(parts[0], shown[i].label) || sameName(parts[0], "Desktop"))) {
+            return std::pair{i, std::size_t{1}};
+        }
+    }
+    return std::nullopt;
 }
 
 std::optional<std::size_t> BrowserSession::entryNamed(const FileViewController& screen,

@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pd::cli {
@@ -39,16 +40,21 @@ class BrowserSession {
     TerminalDiskView& diskView() { return *diskView_; }
     TerminalFolderView* folderView() { return diskView_->folder.get(); }
     ComputerSession& computer() { return computer_; }
-    // Runs the main queue until `done`, the link closes, Ctrl-C or the answer limit; says why
-    // when it gave up. Returns done().
-    bool waitFor(const std::function<bool()>& done, const char* what);
+    // Runs the main queue until `done`, the link closes, Ctrl-C or --timeout; says why when it
+    // gave up, naming `what` it waited for. Returns done().
+    bool waitFor(const std::function<bool()>& done, const std::string& what);
 
     // Class menu value of a class name; nullopt if it is none of the four.
     static std::optional<std::int32_t> classValue(const std::string& name);
     // "C:/a/b" -> {"C:", "a", "b"}; backslashes count as separators.
     static std::vector<std::string> splitPath(const std::string& path);
+    // Whether two computer paths name the same folder ("D:\\Music" and "d:/music/").
+    static bool samePath(const std::string& a, const std::string& b);
 
   private:
+    // The drive screen row a path starts with, and how many parts of the path its name takes.
+    std::optional<std::pair<std::size_t, std::size_t>> rootRowOf(
+        const std::vector<std::string>& parts) const;
     // Waits for the next listing of a screen and reports a refusal. True when it listed.
     bool waitForListing(ScreenRecord& record, int listingsBefore, const std::string& what);
 

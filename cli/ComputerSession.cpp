@@ -15,7 +15,8 @@ namespace pd::cli {
 namespace {
 
 constexpr auto kSearchLimit = std::chrono::seconds(20);
-constexpr auto kPairLimit = std::chrono::seconds(60);
+// While the user types a check code nobody waits for the computer.
+constexpr auto kTypingLimit = std::chrono::hours(24);
 
 std::string lower(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(),
@@ -88,6 +89,25 @@ bool ComputerSession::waitFor(const std::function<bool()>& done, std::chrono::mi
     return runMainUntil([&] { return done() || linkClosed(); }, limit) && done();
 }
 
+bool ComputerSession::waitForAnswer(const std::function<bool()>& done, const std::string& what) {
+    if (waitFor(done, options_.answerLimit())) {
+        return true;
+    }
+    out_.error(whyNoAnswer(what));
+    return false;
+}
+
+std::string ComputerSession::whyNoAnswer(const std::string& what) const {
+    if (linkClosed()) {
+        return "the computer closed the connection";
+    }
+    if (interrupted()) {
+        return "interrupted";
+    }
+    return "the computer did not answer within " + std::to_string(options_.timeoutSeconds) +
+           " s (waiting for " + what + ")";
+}
+
 const std::vector<ServerListData>& ComputerSession::search() {
     controller().StartBroadCast();
     runMainUntil([&] { return !controller().isSearching(); }, kSearchLimit);
@@ -139,9 +159,18 @@ int ComputerSession::pair() {
     } else {
         controller().didSelectRow(*row);
     }
-    runMainUntil(
-        [&] { return view.outcome() && !view.waitingForCode() && !controller().isConnecting(); },
-        kPairLimit);
+    const auto ended = [&] {
+        return view.outcome() && !view.waitingForCode() && !controller().isConnecting();
+    };
+    // The limit counts time spent waiting for the computer, not for the user's code.
+    while (
+        !runMainUntil([&] { return ended() || view.waitingForCode(); }, options_.answerLimit()) ||
+        !ended()) {
+        if (!view.waitingForCode() ||
+            !runMainUntil([&] { return !view.waitingForCode(); }, kTypingLimit)) {
+            break;
+        }
+    }
     switch (view.outcome().value_or(PairingOutcome::ConnectionFailed)) {
         case PairingOutcome::Paired:
         case PairingOutcome::KeptLink:
@@ -154,7 +183,7 @@ int ComputerSession::pair() {
             break;
     }
     if (!view.outcome()) {
-        out_.error(interrupted() ? "interrupted" : app::displayText("connection failed"));
+        out_.error(whyNoAnswer("the pairing"));
     }
     return kExitConnectionFailed;
 }

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace pd::cli {
@@ -33,6 +34,10 @@ class ComputerSession {
 
     // Runs the main queue until `done` holds, the link closes, Ctrl-C or `limit`. Returns done().
     bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit);
+    // The same with the --timeout limit; prints why it gave up, naming `what` it waited for.
+    bool waitForAnswer(const std::function<bool()>& done, const std::string& what);
+    // Why a wait for `what` ended without its answer: closed link, Ctrl-C or the time limit.
+    std::string whyNoAnswer(const std::string& what) const;
     bool linkClosed() const { return screens_->linkClosed; }
 
     AppDelegate& app() { return *app_; }

@@ -264,15 +264,25 @@ int runPreview(const GlobalOptions& options, const std::string& remote) {
     auto* view = browser.folderView();
     const std::size_t tips = view->record.tips.size();
     screen->previewRow(*row);
-    browser.computer().waitFor(
-        [&] {
-            return (view->preview &&
-                    (view->preview->openedPath || !view->preview->record.tips.empty())) ||
-                   view->record.tips.size() > tips || interrupted();
-        },
-        std::chrono::minutes(10));
-    if (interrupted())
-        return kExitInterrupted;
+    const auto ended = [&] {
+        return (view->preview &&
+                (view->preview->openedPath || !view->preview->record.tips.empty())) ||
+               view->record.tips.size() > tips;
+    };
+    // However long the file takes, the computer may not stay silent for longer than --timeout.
+    float seen = -1;
+    const auto progressed = [&] { return view->preview && view->preview->progress != seen; };
+    while (!ended()) {
+        if (view->preview)
+            seen = view->preview->progress;
+        if (!browser.computer().waitFor([&] { return ended() || progressed(); },
+                                        options.answerLimit())) {
+            if (interrupted())
+                return kExitInterrupted;
+            out.error(browser.computer().whyNoAnswer("the preview of " + visibleText(remote)));
+            return kExitFailure;
+        }
+    }
     if (view->preview && view->preview->openedPath) {
         out.result("preview", "", {{"remote", remote}, {"path", *view->preview->openedPath}},
                    visibleText(*view->preview->openedPath));

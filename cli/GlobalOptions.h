@@ -3,6 +3,7 @@
 
 #include "Output.h"
 
+#include <chrono>
 #include <string>
 
 namespace pd::cli {
@@ -13,12 +14,14 @@ struct GlobalOptions {
     std::string code;           // check code to pair with (--code)
     std::string interfaceName;  // search only this interface (--interface)
     int discoveryPort = 6866;
-    bool json = false;       // one JSON document per command
-    bool jsonLines = false;  // every event as one JSON object per line
-    bool yes = false;        // answer confirmations with ok
+    int timeoutSeconds = 30;  // how long a command waits for the computer (--timeout)
+    bool json = false;        // one JSON document per command
+    bool jsonLines = false;   // every event as one JSON object per line
+    bool yes = false;         // answer confirmations with ok
     bool verbose = false;
     bool askForCode = true;  // on a terminal, ask for the check code once after a refusal
 
+    std::chrono::seconds answerLimit() const { return std::chrono::seconds(timeoutSeconds); }
     OutputMode outputMode() const {
         return jsonLines ? OutputMode::JsonLines : json ? OutputMode::Json : OutputMode::Text;
     }

@@ -27,7 +27,8 @@ using pd::cli::GlobalOptions;
 constexpr const char* kExitStatuses =
     "Exit status:\n"
     "  0    done\n"
-    "  1    failed (the computer refused an action, a file is missing, a download failed)\n"
+    "  1    failed (the computer refused an action, a file is missing, a download failed, the\n"
+    "       computer did not answer within --timeout)\n"
     "  2    usage error (unknown option, malformed --pc or --code, unknown --interface)\n"
     "  3    no such computer (not found by the search, or none paired yet)\n"
     "  4    refused: the computer wants its check code (pocketdesk pair --code NNNNNN)\n"
@@ -135,6 +136,12 @@ void addSharedOptions(CLI::App& app, GlobalOptions& o, unsigned uses) {
             ->check(kCheckCodeRule)
             ->group(group);
         app.add_flag("--yes", o.yes, "Answer every confirmation with ok, without asking")
+            ->group(group);
+        app.add_option("--timeout", o.timeoutSeconds,
+                       "Seconds to wait for the computer before giving up (each answer, and "
+                       "each stretch of a preview without progress)")
+            ->capture_default_str()
+            ->check(CLI::Range(1, 86400))
             ->group(group);
     }
 }

@@ -238,6 +238,9 @@ void FileViewController::previewProgress(float fraction) {
 
 void FileViewController::HttpDownError(const std::string& error) {
     PD_LOG_INFO("preview download failed: {}", error);
+    if (quickLook_) {
+        quickLook_->downloadFailed();
+    }
 }
 
 void FileViewController::downloadRow(std::size_t index) {

@@ -5,6 +5,10 @@
 
 namespace pd {
 
+namespace {
+constexpr std::chrono::seconds kTipDuration{1};
+}  // namespace
+
 QuickLookViewController::QuickLookViewController(std::string path) : path_(std::move(path)) {}
 
 std::string QuickLookViewController::fileName() const {
@@ -35,6 +39,12 @@ void QuickLookViewController::setProgress(float fraction) {
         if (v) {
             v->openDocument(path_);
         }
+    }
+}
+
+void QuickLookViewController::downloadFailed() {
+    if (auto v = view()) {
+        v->showTip("operation failed", kTipDuration);
     }
 }
 

@@ -30,6 +30,8 @@ class QuickLookViewController {
     void viewDidLoad();
     // Moves the bar; exactly 1 opens the document (once).
     void setProgress(float fraction);
+    // The file could not be fetched: says so; the screen stays until the user leaves it.
+    void downloadFailed();
     // Runs the pop callback, then closes the screen.
     void DoBack();
 

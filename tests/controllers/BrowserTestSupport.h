@@ -72,6 +72,9 @@ struct RecordingQuickLookView : QuickLookView, EventLog {
     void setLoadingText(const std::string& k) override { add("loading " + k); }
     void setProgress(float f, bool) override { add("progress " + std::to_string(f)); }
     void openDocument(const std::string& p) override { add("open " + p); }
+    void showTip(const std::string& k, std::chrono::milliseconds d) override {
+        add("tip " + k + " " + std::to_string(d.count()));
+    }
     void closeScreen() override { add("close"); }
 };
 

@@ -312,6 +312,15 @@ TEST_F(FolderScreenTest, PreviewLeftBeforeItsDownloadStartedIsPausedWhenItStarts
     EXPECT_EQ(downloader.calls.size(), asked);
     screen->HttpDownStart("http://late");
     EXPECT_EQ(downloader.calls.back(), "stop preview http://late");
+
+    // A failed download says so on the preview, which stays until the user leaves it.
+    screen->selectRow(0);
+    view().clear();
+    screen->HttpDownError("HTTP 404");
+    EXPECT_EQ(previewView().events.back(), tipEvent("operation failed"));
+    EXPECT_FALSE(previewView().saw("close"));
+    EXPECT_TRUE(view().events.empty());
+    EXPECT_TRUE(screen->quickLook());
 }
 
 TEST_F(FolderScreenTest, FileTimesBeforeNineteenSeventyOrPastTheCalendarShowNothing) {

@@ -2,6 +2,7 @@
 // --help show), against the real peer on 127.0.0.1.
 
 #include "PeerFixture.h"
+#include "support/ScriptedComputer.h"
 
 #include <nlohmann/json.hpp>
 
@@ -11,6 +12,7 @@
 
 #include <csignal>
 #include <fstream>
+#include <mutex>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -91,6 +93,64 @@ bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
+// What a scripted computer answers to one request: its code and text argument ("" matches
+// any), then the answer; an empty body leaves the request unanswered.
+struct Answer {
+    std::int64_t request;
+    std::string argument;
+    std::int32_t code;
+    std::string body;
+};
+
+// A computer that accepts the phone at once and answers only what the script says. Records
+// each request as "code argument".
+class ScriptedServer {
+  public:
+    explicit ScriptedServer(std::vector<Answer> script)
+        : script_(std::move(script)), thread_([this] { serve(); }) {}
+    ~ScriptedServer() { thread_.join(); }
+    int port() const { return pc_.port(); }
+    std::vector<std::string> requests() {
+        std::lock_guard lock(mutex_);
+        return requests_;
+    }
+
+  private:
+    void serve() {
+        if (!pc_.accept() || !pc_.readMessage())
+            return;
+        pc_.sendMessage(1039, pack({I(255), I(0), R("TICKET")}));
+        while (auto frame = pc_.readMessage(std::chrono::seconds(60))) {
+            std::string argument;
+            if (auto decoded = msg::decode(frame->body); decoded && decoded->root().size() > 1)
+                argument = std::string(decoded->root()[1].asRaw().value_or(""));
+            {
+                std::lock_guard lock(mutex_);
+                requests_.push_back(std::to_string(frame->code) + " " + argument);
+            }
+            for (const Answer& a : script_) {
+                if (a.request == frame->code && (a.argument.empty() || a.argument == argument)) {
+                    if (!a.body.empty())
+                        pc_.sendMessage(a.code, a.body);
+                    break;
+                }
+            }
+        }
+    }
+    ScriptedComputer pc_;
+    std::vector<Answer> script_;
+    std::mutex mutex_;
+    std::vector<std::string> requests_;
+    std::thread thread_;
+};
+
+Elem folderEntry(const std::string& name, int isDir, const std::string& desc = "") {
+    return A({R(name), I(isDir), I(3), I(0), R(desc), I(0)});
+}
+std::string listing(std::int64_t number, std::int32_t result, std::vector<Elem> entries) {
+    return pack({I(number), I(result), I(0), A(std::move(entries))});
+}
+
 }  // namespace
 
 TEST_F(CliAgainstPeer, ScanListsThePeerOnTheLoopbackInterface) {
@@ -158,7 +218,7 @@ TEST_F(CliAgainstPeer, UsageErrorsAndHelp) {
     const std::pair<const char*, std::vector<const char*>> helps[] = {
         {"scan", {"--interface", "--discovery-port", "--json", "--json-lines", "--home", "-v"}},
         {"pair", {"--pc", "--code", "--interface", "--json"}},
-        {"ls", {"--class", "--pc", "--json"}},
+        {"ls", {"--class", "--pc", "--json", "--timeout"}},
         {"get", {"--pc", "--json-lines"}},
         {"downloads", {"--yes", "--json"}},
     };
@@ -319,6 +379,16 @@ TEST_F(CliAgainstPeer, DownloadPreviewAndClassesAsTheReadmeShows) {
     EXPECT_EQ(run(phone, {"class", "del", "music", "D:/Music"}).status, 0);
 }
 
+TEST_F(CliAgainstPeer, AFailedPreviewEndsAtOnce) {
+    startPeer({"--code", "424242", "--http-close-after", "1000"});
+    const auto phone = home() / "phone";
+    ASSERT_EQ(run(phone, {"pair", "--pc", address(), "--code", "424242"}).status, 0);
+    auto r = run(phone, {"preview", "D:/Music/song.mp3", "--timeout", "3600"});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(contains(r.err, "Operation failed")) << r.err;
+}
+
 TEST_F(CliAgainstPeer, CtrlCEndsWithStatus130) {
     const auto err = home() / "stderr";
     const pid_t pid = spawn({"scan", "--interface", "lo", "--discovery-port", unusedDiscoveryPort(),
@@ -332,4 +402,101 @@ TEST_F(CliAgainstPeer, CtrlCEndsWithStatus130) {
     ::waitpid(pid, &status, 0);
     ASSERT_TRUE(WIFEXITED(status)) << slurp(err);
     EXPECT_EQ(WEXITSTATUS(status), 130);
+}
+
+// Computers that refuse, stay silent or name things their own way: every command ends with
+// what happened and a non-zero status when it failed, without waiting out a limit it need not.
+TEST_F(CliAgainstPeer, AMisbehavingComputerNeverMakesACommandHang) {
+    const std::string root = listing(266, 0,
+                                     {folderEntry("C:\\", 2, "System"), folderEntry("D:\\", 3),
+                                      folderEntry("C:\\Users\\Public\\Desktop", 1, "我的桌面")});
+    const Answer drives{1, "", 1001, root};
+    const Answer classWithMember{30, "", 1030, listing(3000, 0, {folderEntry("D:\\Music", 1)})};
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        std::vector<Answer> script;
+        int status;
+        const char* said;     // in stdout and stderr
+        const char* request;  // one the phone must have sent ("" for none)
+    };
+    const Case cases[] = {
+        {"silent computer",
+         {"ls", "D:/Music", "--timeout", "1"},
+         {},
+         1,
+         "did not answer within 1 s (waiting for the listing of its drives)",
+         ""},
+        {"silent on a folder",
+         {"preview", "D:/a.txt", "--timeout", "1"},
+         {{1, "D:/", 0, ""}, drives},
+         1,
+         "did not answer within 1 s (waiting for the listing of D:)",
+         "1 D:/"},
+        // A refusal ends the wait at once, with a limit far beyond the test's.
+        {"refused folder",
+         {"ls", "D:/Music", "--timeout", "3600"},
+         {{1, "D:/", 1001, listing(266, 5, {})}, drives},
+         1,
+         "could not list D: (no such folder, or refused)",
+         ""},
+        {"desktop by its label",
+         {"ls", "Desktop"},
+         {{1, "C:/Users/Public/Desktop/", 1001, listing(266, 0, {folderEntry("x.txt", 0)})},
+          drives},
+         0,
+         "x.txt",
+         "1 C:/Users/Public/Desktop/"},
+        {"desktop by its path",
+         {"ls", "c:/users/public/desktop"},
+         {{1, "C:/Users/Public/Desktop/", 1001, listing(266, 0, {folderEntry("y.txt", 0)})},
+          drives},
+         0,
+         "y.txt",
+         "1 C:/Users/Public/Desktop/"},
+        // The class already has a member: its folders are listed, then the drives, then D:.
+        {"add beside a member",
+         {"class", "add", "music", "D:/Videos"},
+         {classWithMember,
+          {1, "D:/", 1001, listing(266, 0, {folderEntry("Videos", 1)})},
+          drives,
+          {31, "", 1031, pack({I(3001), I(7)})}},
+         0,
+         "added D:/Videos",
+         "31 D:/Videos"},
+        {"add a member again",
+         {"class", "add", "music", "d:/music/"},
+         {classWithMember, drives},
+         0,
+         "is already in",
+         ""},
+        {"refused class change",
+         {"class", "add", "music", "D:/Videos"},
+         {classWithMember,
+          {1, "D:/", 1001, listing(266, 0, {folderEntry("Videos", 1)})},
+          drives,
+          {31, "", 1031, pack({I(3001), I(8)})}},
+         1,
+         "did not add D:/Videos",
+         ""},
+    };
+    for (const Case& c : cases) {
+        ScriptedServer pc(c.script);
+        auto args = c.args;
+        args.insert(args.end(), {"--pc", "127.0.0.1:" + std::to_string(pc.port()) + ":1"});
+        auto r = run(home() / c.name, args);
+        std::string sentText;
+        for (const auto& x : pc.requests())
+            sentText += x + "\n";
+        EXPECT_EQ(r.status, c.status) << c.name << "\n" << r.out << r.err << sentText;
+        EXPECT_TRUE(contains(r.out + r.err, c.said)) << c.name << "\n" << r.out << r.err;
+        if (*c.request) {
+            const auto sent = pc.requests();
+            EXPECT_TRUE(std::find(sent.begin(), sent.end(), c.request) != sent.end()) << c.name;
+        }
+        if (std::string(c.name) == "add a member again") {
+            for (const auto& sent : pc.requests())
+                EXPECT_NE(sent.substr(0, 3), "31 ") << "asked to add a member again";
+        }
+    }
 }
