@@ -138,12 +138,11 @@ void handleHelloAccepted(LinkState& state, std::string_view bytes) {
     state.callBlock(Slot::Command);
 }
 
+// Every refusal is stored, that of a folder listing too: a refusal code the controller does
+// not tell apart must not leave the last success in place, or the previous folder's entries
+// would be shown as if this listing had worked.
 bool storesEveryRefusal(std::int32_t) {
     return true;
-}
-// A folder listing stores only the refusals the controller tells apart (2, 4, 5).
-bool storesListingRefusal(std::int32_t r) {
-    return r == 2 || r == 4 || r == 5;
 }
 
 // A listing answer [number, result, ..., entries] with the entries last. Its elements are
@@ -475,8 +474,7 @@ void dispatchPayload(const std::shared_ptr<LinkState>& owner, std::string_view p
             break;
         case kAnswerFolder:
             handleListing<FileInfoData>(state, body, 4, &FileInfoData::FileInfoWifhArr,
-                                        &LinkResults::fileInfo, Slot::Command,
-                                        storesListingRefusal);
+                                        &LinkResults::fileInfo, Slot::Command, storesEveryRefusal);
             break;
         case kAnswerLockScreen:
         case kAnswerStandby:

@@ -133,8 +133,9 @@ TEST_F(Dispatcher, FolderListingKeepsOnlySixElementEntries) {
     EXPECT_EQ((*list)[0].name, "a.txt");
     EXPECT_EQ((*list)[1].isDir, 1);
 
-    // A refusal still answers and keeps the listing; result 3 keeps the stored code too.
-    for (const auto& [result, stored] : {std::pair{3, 0}, std::pair{4, 4}}) {
+    // A refusal still answers, keeps the listing and is stored, whatever its code: an unknown
+    // one must not leave the last success in place.
+    for (const auto& [result, stored] : {std::pair{3, 3}, std::pair{4, 4}}) {
         done = counter(Slot::Command);
         dispatch(payload(1001, {I(266), I(result), I(0), A({})}));
         EXPECT_EQ(*done, 1);
