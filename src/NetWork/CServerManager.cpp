@@ -193,7 +193,8 @@ bool CServerManager::DownFileFromHttp(std::string_view host, std::string_view pa
 
 bool CServerManager::DownFileFromHttpV2(std::string_view host, int httpPort, std::string_view path,
                                         std::weak_ptr<DownloadServiceDelegate> delegate,
-                                        std::uint64_t fileSize) {
+                                        std::uint64_t fileSize, std::uint64_t modifyTime,
+                                        std::string_view computerTag) {
     if (!IsAuthSucess()) {
         return false;
     }
@@ -202,10 +203,11 @@ bool CServerManager::DownFileFromHttpV2(std::string_view host, int httpPort, std
         PD_LOG_WARN("no download service registered");
         return false;
     }
+    const std::string cachePath = previewPath(path, computerTag, fileSize, modifyTime);
     std::error_code ec;
-    std::filesystem::create_directories(previewCacheFolder(), ec);
-    downloader->downLoadWithURLV2(CreateHttpUrl(host, httpPort, path), previewPath(path),
-                                  std::move(delegate), ListedFile{fileSize, 0});
+    std::filesystem::create_directories(std::filesystem::path(cachePath).parent_path(), ec);
+    downloader->downLoadWithURLV2(CreateHttpUrl(host, httpPort, path), cachePath,
+                                  std::move(delegate), ListedFile{fileSize, modifyTime});
     return true;
 }
 

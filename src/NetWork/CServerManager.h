@@ -60,7 +60,8 @@ class CServerManager {
     // A preview download into the "Cache" folder of the temporary directory.
     bool DownFileFromHttpV2(std::string_view host, int httpPort, std::string_view path,
                             std::weak_ptr<DownloadServiceDelegate> delegate,
-                            std::uint64_t fileSize = 0);
+                            std::uint64_t fileSize = 0, std::uint64_t modifyTime = 0,
+                            std::string_view computerTag = {});
     void PauseHttpDownTask(const std::string& url);
 
     // The signed link of a file on the computer's HTTP service.

@@ -67,8 +67,12 @@ std::string previewCacheFolder() {
     return SandboxHelper::tmpPath() + "/Cache";
 }
 
-std::string previewPath(std::string_view computerPath) {
-    return previewCacheFolder() + "/" + safeFileName(computerPath);
+std::string previewPath(std::string_view computerPath, std::string_view computerTag,
+                        std::uint64_t size, std::uint64_t modifyTime) {
+    std::string identity(computerTag);
+    identity.append("\n").append(computerPath).append("\n").append(std::to_string(size));
+    identity.append("\n").append(std::to_string(modifyTime));
+    return previewCacheFolder() + "/" + folderKey(identity) + "/" + safeFileName(computerPath);
 }
 
 }  // namespace pd

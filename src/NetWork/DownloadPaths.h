@@ -12,6 +12,7 @@
 // "..", never empty; a hostile path cannot reach outside DownFiles or the cache. A name that is
 // empty, "." or ".." is not a file to keep: keptDownloadPaths refuses it.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,7 +40,10 @@ std::string folderKey(std::string_view computerFolder);
 // nullopt for a name that is not usable. `computerTag` is the computer's device tag.
 std::optional<KeptDownloadPaths> keptDownloadPaths(std::string_view computerPath,
                                                    std::string_view computerTag = {});
-std::string previewPath(std::string_view computerPath);
+// <tmp>/Cache/<key>/<name>, the key naming the computer, the path, and the size and time the
+// listing gave: a preview kept there is of exactly that file, in this run or a later one.
+std::string previewPath(std::string_view computerPath, std::string_view computerTag = {},
+                        std::uint64_t size = 0, std::uint64_t modifyTime = 0);
 std::string previewCacheFolder();
 
 }  // namespace pd

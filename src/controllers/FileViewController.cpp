@@ -13,7 +13,6 @@
 #include <chrono>
 #include <ctime>
 #include <filesystem>
-#include <map>
 #include <system_error>
 #include <utility>
 
@@ -42,14 +41,6 @@ constexpr ClassChoice kClassChoices[] = {
 bool isPresentation(const std::string& name) {
     const std::string ext = ToolPackage::extensionOf(name);
     return ext == "ppt" || ext == "pptx" || ext == "dls";
-}
-
-// Which computer file each preview cache file holds, for files fetched whole in this run. Cache
-// files are named after the file alone, so a file of the same name from another folder must
-// not be shown in its place. Main queue only.
-std::map<std::string, std::string>& previewSources() {
-    static auto* const sources = new std::map<std::string, std::string>();
-    return *sources;
 }
 
 }  // namespace
@@ -154,26 +145,28 @@ void FileViewController::previewRow(std::size_t index) {
         return;
     }
     const std::uint64_t size = (*dirAndFileListArr_)[index].size;
-    // Where the download service writes the preview: the cache folder and the file's name.
-    const std::string cachePath = previewPath(source);
+    const std::uint64_t modifyTime = (*dirAndFileListArr_)[index].modifyTime;
+    // Where the download service writes the preview: a place of this computer's file, of this
+    // size and time, so a preview found there (from this run or an earlier one) is current.
+    const std::string cachePath = previewPath(source, services_.core.deviceTag, size, modifyTime);
     auto preview = std::make_shared<QuickLookViewController>(cachePath);
     std::weak_ptr<FileViewController> weak = weak_from_this();
     std::weak_ptr<QuickLookViewController> weakPreview = preview;
-    preview->QuickLoadFinish([weak, weakPreview, source, size, cachePath] {
+    preview->QuickLoadFinish([weak, weakPreview, source, size, modifyTime, cachePath] {
         auto self = weak.lock();
         auto shown = weakPreview.lock();
         if (!self || !shown) {
             return;
         }
-        auto cached = previewSources().find(cachePath);
-        if (ToolPackage::FileExistAtPath(cachePath) && cached != previewSources().end() &&
-            cached->second == source) {
+        // A preview is moved there only once it is whole.
+        if (ToolPackage::FileExistAtPath(cachePath)) {
             shown->setProgress(1.0f);
             return;
         }
         self->previewCachePath_ = cachePath;
         self->previewSource_ = source;
         self->previewSize_ = size;
+        self->previewModifyTime_ = modifyTime;
         self->startPreviewDownload();
     });
     preview->QuickLoadPop([weak, weakPreview] {
@@ -194,10 +187,10 @@ void FileViewController::previewRow(std::size_t index) {
 }
 
 void FileViewController::startPreviewDownload() {
-    previewSources().erase(previewCachePath_);  // the file there is about to be replaced
     quickLookURL_.clear();
     pauseWhenStarted_ = false;
-    if (!services_.core.AddHttpDownTaskV2(previewSource_, weak_from_this(), previewSize_)) {
+    if (!services_.core.AddHttpDownTaskV2(previewSource_, weak_from_this(), previewSize_,
+                                          previewModifyTime_)) {
         showTip("operation failed");
     }
 }
@@ -228,9 +221,6 @@ void FileViewController::HttpDownProgress(float fraction) {
 }
 
 void FileViewController::previewProgress(float fraction) {
-    if (fraction == 1.0f && !previewCachePath_.empty()) {
-        previewSources()[previewCachePath_] = previewSource_;  // whole at its path now
-    }
     if (quickLook_) {
         quickLook_->setProgress(fraction);
     }

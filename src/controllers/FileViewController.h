@@ -130,6 +130,7 @@ class FileViewController : public AuthCoreDelegate,
     std::string previewCachePath_;
     std::string previewSource_;
     std::uint64_t previewSize_ = 0;  // as listed: the preview must have this size
+    std::uint64_t previewModifyTime_ = 0;
     bool pauseWhenStarted_ = false;  // the preview was left before its download reported a start
 };
 

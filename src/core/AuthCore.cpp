@@ -47,10 +47,11 @@ void AuthCore::StopPreviewTask(const std::string& url) {
 
 bool AuthCore::AddHttpDownTaskV2(const std::string& path,
                                  std::weak_ptr<DownloadServiceDelegate> delegate,
-                                 std::uint64_t expectedSize) {
+                                 std::uint64_t expectedSize, std::uint64_t modifyTime) {
     auto mgr = serverManager_;
     return mgr && linkAccepted_ &&
-           mgr->DownFileFromHttpV2(serverIp, httpPort, path, std::move(delegate), expectedSize);
+           mgr->DownFileFromHttpV2(serverIp, httpPort, path, std::move(delegate), expectedSize,
+                                   modifyTime, deviceTag);
 }
 
 void AuthCore::PauseHttpDownTask(const std::string& url) {

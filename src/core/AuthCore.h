@@ -94,7 +94,7 @@ class AuthCore {
     bool AddHttpDownTask(const std::string& path, std::uint64_t expectedSize,
                          std::uint64_t modifyTime = 0);
     bool AddHttpDownTaskV2(const std::string& path, std::weak_ptr<DownloadServiceDelegate> delegate,
-                           std::uint64_t expectedSize = 0);
+                           std::uint64_t expectedSize = 0, std::uint64_t modifyTime = 0);
     void PauseHttpDownTask(const std::string& url);
     // Stops a preview download (and nothing else) when its screen is left.
     void StopPreviewTask(const std::string& url);

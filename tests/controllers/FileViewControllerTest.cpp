@@ -246,8 +246,8 @@ TEST_F(FolderScreenTest, PreviewDownloadsPausesWhenLeftAndIsServedFromTheCache) 
     auto screen = open("C:/Docs");
     ASSERT_TRUE(pc.readMessage());
     answerList({row("report.doc", 0, 100)});
-    const std::string cachePath = previewPath("C:/Docs//report.doc");
-    EXPECT_EQ(cachePath, screen->cacheDirectory() + "/report.doc");
+    const std::string cachePath = previewPath("C:/Docs//report.doc", "TAG", 100, 0);
+    EXPECT_EQ(cachePath.rfind(screen->cacheDirectory() + "/", 0), 0u);
     EXPECT_TRUE(std::filesystem::is_directory(screen->cacheDirectory()));
     const std::string url = core().CreateHttpUrl("C:/Docs//report.doc");
 
@@ -287,8 +287,8 @@ TEST_F(FolderScreenTest, PreviewDownloadsPausesWhenLeftAndIsServedFromTheCache) 
     ASSERT_TRUE(pc.readMessage());
     answerList({row("report.doc", 0, 5)});
     other->selectRow(0);
-    EXPECT_EQ(downloader.calls.back(),
-              "preview " + cachePath + " " + core().CreateHttpUrl("D:/Old//report.doc"));
+    EXPECT_EQ(downloader.calls.back(), "preview " + previewPath("D:/Old//report.doc", "TAG", 5, 0) +
+                                           " " + core().CreateHttpUrl("D:/Old//report.doc"));
     EXPECT_FALSE(previewView().saw("open " + cachePath));
 
     // The preview offers copy only.
