@@ -43,34 +43,8 @@ class LinkAgainstPeer : public PeerFixture {};
 
 }  // namespace
 
-TEST_F(LinkAgainstPeer, ChallengeWithTheRightCodeIsAccepted) {
-    startPeer({"--code", "246810"});
-    Link link(peerProcess->controlPort(), "246810");
-    ASSERT_TRUE(waitFor([&] { return link.answers.load() == 1; }));
-    EXPECT_EQ(link.mgr->GetErrorCode(), 0);
-    EXPECT_TRUE(link.mgr->IsAuthSucess());
-    EXPECT_FALSE(link.mgr->Results().httpTicket.empty());
-}
-
-TEST_F(LinkAgainstPeer, WrongCodeIsRefusedAndEmptyCodeWorksWhenTheComputerHasNone) {
-    startPeer({"--code", "246810"});
-    {
-        Link wrong(peerProcess->controlPort(), "000000");
-        ASSERT_TRUE(waitFor([&] { return wrong.answers.load() == 1; }));
-        EXPECT_NE(wrong.mgr->GetErrorCode(), 0);
-        EXPECT_FALSE(wrong.mgr->IsAuthSucess());
-        Link empty(peerProcess->controlPort(), "");
-        ASSERT_TRUE(waitFor([&] { return empty.answers.load() == 1; }));
-        EXPECT_FALSE(empty.mgr->IsAuthSucess());
-    }
-    peerProcess->stop();
-    peerProcess.reset();
-    startPeer();  // no code on the computer: the empty code is proved the same way
-    Link none(peerProcess->controlPort(), "");
-    ASSERT_TRUE(waitFor([&] { return none.answers.load() == 1; }));
-    EXPECT_TRUE(none.mgr->IsAuthSucess());
-}
-
+// The handshake against the real peer (right, wrong and empty codes) runs through the terminal
+// front-end in CliAgainstPeerTest; here every request follows an accepted one.
 TEST_F(LinkAgainstPeer, DirectAcceptanceAndEveryRequestWithItsStoredResult) {
     startPeer({"--direct-accept"});
     Link link(peerProcess->controlPort(), "");
