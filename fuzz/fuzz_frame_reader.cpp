@@ -20,12 +20,14 @@ void require(bool condition) {
     }
 }
 
-std::vector<std::string> collect(pd::link::FrameReader& r) {
+// Feeds bytes and returns the payloads they complete.
+std::vector<std::string> feed(pd::link::FrameReader& r, const std::uint8_t* data,
+                              std::size_t size) {
     std::vector<std::string> out;
-    while (auto p = r.next()) {
-        require(p->size() + 4 <= pd::link::kMaxFrameLength);
-        out.push_back(std::move(*p));
-    }
+    r.feed(data, size, [&out](std::string_view p) {
+        require(p.size() + 4 <= pd::link::kMaxFrameLength);
+        out.emplace_back(p);
+    });
     return out;
 }
 
@@ -33,9 +35,7 @@ std::vector<std::string> collect(pd::link::FrameReader& r) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     pd::link::FrameReader whole;
-    whole.feed(data, size);
-    const auto expected = collect(whole);
-    const auto expectedPartial = whole.takePartial();
+    const auto expected = feed(whole, data, size);
 
     // The chunk sizes come from the input itself so that a crash reproduces.
     std::uint32_t state = static_cast<std::uint32_t>(size) * 2654435761u + (size ? data[0] : 0u);
@@ -47,15 +47,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         state ^= state >> 17;
         state ^= state << 5;
         const std::size_t n = std::min<std::size_t>(1 + state % 300, size - at);
-        chunked.feed(data + at, n);
-        at += n;
-        require(chunked.buffered() <= size);
-        for (auto& p : collect(chunked)) {
+        for (auto& p : feed(chunked, data + at, n)) {
             got.push_back(std::move(p));
         }
+        at += n;
+        require(chunked.buffered() <= size);
     }
     require(got == expected);
-    require(chunked.takePartial() == expectedPartial);
+    require(chunked.midFrame() == whole.midFrame());
 
     // The dispatcher: whatever arrives, it stores, calls back or drops without crashing.
     auto link = std::make_shared<pd::LinkState>();

@@ -359,6 +359,11 @@ bool CFindBroadcast::takeReply(State& state, const Options& options, std::string
     if (!server.WSAPSupport || *server.WSAPSupport == "FALSE ") {
         return false;
     }
+    // A computer listed without a control port could only fail to connect later.
+    if (server.WSAPPort < 1 || server.WSAPPort > 65535) {
+        PD_LOG_DEBUG("discovery reply without a usable control port ignored: '{}'", key);
+        return false;
+    }
     std::lock_guard lock(state.mutex);
     if (state.servers.size() < options.maxServers) {
         state.servers.emplace(key, std::move(server));

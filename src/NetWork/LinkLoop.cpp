@@ -14,6 +14,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -24,9 +25,14 @@ namespace pd::link {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr std::chrono::seconds kConnectWait{10};
+using Millis = std::chrono::milliseconds;
 constexpr std::chrono::seconds kHeartbeatLeeway{1};
 std::atomic<std::int64_t> gHeartbeatMs{5000};
+std::atomic<std::int64_t> gConnectWaitMs{10000};
+std::atomic<std::int64_t> gSendStallMs{30000};
+// One read per pass of the loop: the most the link holds besides the frame being assembled.
+// While it is being handled nothing more is read, so a computer that floods the link is held
+// back by TCP flow control instead of growing the phone's memory.
 constexpr std::size_t kReadChunk = 64 * 1024;
 
 // Process-wide queue on which every link's heartbeat timer fires.
@@ -35,11 +41,19 @@ SerialQueue& timerQueue() {
     return *queue;
 }
 
+int millisUntil(Clock::time_point deadline) {
+    const auto left = std::chrono::duration_cast<Millis>(deadline - Clock::now()).count();
+    return static_cast<int>(std::clamp<std::int64_t>(left, 0, 24 * 3600 * 1000));
+}
+
 enum class SendResult { Sent, Failed, Stopped };
 
-// Writes all bytes; waits in poll() while the socket's buffer is full and gives up when the
-// link stops or a write fails.
+// Writes all bytes; waits in poll() while the socket's buffer is full. Fails when a write
+// fails or no byte goes out for the stall limit (the computer stopped reading): the link must
+// then end, since a frame cut short could only be followed by garbage.
 SendResult sendAll(LinkState& state, int fd, std::string_view bytes) {
+    const Millis stallLimit(gSendStallMs.load());
+    auto deadline = Clock::now() + stallLimit;
     std::size_t done = 0;
     while (done < bytes.size()) {
         if (state.stopped.load()) {
@@ -48,14 +62,19 @@ SendResult sendAll(LinkState& state, int fd, std::string_view bytes) {
         const ssize_t n = ::send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
+            deadline = Clock::now() + stallLimit;
             continue;
         }
         if (n < 0 && errno == EINTR) {
             continue;
         }
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (Clock::now() >= deadline) {
+                PD_LOG_INFO("the computer has not read for {} ms", stallLimit.count());
+                return SendResult::Failed;
+            }
             pollfd fds[2] = {{fd, POLLOUT, 0}, {state.wakeFd, POLLIN, 0}};
-            if (::poll(fds, 2, -1) < 0 && errno != EINTR) {
+            if (::poll(fds, 2, millisUntil(deadline)) < 0 && errno != EINTR) {
                 return SendResult::Failed;
             }
             if (fds[1].revents & POLLIN) {
@@ -64,31 +83,39 @@ SendResult sendAll(LinkState& state, int fd, std::string_view bytes) {
             }
             continue;
         }
+        PD_LOG_INFO("send failed: {}", std::strerror(n < 0 ? errno : EPIPE));
         return SendResult::Failed;
     }
     return SendResult::Sent;
 }
 
-// Reads what is available. False when the stream ended or failed.
-bool readAvailable(int fd, FrameReader& reader) {
+enum class ReadResult { Open, Closed };
+
+// One read; every payload it completes is dispatched before the next read. The dispatcher may
+// stop the link (a callback destroying the owner): then the rest is parsed but not dispatched.
+ReadResult readOnce(const std::shared_ptr<LinkState>& state, int fd, FrameReader& reader) {
     static thread_local std::string buffer(kReadChunk, '\0');
-    while (true) {
+    for (;;) {
         const ssize_t n = ::recv(fd, buffer.data(), buffer.size(), 0);
         if (n > 0) {
             reader.feed(reinterpret_cast<const std::uint8_t*>(buffer.data()),
-                        static_cast<std::size_t>(n));
-            if (static_cast<std::size_t>(n) < buffer.size()) {
-                return true;
-            }
-            continue;
+                        static_cast<std::size_t>(n), [&state](std::string_view payload) {
+                            if (!state->stopped.load()) {
+                                dispatchPayload(state, payload);
+                            }
+                        });
+            return ReadResult::Open;
         }
         if (n < 0 && errno == EINTR) {
             continue;
         }
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            return true;
+            return ReadResult::Open;
         }
-        return false;
+        if (n < 0) {
+            PD_LOG_INFO("read failed: {}", std::strerror(errno));
+        }
+        return ReadResult::Closed;
     }
 }
 
@@ -102,8 +129,15 @@ void closeSocket(LinkState& state) {
 
 }  // namespace
 
-void setHeartbeatInterval(std::chrono::milliseconds interval) {
-    gHeartbeatMs.store(interval.count());
+void setLinkTimings(const LinkTimings& timings) {
+    gHeartbeatMs.store(timings.heartbeat.count());
+    gConnectWaitMs.store(timings.connectWait.count());
+    gSendStallMs.store(timings.sendStall.count());
+}
+
+LinkTimings linkTimings() {
+    return {Millis(gHeartbeatMs.load()), Millis(gConnectWaitMs.load()),
+            Millis(gSendStallMs.load())};
 }
 
 bool openSocket(LinkState& state, const std::string& host, int port) {
@@ -122,20 +156,55 @@ bool openSocket(LinkState& state, const std::string& host, int port) {
     addr.sin_port = htons(static_cast<std::uint16_t>(port));
     const bool addressOk =
         port > 0 && port <= 65535 && ::inet_pton(AF_INET, host.c_str(), &addr.sin_addr) == 1;
-    if (addressOk) {
+    if (!addressOk) {
+        PD_LOG_WARN("not a usable address: {}:{}", host, port);
+        state.connectError = EADDRNOTAVAIL;
+    } else {
         PD_LOG_DEBUG("connecting to {}:{}", host, port);
         // In progress is the normal outcome; the loop learns the result when writable.
         if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) < 0 &&
-            errno != EINPROGRESS) {
-            PD_LOG_INFO("connect to {}:{} failed at once: {}", host, port, std::strerror(errno));
+            errno != EINPROGRESS && errno != EINTR) {
+            state.connectError = errno;
         }
-    } else {
-        PD_LOG_WARN("not a usable address: {}:{}", host, port);
-        ::shutdown(fd, SHUT_RDWR);  // makes the loop see a failed connection
     }
     state.m_socket = fd;
     return true;
 }
+
+namespace {
+
+void startHeartbeat(const std::shared_ptr<LinkState>& statePtr,
+                    std::unique_ptr<RepeatingTimer>& heartbeat) {
+    std::weak_ptr<LinkState> weak = statePtr;
+    const Millis interval(gHeartbeatMs.load());
+    heartbeat = std::make_unique<RepeatingTimer>(timerQueue(), interval, interval, kHeartbeatLeeway,
+                                                 [weak] {
+                                                     if (auto s = weak.lock()) {
+                                                         s->markHeartbeatDue();
+                                                     }
+                                                 });
+    heartbeat->start();
+}
+
+// Sends the outbox and a due heartbeat. False when the link must end (stopped or failed).
+bool sendDue(LinkState& state, int fd, std::string& frame) {
+    if (state.takeOutbox(frame)) {
+        PD_LOG_DEBUG("sending a message ({} bytes)", frame.size());
+        if (sendAll(state, fd, frame) != SendResult::Sent) {
+            return false;
+        }
+    }
+    if (state.takeHeartbeatDue()) {
+        const std::string_view hb(reinterpret_cast<const char*>(kHeartbeatFrame.data()),
+                                  kHeartbeatFrame.size());
+        if (sendAll(state, fd, hb) != SendResult::Sent) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
 
 void runLinkLoop(const std::shared_ptr<LinkState>& statePtr) {
     LinkState& state = *statePtr;
@@ -146,21 +215,20 @@ void runLinkLoop(const std::shared_ptr<LinkState>& statePtr) {
     }
     FrameReader reader;
     std::unique_ptr<RepeatingTimer> heartbeat;
-    auto connectDeadline = Clock::now() + kConnectWait;
+    const auto connectDeadline = Clock::now() + Millis(gConnectWaitMs.load());
     std::string frame;
 
+    if (state.connectError != 0 && !state.stopped.load()) {
+        PD_LOG_INFO("connection not made: {}", std::strerror(state.connectError));
+        state.callLinkState(1);
+        fd = -1;
+    }
     while (!state.stopped.load() && fd >= 0) {
         const bool connected = state.m_bConnected.load();
         const bool wantWrite = !connected || state.wantsToWrite();
         pollfd fds[2] = {{fd, static_cast<short>(POLLIN | (wantWrite ? POLLOUT : 0)), 0},
                          {state.wakeFd, POLLIN, 0}};
-        int timeout = -1;
-        if (!connected) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                connectDeadline - Clock::now());
-            timeout = static_cast<int>(std::max<std::int64_t>(0, left.count()));
-        }
-        const int ready = ::poll(fds, 2, timeout);
+        const int ready = ::poll(fds, 2, connected ? -1 : millisUntil(connectDeadline));
         if (state.stopped.load()) {
             break;
         }
@@ -169,14 +237,13 @@ void runLinkLoop(const std::shared_ptr<LinkState>& statePtr) {
                 continue;
             }
             PD_LOG_WARN("link wait failed: {}", std::strerror(errno));
-            state.callLinkState(1);
+            state.callLinkState(connected ? 0 : 1);
             break;
         }
         if (ready == 0) {
-            // Still connecting after the wait: report it and keep waiting.
+            PD_LOG_INFO("connection not made: no answer within the connect wait");
             state.callLinkState(1);
-            connectDeadline = Clock::now() + kConnectWait;
-            continue;
+            break;
         }
         if (fds[1].revents & POLLIN) {
             state.drainWake();
@@ -197,54 +264,27 @@ void runLinkLoop(const std::shared_ptr<LinkState>& statePtr) {
             PD_LOG_DEBUG("connected; sending the hello");
         }
         if (state.m_bConnected.load()) {
-            if (state.takeOutbox(frame)) {
-                PD_LOG_DEBUG("sending a message ({} bytes)", frame.size());
-                const SendResult sent = sendAll(state, fd, frame);
-                if (sent == SendResult::Stopped) {
-                    break;
+            if (!sendDue(state, fd, frame)) {
+                if (!state.stopped.load()) {
+                    PD_LOG_INFO("a frame could not be sent whole; the link ends");
+                    state.callLinkState(0);
                 }
-                if (sent == SendResult::Failed) {
-                    PD_LOG_INFO("a message could not be sent; the link will report its end");
-                }
-            }
-            if (state.takeHeartbeatDue()) {
-                const std::string_view hb(reinterpret_cast<const char*>(kHeartbeatFrame.data()),
-                                          kHeartbeatFrame.size());
-                if (sendAll(state, fd, hb) == SendResult::Stopped) {
-                    break;
-                }
+                break;
             }
             if (!heartbeat) {
-                std::weak_ptr<LinkState> weak = statePtr;
-                const std::chrono::milliseconds interval(gHeartbeatMs.load());
-                heartbeat = std::make_unique<RepeatingTimer>(timerQueue(), interval, interval,
-                                                             kHeartbeatLeeway, [weak] {
-                                                                 if (auto s = weak.lock()) {
-                                                                     s->markHeartbeatDue();
-                                                                 }
-                                                             });
-                heartbeat->start();
+                startHeartbeat(statePtr, heartbeat);
             }
         }
         if (connected && (ev & (POLLIN | POLLHUP | POLLERR))) {
-            const bool open = readAvailable(fd, reader);
-            while (!state.stopped.load()) {
-                auto payload = reader.next();
-                if (!payload) {
-                    break;
-                }
-                dispatchPayload(statePtr, *payload);
-            }
+            const ReadResult read = readOnce(statePtr, fd, reader);
             if (state.stopped.load()) {
                 break;
             }
-            if (!open) {
-                if (auto partial = reader.takePartial()) {
-                    dispatchPayload(statePtr, *partial);
+            if (read == ReadResult::Closed) {
+                if (reader.midFrame()) {
+                    PD_LOG_INFO("the link ended inside a frame; its bytes are dropped");
                 }
-                if (!state.stopped.load()) {
-                    state.callLinkState(0);
-                }
+                state.callLinkState(0);
                 break;
             }
         }

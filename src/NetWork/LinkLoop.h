@@ -13,12 +13,19 @@ class LinkState;
 
 namespace link {
 
-// Opens a non-blocking TCP socket towards host:port and stores it in the state.
-// False when the engine already has a socket or none can be created.
+// Opens a non-blocking TCP socket towards host:port and stores it in the state. A connection
+// that fails at once (or an unusable address) is remembered and reported by the loop like any
+// failed connection. False when the engine already has a socket or none can be created.
 bool openSocket(LinkState& state, const std::string& host, int port);
 
-// Heartbeat period of links started from now on (5 s; tests shorten it).
-void setHeartbeatInterval(std::chrono::milliseconds interval);
+// Waits of links started from now on; tests shorten them.
+struct LinkTimings {
+    std::chrono::milliseconds heartbeat{5000};     // period of the heartbeat
+    std::chrono::milliseconds connectWait{10000};  // a connection not made by then has failed
+    std::chrono::milliseconds sendStall{30000};    // a send without progress for this long ends
+};
+void setLinkTimings(const LinkTimings& timings);
+LinkTimings linkTimings();
 
 // Runs until the link ends; closes the socket before returning.
 void runLinkLoop(const std::shared_ptr<LinkState>& state);

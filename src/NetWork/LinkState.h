@@ -42,6 +42,8 @@ class LinkState {
     std::atomic<bool> stopped{false};
     std::atomic<bool> loopRunning{false};
     std::atomic<bool> m_bConnected{false};
+    // Link thread only: why the connection failed before the loop started (0: it did not).
+    int connectError = 0;
 
     std::atomic<std::int32_t> m_ReqID{0};
 

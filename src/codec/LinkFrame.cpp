@@ -75,7 +75,7 @@ std::optional<Envelope> decodeEnvelope(std::string_view payload) {
     return Envelope{*code, *body};
 }
 
-void FrameReader::feed(const std::uint8_t* data, std::size_t size) {
+void FrameReader::feed(const std::uint8_t* data, std::size_t size, const PayloadSink& onPayload) {
     for (;;) {
         if (state_ == State::Header) {
             if (parseHeader()) {
@@ -121,7 +121,7 @@ void FrameReader::feed(const std::uint8_t* data, std::size_t size) {
         size -= n;
         want_ -= static_cast<std::uint32_t>(n);
         if (want_ == 0) {
-            finishBody();
+            finishBody(onPayload);
         }
     }
     compact();
@@ -178,13 +178,15 @@ void FrameReader::resync() {
     pos_ = stop;
 }
 
-void FrameReader::finishBody() {
-    if (state_ == State::Body) {
-        readyBytes_ += body_.size();
-        ready_.push_back(std::move(body_));
-        body_.clear();
-    }
+void FrameReader::finishBody(const PayloadSink& onPayload) {
     state_ = State::Header;
+    if (!body_.empty()) {
+        onPayload(body_);
+    }
+    body_.clear();
+    if (body_.capacity() > kMaxBodyReserve) {
+        std::string().swap(body_);  // a large frame's storage is not kept for the next one
+    }
 }
 
 // Unconsumed header bytes never exceed one header, so dropping the consumed prefix moves a few
@@ -196,30 +198,6 @@ void FrameReader::compact() {
         input_.erase(0, pos_);
     }
     pos_ = 0;
-}
-
-std::optional<std::string> FrameReader::next() {
-    if (ready_.empty()) {
-        return std::nullopt;
-    }
-    std::string payload = std::move(ready_.front());
-    ready_.pop_front();
-    readyBytes_ -= payload.size();
-    return payload;
-}
-
-std::optional<std::string> FrameReader::takePartial() {
-    std::optional<std::string> partial;
-    if (state_ == State::Body && !body_.empty()) {
-        partial = std::move(body_);
-    }
-    body_.clear();
-    body_.shrink_to_fit();
-    state_ = State::Header;
-    want_ = 0;
-    input_.clear();
-    pos_ = 0;
-    return partial;
 }
 
 }  // namespace pd::link

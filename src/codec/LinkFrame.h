@@ -8,7 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,19 +39,20 @@ std::optional<Envelope> decodeEnvelope(std::string_view payload);
 // The body would point into the temporary.
 std::optional<Envelope> decodeEnvelope(std::string&& payload) = delete;
 
-// Incremental reader: feed it whatever the socket gave, take complete payloads out.
+// Incremental reader: feed it whatever the socket gave; each complete payload is handed on
+// the moment its last byte arrives, so the reader never holds more than one frame.
 // Heartbeats (length 0 or 4) yield nothing. A bad magic or a length of 1-3 makes the reader
 // skip ahead to the next CF CF. A frame longer than kMaxFrameLength is drained, never stored.
+// A frame cut short by the end of the stream is never handed on.
 class FrameReader {
   public:
-    void feed(const std::uint8_t* data, std::size_t size);
-    // Next complete payload, if any.
-    std::optional<std::string> next();
-    // At end of stream: the body bytes gathered so far for an incomplete frame, if any.
-    std::optional<std::string> takePartial();
-    // Bytes held in memory right now (header and body being assembled, unread input and
-    // complete payloads not yet taken).
-    std::size_t buffered() const { return input_.size() - pos_ + body_.size() + readyBytes_; }
+    // Called with each complete payload, in order; the view is valid during the call only.
+    using PayloadSink = std::function<void(std::string_view payload)>;
+    void feed(const std::uint8_t* data, std::size_t size, const PayloadSink& onPayload);
+    // A frame has begun and is not complete yet.
+    bool midFrame() const { return state_ != State::Header || input_.size() > pos_; }
+    // Bytes held in memory right now (header and body being assembled).
+    std::size_t buffered() const { return input_.size() - pos_ + body_.size(); }
     std::uint64_t framesDropped() const { return dropped_; }
     // Bytes thrown away while looking for the next CF CF after a bad header.
     std::uint64_t bytesSkipped() const { return skipped_; }
@@ -60,7 +61,7 @@ class FrameReader {
     void compact();
     bool parseHeader();
     void resync();
-    void finishBody();
+    void finishBody(const PayloadSink& onPayload);
     enum class State { Header, Body, Drain };
     State state_ = State::Header;
     std::string input_;       // unparsed header bytes (never more than one header)
@@ -69,8 +70,6 @@ class FrameReader {
     std::uint32_t want_ = 0;  // body bytes still missing (Body) or to skip (Drain)
     std::uint64_t dropped_ = 0;
     std::uint64_t skipped_ = 0;
-    std::deque<std::string> ready_;  // complete payloads, oldest first
-    std::size_t readyBytes_ = 0;
 };
 
 }  // namespace pd::link

@@ -235,15 +235,19 @@ TEST(CFindBroadcast, KeepsOnlyRepliesThatNameAUsableComputer) {
         office,
         office,  // a repeat
         reply("IP:10.0.0.2", "QVRWSAP-Support:FALSE "),
-        reply("IP:10.0.0.3", "QVRWSAP-Support:FALSE"),
-        reply("IP:10.0.0.4", "Device-Name:NODASH\r\nQVRWSAP-Support:TRUE"),
+        reply("IP:10.0.0.3", "QVRWSAP-Support:FALSE\r\nQVRWSAP-Port:1"),
+        reply("IP:10.0.0.4", "Device-Name:NODASH\r\nQVRWSAP-Support:TRUE\r\nQVRWSAP-Port:65535"),
+        reply("IP:10.0.0.10", "QVRWSAP-Support:TRUE"),  // no control port
+        reply("IP:10.0.0.11", "QVRWSAP-Support:TRUE\r\nQVRWSAP-Port:0"),
+        reply("IP:10.0.0.12", "QVRWSAP-Support:TRUE\r\nQVRWSAP-Port:65536"),
+        reply("IP:10.0.0.13", "QVRWSAP-Support:TRUE\r\nQVRWSAP-Port:-80"),
         reply("IP:10.0.0.5", "Device-Name:NOSUPPORT-1"),
         reply("IP:host.example", "QVRWSAP-Support:TRUE"),
         reply("IP:10.0.0.256", "QVRWSAP-Support:TRUE"),
         reply("Device-Name:NOADDRESS-1", "QVRWSAP-Support:TRUE"),
         reply("IP:10.0.0.7", "QVRWSAP-Support:TRUE\xff"),  // not UTF-8
         "IP:10.0.0.8 QVRWSAP-Support:TRUE",                // one line only
-        "first\r\nIP:10.0.0.9\r\nQVRWSAP-Support:TRUE\0\r\nHttp-Port:1"s,
+        "first\r\nIP:10.0.0.9\r\nQVRWSAP-Support:TRUE\r\nQVRWSAP-Port:9\0\r\nHttp-Port:1"s,
     };
     for (const std::string& bytes : replies) {
         ASSERT_TRUE(s.computer.reply(bytes));
@@ -311,8 +315,11 @@ TEST(CFindBroadcast, ASecondSearchJoinsTheRunningOne) {
     CraftedSearch s(300ms);
     Finish second;
     ASSERT_TRUE(s.start());
-    ASSERT_TRUE(s.computer.reply(reply("IP:10.0.0.1", "QVRWSAP-Support:TRUE")));
-    ASSERT_TRUE(waitFor([&] { return s.find->lanServerDic().size() == 1; }));
+    ASSERT_TRUE(
+        s.computer.reply(reply("IP:10.0.0.1", "QVRWSAP-Support:TRUE
+QVRWSAP-Port:8866")));
+    ASSERT_TRUE(waitFor([&] {
+        return s.find->lanServerDic().size() == 1; }));
 
     // The running search reports to the callback registered last, with what it found.
     s.find->BdCastfinishBlock(second.block());
@@ -329,7 +336,8 @@ TEST(CFindBroadcast, ASecondSearchJoinsTheRunningOne) {
     // Once it has ended, a new search starts afresh.
     ASSERT_TRUE(s.find->FindServerList());
     ASSERT_TRUE(s.computer.receive());
-    ASSERT_TRUE(waitFor([&] { return second.calls == 2; }));
+    ASSERT_TRUE(waitFor([&] {
+        return second.calls == 2; }));
     EXPECT_TRUE(second.result().empty());
 }
 
@@ -339,7 +347,7 @@ TEST(CFindBroadcast, HoldsAtMost256Computers) {
     // In small bursts, so that the phone's receive buffer never overflows.
     for (int i = 0; i < 300 && s.finish.calls == 0; ++i) {
         const std::string ip = "IP:10.0." + std::to_string(i / 200) + "." + std::to_string(i % 200);
-        ASSERT_TRUE(s.computer.reply(reply(ip, "QVRWSAP-Support:TRUE")));
+        ASSERT_TRUE(s.computer.reply(reply(ip, "QVRWSAP-Support:TRUE\r\nQVRWSAP-Port:8866")));
         if (i % 16 == 15) {
             ASSERT_TRUE(waitFor([&] {
                 return s.find->lanServerDic().size() >= static_cast<std::size_t>(i + 1) ||
@@ -355,7 +363,7 @@ TEST(CFindBroadcast, HoldsAtMost256Computers) {
 TEST(CFindBroadcast, EndsAtItsTimeLimitWhileRepliesKeepComing) {
     CraftedSearch s(60s, 300ms);
     ASSERT_TRUE(s.start());
-    const std::string chatter = reply("IP:10.0.0.1", "QVRWSAP-Support:TRUE");
+    const std::string chatter = reply("IP:10.0.0.1", "QVRWSAP-Support:TRUE\r\nQVRWSAP-Port:8866");
     ASSERT_TRUE(waitFor([&] {
         s.computer.reply(chatter);
         return s.finish.calls > 0;

@@ -28,13 +28,14 @@ namespace {
 // Runs a facade's link on its own thread, as the core controller does.
 class Link {
   public:
-    explicit Link(int port, std::string code = "") : mgr(std::make_unique<CServerManager>()) {
+    explicit Link(int port, std::string host = "127.0.0.1")
+        : mgr(std::make_unique<CServerManager>()) {
         mgr->CNetClassMgrBlock([this](int s) {
             states.push_back(s);
             stateCount.fetch_add(1);
         });
-        thread = std::thread([m = mgr.get(), port, code, this] {
-            result = m->ConnectLanServer("127.0.0.1", port, code);
+        thread = std::thread([m = mgr.get(), port, host, this] {
+            result = m->ConnectLanServer(host, port, "");
             ended.store(true);
         });
     }
@@ -65,25 +66,114 @@ int freePort() {
     return probe.port();  // closed again when probe goes
 }
 
+// A listener whose queue is full: the kernel leaves further connection requests unanswered.
+struct SilentListener {
+    SilentListener() {
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof addr;
+        ::bind(fd, reinterpret_cast<sockaddr*>(&addr), len);
+        ::listen(fd, 0);
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+        port = ntohs(addr.sin_port);
+        for (int& filler : fillers) {
+            filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+            ::connect(filler, reinterpret_cast<sockaddr*>(&addr), len);
+        }
+    }
+    ~SilentListener() {
+        for (int filler : fillers)
+            ::close(filler);
+        ::close(fd);
+    }
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int fillers[2] = {-1, -1};
+    int port = 0;
+};
+
+// Link waits shortened for one test.
+struct ShortWaits {
+    explicit ShortWaits(link::LinkTimings t) { link::setLinkTimings(t); }
+    ~ShortWaits() { link::setLinkTimings(saved); }
+    link::LinkTimings saved = link::linkTimings();
+};
+
 }  // namespace
 
-// The end of a link is reported once with its reason: 1 refused, 0 closed by the computer.
-TEST(CNetMgrLink, TheEndOfALinkIsReportedOnceWithItsReason) {
-    {
-        Link refused(freePort());
-        ASSERT_TRUE(waitFor([&] { return refused.ended.load(); }));
-        EXPECT_TRUE(refused.result);
-        EXPECT_EQ(refused.states, std::vector<int>{1});
+// However a connection fails, it is reported once with 1 and the attempt ends.
+TEST(CNetMgrLink, AConnectionNotMadeIsReportedOnceAndEndsTheAttempt) {
+    ShortWaits waits({5000ms, 300ms, 30000ms});
+    SilentListener silent;
+    const struct {
+        const char* name;
+        std::string host;
+        int port;
+    } cases[] = {
+        {"refused", "127.0.0.1", freePort()},
+        {"port 0", "127.0.0.1", 0},
+        {"not an address", "pc.example", 80},
+        {"no answer", "127.0.0.1", silent.port},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Link link(c.port, c.host);
+        ASSERT_TRUE(waitFor([&] { return link.ended.load(); }));
+        EXPECT_TRUE(link.result);
+        EXPECT_EQ(link.states, std::vector<int>{1});
     }
+}
+
+// A closed link is reported with 0; a frame cut short by the end of the stream is dropped, even
+// when its bytes so far hold a whole envelope.
+TEST(CNetMgrLink, AClosedLinkIsReportedOnceAndAFrameCutShortIsNeverDispatched) {
     ScriptedComputer pc;
     Link link(pc.port());
     acceptDirectly(pc);
     ASSERT_TRUE(waitFor([&] { return link.mgr->IsAuthSucess(); }));
+    std::atomic<int> answered{0};
+    link.mgr->WaitFileCommandResutBlock([&] { answered.fetch_add(1); });
+    link.mgr->RemoteLockScreen();
+    ASSERT_TRUE(pc.readMessage());
+    std::string frame =
+        link::encodeMessageFrame(1020, pack({I(1001), I(5)})) + std::string(100, '\0');
+    const auto length = static_cast<std::uint32_t>(frame.size() - 6);
+    for (int i = 0; i < 4; ++i)
+        frame[2 + i] = static_cast<char>(length >> (24 - 8 * i));
+    pc.sendRaw(frame.substr(0, frame.size() - 10));
     pc.closeLink();
     ASSERT_TRUE(waitFor([&] { return link.ended.load(); }));
     EXPECT_EQ(link.states, std::vector<int>{0});
+    EXPECT_EQ(answered.load(), 0);
+    EXPECT_EQ(link.mgr->GetErrorCode(), 0);
     // A second connect on the same engine is refused.
     EXPECT_FALSE(link.mgr->ConnectLanServer("127.0.0.1", pc.port(), ""));
+}
+
+// A computer that stops reading ends the link once a send makes no progress; what it finally
+// reads ends inside that frame, with nothing after it.
+TEST(CNetMgrLink, AComputerThatStopsReadingEndsTheLinkInsideOneFrame) {
+    ShortWaits waits({5000ms, 10000ms, 300ms});
+    ScriptedComputer pc;
+    pc.limitReceiveBuffer(16 * 1024);
+    Link link(pc.port());
+    acceptDirectly(pc);
+    ASSERT_TRUE(waitFor([&] { return link.mgr->IsAuthSucess(); }));
+    const std::string content(8 << 20, 'x');  // more than both kernels' buffers hold
+    link.mgr->PlugMessagePost("1", "0", 1, content);
+    ASSERT_TRUE(waitFor([&] { return link.ended.load(); }, 10s));
+    EXPECT_EQ(link.states, std::vector<int>{0});
+
+    std::string received;
+    EXPECT_TRUE(pc.peerClosed(10s, &received));
+    const std::string heartbeat(link::kHeartbeatFrame.begin(), link::kHeartbeatFrame.end());
+    while (received.compare(0, heartbeat.size(), heartbeat) == 0)
+        received.erase(0, heartbeat.size());
+    ASSERT_GE(received.size(), link::kHeaderSize);
+    EXPECT_EQ(received.substr(0, 2), "\xCF\xCF");
+    EXPECT_LT(received.size(), content.size());
+    EXPECT_NE(received.find(std::string(1000, 'x')), std::string::npos);
+    EXPECT_EQ(received.find("\xCF\xCF", 2), std::string::npos);
 }
 
 TEST(CNetMgrLink, HelloCarriesTheDeviceInfoAndAnAcceptedLinkAnswersRequests) {
@@ -130,7 +220,8 @@ TEST(CNetMgrLink, HelloCarriesTheDeviceInfoAndAnAcceptedLinkAnswersRequests) {
     EXPECT_EQ(link.stateCount.load(), 0);
 }
 
-// Bad frames of every kind are skipped; the link stays up and the next answer still counts.
+// Bad frames of every kind, oversized ones and floods are skipped; the link stays up and the
+// next answer still counts.
 TEST(CNetMgrLink, HeartbeatsGarbageAndOversizedFramesKeepTheLinkUp) {
     ScriptedComputer pc;
     Link link(pc.port());
@@ -165,6 +256,12 @@ TEST(CNetMgrLink, HeartbeatsGarbageAndOversizedFramesKeepTheLinkUp) {
         sent += chunk.size();
     }
     pc.sendRaw(std::string(length - 4 - sent, 'z'));
+    // A flood of small frames of a code nobody asked for: each is dropped as it is read.
+    std::string flood;
+    for (int i = 0; i < 70'000; ++i)
+        flood += link::encodeMessageFrame(999, "");
+    for (int round = 0; round < 8; ++round)
+        ASSERT_TRUE(pc.sendRaw(flood));
     link.mgr->WaitFileCommandResutBlock([&] { answered.fetch_add(1); });
     link.mgr->RemoteStandby();
     ASSERT_TRUE(pc.readMessage());
@@ -174,7 +271,7 @@ TEST(CNetMgrLink, HeartbeatsGarbageAndOversizedFramesKeepTheLinkUp) {
 }
 
 TEST(CNetMgrLink, IdleLinkSendsHeartbeatsAndNothingElse) {
-    link::setHeartbeatInterval(std::chrono::milliseconds(50));
+    ShortWaits waits({50ms, 10000ms, 30000ms});
     ScriptedComputer pc;
     Link link(pc.port());
     acceptDirectly(pc);
@@ -190,7 +287,6 @@ TEST(CNetMgrLink, IdleLinkSendsHeartbeatsAndNothingElse) {
     link.mgr->HeartbeatPacket();
     EXPECT_TRUE(pc.readFrame(2s));
     EXPECT_EQ(link.stateCount.load(), 0);
-    link::setHeartbeatInterval(std::chrono::milliseconds(5000));
 }
 
 // A callback on the link thread may destroy the facade whose loop runs it: the answer callback

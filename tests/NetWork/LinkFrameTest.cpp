@@ -24,16 +24,16 @@ const std::string kLockFrame = bytesOf({0xCF, 0xCF, 0x00, 0x00, 0x00, 0x0B, 0x00
                                         0x92, 0x14, 0xA4, 0x91, 0xCD, 0x03, 0xE9});
 const std::string kHeartbeat(kHeartbeatFrame.begin(), kHeartbeatFrame.end());
 
-void feed(FrameReader& r, std::string_view bytes) {
-    r.feed(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+// Feeds bytes and returns the payloads they complete.
+std::vector<std::string> feed(FrameReader& r, std::string_view bytes) {
+    std::vector<std::string> out;
+    r.feed(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(),
+           [&out](std::string_view payload) { out.emplace_back(payload); });
+    return out;
 }
 
-std::vector<std::string> drain(FrameReader& r) {
-    std::vector<std::string> out;
-    while (auto p = r.next()) {
-        out.push_back(std::move(*p));
-    }
-    return out;
+void append(std::vector<std::string>& to, std::vector<std::string> more) {
+    to.insert(to.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
 }
 
 std::string frameWithLength(std::uint32_t length) {
@@ -98,33 +98,32 @@ TEST(FrameReader, SkipsWhatIsNotAMessage) {
         SCOPED_TRACE(c.name);
         const std::string stream = c.bytes + kLockFrame + c.bytes;
         FrameReader whole;
-        feed(whole, stream);
-        EXPECT_EQ(drain(whole), std::vector<std::string>{kLockPayload});
+        EXPECT_EQ(feed(whole, stream), std::vector<std::string>{kLockPayload});
         FrameReader byteWise;
+        std::vector<std::string> got;
         for (char b : stream + kLockFrame) {
-            feed(byteWise, std::string_view(&b, 1));
+            append(got, feed(byteWise, std::string_view(&b, 1)));
         }
-        EXPECT_EQ(drain(byteWise), (std::vector<std::string>{kLockPayload, kLockPayload}));
+        EXPECT_EQ(got, (std::vector<std::string>{kLockPayload, kLockPayload}));
     }
 }
 
 TEST(FrameReader, DrainsAnOversizedFrameWithoutStoringIt) {
     FrameReader r;
     constexpr std::uint32_t kBodySize = 100u * 1024 * 1024;
-    feed(r, frameWithLength(kBodySize + 4));
+    std::vector<std::string> got = feed(r, frameWithLength(kBodySize + 4));
     const std::string chunk(64 * 1024, '\xCF');  // magic bytes inside the body stay body
     std::size_t most = r.buffered();
     for (std::uint32_t sent = 0; sent < kBodySize; sent += chunk.size()) {
-        feed(r, std::string_view(chunk).substr(
-                    0, std::min<std::size_t>(chunk.size(), kBodySize - sent)));
+        append(got, feed(r, std::string_view(chunk).substr(
+                                0, std::min<std::size_t>(chunk.size(), kBodySize - sent))));
         most = std::max(most, r.buffered());
     }
     EXPECT_LE(most, kHeaderSize);
     EXPECT_EQ(r.framesDropped(), 1u);
-    EXPECT_FALSE(r.next());
+    EXPECT_TRUE(got.empty());
 
-    feed(r, kLockFrame);
-    EXPECT_EQ(drain(r), std::vector<std::string>{kLockPayload});
+    EXPECT_EQ(feed(r, kLockFrame), std::vector<std::string>{kLockPayload});
 
     // The largest accepted length is still assembled.
     FrameReader limit;
@@ -137,19 +136,34 @@ TEST(FrameReader, DrainsAnOversizedFrameWithoutStoringIt) {
     EXPECT_EQ(atLimit.buffered(), 1000u);
 }
 
-TEST(FrameReader, TakePartialHandsOverAnIncompleteBody) {
+// Each payload is handed on as its last byte arrives, so a flood of small frames leaves
+// nothing behind; a frame still incomplete is held, never handed on.
+TEST(FrameReader, HandsOnEachFrameAtOnceAndHoldsOnlyTheIncompleteOne) {
+    const std::string unknown = encodeMessageFrame(999, "");
+    ASSERT_EQ(unknown.size(), 15u);
+    std::string flood;
+    for (int i = 0; i < 10'000; ++i) {
+        flood += unknown;
+    }
     FrameReader r;
-    feed(r, kLockFrame + kLockFrame.substr(0, 13));
-    EXPECT_EQ(r.takePartial(), kLockPayload.substr(0, 3));
-    EXPECT_EQ(drain(r), std::vector<std::string>{kLockPayload});  // complete frames remain
+    std::size_t handed = 0;
+    std::size_t mostHeld = 0;
+    r.feed(reinterpret_cast<const std::uint8_t*>(flood.data()), flood.size(),
+           [&](std::string_view payload) {
+               ++handed;
+               mostHeld = std::max(mostHeld, r.buffered() - payload.size());
+           });
+    EXPECT_EQ(handed, 10'000u);
+    EXPECT_EQ(mostHeld, 0u);
     EXPECT_EQ(r.buffered(), 0u);
-    EXPECT_EQ(r.takePartial(), std::nullopt);
+    EXPECT_FALSE(r.midFrame());
 
-    FrameReader headerOnly;
-    feed(headerOnly, kLockFrame.substr(0, 8));
-    EXPECT_EQ(headerOnly.takePartial(), std::nullopt);
-    feed(headerOnly, kLockFrame);  // the reader starts afresh
-    EXPECT_EQ(drain(headerOnly), std::vector<std::string>{kLockPayload});
+    EXPECT_EQ(feed(r, kLockFrame + kLockFrame.substr(0, 13)),
+              std::vector<std::string>{kLockPayload});
+    EXPECT_TRUE(r.midFrame());
+    EXPECT_EQ(r.buffered(), 3u);
+    EXPECT_EQ(feed(r, kLockFrame.substr(13)), std::vector<std::string>{kLockPayload});
+    EXPECT_FALSE(r.midFrame());
 }
 
 TEST(FrameReader, RandomChunkingGivesTheSamePayloads) {
@@ -170,11 +184,8 @@ TEST(FrameReader, RandomChunkingGivesTheSamePayloads) {
         std::size_t at = 0;
         while (at < stream.size()) {
             const std::size_t n = std::min<std::size_t>(1 + rng() % 2048, stream.size() - at);
-            feed(r, std::string_view(stream).substr(at, n));
+            append(got, feed(r, std::string_view(stream).substr(at, n)));
             at += n;
-            for (auto& p : drain(r)) {
-                got.push_back(std::move(p));
-            }
         }
         EXPECT_EQ(got, expected);
         EXPECT_EQ(r.buffered(), 0u);

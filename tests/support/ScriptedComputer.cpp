@@ -129,7 +129,11 @@ bool ScriptedComputer::sendMessage(std::int32_t code, std::string_view packedBod
     return sendRaw(link::encodeMessageFrame(code, packedBody));
 }
 
-bool ScriptedComputer::peerClosed(std::chrono::milliseconds limit) {
+void ScriptedComputer::limitReceiveBuffer(int bytes) {
+    ::setsockopt(listenFd_, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);  // inherited on accept
+}
+
+bool ScriptedComputer::peerClosed(std::chrono::milliseconds limit, std::string* received) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < deadline) {
         pollfd p{linkFd_, POLLIN, 0};
@@ -138,6 +142,9 @@ bool ScriptedComputer::peerClosed(std::chrono::milliseconds limit) {
             const ssize_t n = ::recv(linkFd_, buf, sizeof buf, 0);
             if (n <= 0) {
                 return true;
+            }
+            if (received) {
+                received->append(buf, static_cast<std::size_t>(n));
             }
         }
     }

@@ -36,8 +36,12 @@ class ScriptedComputer {
     std::optional<ReceivedFrame> readMessage(std::chrono::milliseconds limit = 5s);
     bool sendRaw(std::string_view bytes);
     bool sendMessage(std::int32_t code, std::string_view packedBody);
-    // True when the phone closed its side (read returns end of stream within the limit).
-    bool peerClosed(std::chrono::milliseconds limit = 5s);
+    // True when the phone closed its side (read returns end of stream within the limit);
+    // what arrived until then goes to `received` when given.
+    bool peerClosed(std::chrono::milliseconds limit = 5s, std::string* received = nullptr);
+    // Keeps the kernel's receive buffer of the next link this small, so that a computer that
+    // stops reading soon stops the phone's writes.
+    void limitReceiveBuffer(int bytes);
     void closeLink();
     void closeListener();
 
