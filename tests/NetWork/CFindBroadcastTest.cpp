@@ -316,10 +316,8 @@ TEST(CFindBroadcast, ASecondSearchJoinsTheRunningOne) {
     Finish second;
     ASSERT_TRUE(s.start());
     ASSERT_TRUE(
-        s.computer.reply(reply("IP:10.0.0.1", "QVRWSAP-Support:TRUE
-QVRWSAP-Port:8866")));
-    ASSERT_TRUE(waitFor([&] {
-        return s.find->lanServerDic().size() == 1; }));
+        s.computer.reply(reply("IP:10.0.0.1", "QVRWSAP-Support:TRUE\r\nQVRWSAP-Port:8866")));
+    ASSERT_TRUE(waitFor([&] { return s.find->lanServerDic().size() == 1; }));
 
     // The running search reports to the callback registered last, with what it found.
     s.find->BdCastfinishBlock(second.block());
@@ -336,8 +334,7 @@ QVRWSAP-Port:8866")));
     // Once it has ended, a new search starts afresh.
     ASSERT_TRUE(s.find->FindServerList());
     ASSERT_TRUE(s.computer.receive());
-    ASSERT_TRUE(waitFor([&] {
-        return second.calls == 2; }));
+    ASSERT_TRUE(waitFor([&] { return second.calls == 2; }));
     EXPECT_TRUE(second.result().empty());
 }
 
