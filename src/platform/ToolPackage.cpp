@@ -14,6 +14,7 @@
 #include <cstring>
 #include <ctime>
 #include <mutex>
+#include <unordered_map>
 
 namespace pd {
 
@@ -114,14 +115,21 @@ std::string ToolPackage::extensionOf(std::string_view nameOrPath) {
 }
 
 std::string ToolPackage::familyOf(std::string_view nameOrPath) {
-    const std::string ext = extensionOf(nameOrPath);
-    if (!ext.empty()) {
+    // Built once from the table; an extension listed twice keeps its first family. A listing
+    // asks this for every file, so a lookup must not walk the table.
+    static const auto* const byExtension = [] {
+        auto* map = new std::unordered_map<std::string_view, const char*>();
         for (const Family& family : kFamilies) {
             for (const char* candidate : family.extensions) {
-                if (ext == candidate) {
-                    return family.name;
-                }
+                map->emplace(candidate, family.name);
             }
+        }
+        return map;
+    }();
+    const std::string ext = extensionOf(nameOrPath);
+    if (!ext.empty()) {
+        if (const auto found = byExtension->find(ext); found != byExtension->end()) {
+            return found->second;
         }
     }
     return "unkown";
