@@ -472,6 +472,7 @@ TEST_F(DownloadServiceTest, PauseCancelsAndAResumeContinues) {
 
     // A second run of the same download (another process, say) is refused while this one
     // writes the temporary file, and leaves it alone.
+    flush();  // the start's notice is posted, not yet delivered
     const std::size_t before = notices.size();
     DownloadService other(center);
     download("p.bin", &other);
