@@ -111,30 +111,14 @@ void FileDownViewController::viewDidLoad() {
     }
 }
 
-namespace {
-
-std::string textOf(const UserInfo& info, const char* key) {
-    auto it = info.find(key);
-    if (it != info.end()) {
-        if (auto s = std::get_if<std::string>(&it->second))
-            return *s;
-    }
-    return {};
-}
-
-}  // namespace
-
 void FileDownViewController::downloadEnded(bool finished, const UserInfo& info) {
     DownloadEnd end;
     end.finished = finished;
-    end.remotePath = textOf(info, "remotePath");
-    end.url = textOf(info, "request");
-    end.localPath = end.url.empty() ? textOf(info, "path") : textOf(info, "filePath");
-    end.error = textOf(info, "error");
-    if (auto it = info.find("fileSize"); it != info.end()) {
-        if (auto n = std::get_if<std::int64_t>(&it->second); n && *n > 0)
-            end.size = static_cast<std::uint64_t>(*n);
-    }
+    end.remotePath = userInfoText(info, "remotePath").value_or("");
+    end.url = userInfoText(info, "request").value_or("");
+    end.localPath = userInfoText(info, end.url.empty() ? "path" : "filePath").value_or("");
+    end.error = userInfoText(info, "error").value_or("");
+    end.size = userInfoSize(info, "fileSize");
     if (auto v = view()) {
         v->downloadEnded(end);
     }

@@ -9,28 +9,6 @@
 
 namespace pd {
 
-namespace {
-
-std::optional<std::string> textOf(const UserInfo& info, const char* key) {
-    auto it = info.find(key);
-    if (it == info.end())
-        return std::nullopt;
-    if (auto s = std::get_if<std::string>(&it->second))
-        return *s;
-    return std::nullopt;
-}
-
-std::uint64_t sizeOf(const UserInfo& info) {
-    auto it = info.find("fileSize");
-    if (it == info.end())
-        return 0;
-    if (auto i = std::get_if<std::int64_t>(&it->second))
-        return *i > 0 ? static_cast<std::uint64_t>(*i) : 0;
-    return 0;
-}
-
-}  // namespace
-
 FinishedFileStore::FinishedFileStore(ObjectStore& store, NotificationCenter& center,
                                      std::function<std::string()> currentDeviceTag)
     : store_(store), center_(center), currentDeviceTag_(std::move(currentDeviceTag)) {
@@ -45,12 +23,13 @@ FinishedFileStore::~FinishedFileStore() {
 
 void FinishedFileStore::HttpDownSuccess(const UserInfo& info) {
     // A file already complete on disk reports "path"; a finished request reports "filePath".
-    auto path = textOf(info, "path");
-    if (!path && textOf(info, "request")) {
-        path = textOf(info, "filePath");
+    auto path = userInfoText(info, "path");
+    if (!path && userInfoText(info, "request")) {
+        path = userInfoText(info, "filePath");
     }
     if (path) {
-        addFinishTaskToDB(*path, sizeOf(info), currentDeviceTag_ ? currentDeviceTag_() : "");
+        addFinishTaskToDB(*path, userInfoSize(info, "fileSize"),
+                          currentDeviceTag_ ? currentDeviceTag_() : "");
     }
 }
 

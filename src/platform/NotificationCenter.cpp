@@ -97,4 +97,24 @@ void NotificationCenter::postNow(const std::string& name, const UserInfo& info) 
     registry_->deliver(name, info);
 }
 
+std::optional<std::string> userInfoText(const UserInfo& info, const std::string& key) {
+    const auto it = info.find(key);
+    if (it != info.end()) {
+        if (const auto* text = std::get_if<std::string>(&it->second)) {
+            return *text;
+        }
+    }
+    return std::nullopt;
+}
+
+std::uint64_t userInfoSize(const UserInfo& info, const std::string& key) {
+    const auto it = info.find(key);
+    if (it != info.end()) {
+        if (const auto* n = std::get_if<std::int64_t>(&it->second); n && *n > 0) {
+            return static_cast<std::uint64_t>(*n);
+        }
+    }
+    return 0;
+}
+
 }  // namespace pd

@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -17,6 +18,11 @@ namespace pd {
 
 using UserInfoValue = std::variant<std::monostate, bool, std::int64_t, double, std::string>;
 using UserInfo = std::map<std::string, UserInfoValue>;
+// The text under `key`; nullopt when it is missing or not a text.
+std::optional<std::string> userInfoText(const UserInfo& info, const std::string& key);
+// A positive byte count under `key`; 0 when it is missing, not an integer or not positive.
+std::uint64_t userInfoSize(const UserInfo& info, const std::string& key);
+
 using NotificationHandler = std::function<void(const std::string& name, const UserInfo& info)>;
 // 0 is never a valid token.
 using ObserverToken = std::uint64_t;
