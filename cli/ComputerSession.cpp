@@ -2,13 +2,8 @@
 
 #include "RunLoop.h"
 
+#include "app/ComputerAddress.h"
 #include "app/MainLoop.h"
-
-#include <arpa/inet.h>
-
-#include <algorithm>
-#include <cctype>
-#include <charconv>
 
 namespace pd::cli {
 
@@ -17,21 +12,6 @@ namespace {
 constexpr auto kSearchLimit = std::chrono::seconds(20);
 // While the user types a check code nobody waits for the computer.
 constexpr auto kTypingLimit = std::chrono::hours(24);
-
-std::string lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
-std::optional<int> parsePort(std::string_view text) {
-    int value = 0;
-    auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || ptr != text.data() + text.size() || value < 1 || value > 65535) {
-        return std::nullopt;
-    }
-    return value;
-}
 
 AppConfig configOf(const GlobalOptions& options) {
     AppConfig config;
@@ -45,30 +25,6 @@ AppConfig configOf(const GlobalOptions& options) {
 }
 
 }  // namespace
-
-std::optional<ServerData> parseAddressTarget(const std::string& text) {
-    const auto first = text.find(':');
-    const auto second = text.find(':', first == std::string::npos ? first : first + 1);
-    if (first == std::string::npos || second == std::string::npos) {
-        return std::nullopt;
-    }
-    const std::string host = text.substr(0, first);
-    in_addr addr{};
-    const auto control = parsePort(std::string_view(text).substr(first + 1, second - first - 1));
-    const auto http = parsePort(std::string_view(text).substr(second + 1));
-    if (::inet_pton(AF_INET, host.c_str(), &addr) != 1 || !control || !http) {
-        return std::nullopt;
-    }
-    ServerData s;
-    s.IP = host;
-    s.DeviceName = host;
-    // Without discovery the address stands for the computer's identity (and can be read back).
-    s.DeviceNameTag = text;
-    s.WSAPSupport = "TRUE";
-    s.WSAPPort = *control;
-    s.HttpPort = *http;
-    return s;
-}
 
 ComputerSession::ComputerSession(const GlobalOptions& options, const Output& out)
     : options_(options),
@@ -116,7 +72,7 @@ const std::vector<ServerListData>& ComputerSession::search() {
 }
 
 std::optional<std::size_t> ComputerSession::findTarget() {
-    if (auto address = parseAddressTarget(options_.pc)) {
+    if (auto address = app::parseAddressTarget(options_.pc)) {
         return controller().addServer(*address);
     }
     std::string wanted = options_.pc;
@@ -128,19 +84,15 @@ std::optional<std::size_t> ComputerSession::findTarget() {
             return std::nullopt;
         }
         wanted = *last;
-        if (auto address = parseAddressTarget(wanted)) {
+        if (auto address = app::parseAddressTarget(wanted)) {
             return controller().addServer(*address);  // paired by address last time
         }
     }
     if (!searched_) {
         search();
     }
-    const auto& rows = controller().serverListArr();
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const ServerData& s = rows[i].serverData;
-        if (s.DeviceNameTag == wanted || s.IP == wanted || lower(s.DeviceName) == lower(wanted)) {
-            return i;
-        }
+    if (auto row = app::rowForComputer(controller().serverListArr(), wanted)) {
+        return row;
     }
     out_.error("no such computer found: " + wanted);
     return std::nullopt;

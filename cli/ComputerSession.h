@@ -57,7 +57,4 @@ class ComputerSession {
     std::optional<ServerData> paired_;
 };
 
-// HOST:PORT:HTTPPORT as a computer to connect to without discovery; nullopt if it is not one.
-std::optional<ServerData> parseAddressTarget(const std::string& text);
-
 }  // namespace pd::cli

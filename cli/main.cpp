@@ -5,10 +5,12 @@
 #include "ComputerSession.h"
 #include "GlobalOptions.h"
 #include "Output.h"
+#include "PeerLauncher.h"
 #include "RunLoop.h"
 
 #include "app/AppDelegate.h"
 #include "app/AppInfo.h"
+#include "app/ComputerAddress.h"
 
 #include <CLI/CLI.hpp>
 
@@ -35,20 +37,6 @@ constexpr const char* kExitStatuses =
     "  5    could not connect to the computer\n"
     "  130  interrupted (Ctrl-C); an interrupted download resumes on the next run\n";
 
-// The peer next to this program (installed layouts), else the one of the build tree.
-std::filesystem::path findPeer() {
-    std::error_code ec;
-    const auto self = std::filesystem::canonical("/proc/self/exe", ec);
-    for (const auto& candidate : {self.parent_path() / "pocketdesk-peer",
-                                  self.parent_path().parent_path() / "peer" / "pocketdesk-peer",
-                                  std::filesystem::path(POCKETDESK_PEER_BUILD_PATH)}) {
-        if (!candidate.empty() && ::access(candidate.c_str(), X_OK) == 0) {
-            return candidate;
-        }
-    }
-    return "pocketdesk-peer";
-}
-
 const CLI::Validator kCheckCodeRule(
     [](std::string& code) -> std::string {
         const bool ok = code.size() == 6 && std::all_of(code.begin(), code.end(), [](char c) {
@@ -68,7 +56,7 @@ const CLI::Validator kComputerRule(
             return "";
         in_addr addr{};
         if (pc.find(':') == std::string::npos ? ::inet_pton(AF_INET, pc.c_str(), &addr) == 1
-                                              : pd::cli::parseAddressTarget(pc).has_value()) {
+                                              : pd::app::parseAddressTarget(pc).has_value()) {
             return "";
         }
         return "'" + pc +
@@ -268,7 +256,7 @@ int main(int argc, char** argv) {
         status = pd::cli::runDownloads(options, rm->parsed() ? removePath : std::string());
     } else if (demoCmd->parsed()) {
         if (demo.peerProgram.empty()) {
-            demo.peerProgram = findPeer();
+            demo.peerProgram = pd::peer::findPeerProgram(POCKETDESK_PEER_BUILD_PATH);
         }
         status = pd::cli::runDemo(options, demo);
     } else {

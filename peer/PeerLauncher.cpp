@@ -130,4 +130,17 @@ int freeUdpPort() {
     return port;
 }
 
+std::filesystem::path findPeerProgram(const std::filesystem::path& buildPath) {
+    std::error_code ec;
+    const auto self = std::filesystem::canonical("/proc/self/exe", ec);
+    for (const auto& candidate :
+         {self.parent_path() / "pocketdesk-peer",
+          self.parent_path().parent_path() / "peer" / "pocketdesk-peer", buildPath}) {
+        if (!candidate.empty() && ::access(candidate.c_str(), X_OK) == 0) {
+            return candidate;
+        }
+    }
+    return "pocketdesk-peer";
+}
+
 }  // namespace pd::peer

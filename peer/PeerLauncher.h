@@ -45,4 +45,8 @@ class PeerLauncher {
 // A free UDP port on 127.0.0.1 (for a discovery port of one's own).
 int freeUdpPort();
 
+// The peer next to the running program (installed layouts), else beside it in the build tree
+// (the program's folder's sibling "peer"), else `buildPath`, else "pocketdesk-peer" on PATH.
+std::filesystem::path findPeerProgram(const std::filesystem::path& buildPath);
+
 }  // namespace pd::peer

@@ -1,0 +1,71 @@
+#pragma once
+// The tabs shown while a computer is connected: the file manager (the drive screen and the
+// folders it opens), the backup and remote-control tabs, and the download list, which the file
+// manager's toolbar opens.
+
+#include "DiskAdapter.h"
+#include "DownloadsAdapter.h"
+#include "OverlayScreen.h"
+
+#include "app/MainTabBarView.h"
+#include "controllers/BrowserServices.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QVariantList>
+
+#include <functional>
+#include <memory>
+
+namespace pd {
+class MainTabBarViewController;
+}
+
+namespace pd::gui {
+
+class TabsAdapter : public QObject, public OverlayScreen<MainTabBarView> {
+    Q_OBJECT
+    Q_PROPERTY(QStringList titles READ titles NOTIFY changed)
+    Q_PROPERTY(QVariantList tags READ tags NOTIFY changed)
+    Q_PROPERTY(int selectedTag READ selectedTag NOTIFY changed)
+    Q_PROPERTY(QObject* fileManager READ fileManager NOTIFY changed)
+    Q_PROPERTY(QObject* downloads READ downloads NOTIFY downloadsChanged)
+
+  public:
+    TabsAdapter(Overlay& overlay, std::weak_ptr<MainTabBarViewController> controller,
+                std::function<BrowserServices()> services);
+
+    Q_INVOKABLE void selectTab(int tag);
+    Q_INVOKABLE void openDownloads();
+
+    QStringList titles() const { return titles_; }
+    QVariantList tags() const { return tags_; }
+    int selectedTag() const { return selectedTag_; }
+    QObject* fileManager() const { return fileManager_.get(); }
+    QObject* downloads() const { return downloads_.get(); }
+    DiskAdapter* disk() const { return fileManager_.get(); }
+    DownloadsAdapter* downloadList() const { return downloads_.get(); }
+
+    // MainTabBarView
+    void setTabs(const std::vector<TabItem>& tabs) override;
+    void setSelectedTab(int tag) override;
+    std::shared_ptr<DiskView> presentFileManager(
+        const std::shared_ptr<DiskViewController>& screen) override;
+    void closeTabs() override;
+
+  signals:
+    void changed();
+    void downloadsChanged();
+    void closed();
+
+  private:
+    std::weak_ptr<MainTabBarViewController> controller_;
+    std::function<BrowserServices()> services_;
+    QStringList titles_;
+    QVariantList tags_;
+    int selectedTag_ = 0;
+    std::shared_ptr<DiskAdapter> fileManager_;
+    std::shared_ptr<DownloadsAdapter> downloads_;
+};
+
+}  // namespace pd::gui

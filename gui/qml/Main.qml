@@ -1,0 +1,35 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Controls.Material
+
+// The application's window: the server list or, while a computer is connected, the tabs;
+// the overlays above both.
+ApplicationWindow {
+    id: window
+    width: 390
+    height: 844
+    visible: true
+    title: app.text("app name")
+    Material.theme: Material.Light
+    Material.primary: "#1565C0"
+    Material.accent: "#1E88E5"
+
+    Loader {
+        id: page
+        objectName: "page"
+        anchors.fill: parent
+        sourceComponent: app.page === "tabs" && app.tabs && app.tabs.fileManager ? tabsPage : serverPage
+    }
+    Component {
+        id: serverPage
+        ServerListPage { servers: app.servers }
+    }
+    Component {
+        id: tabsPage
+        TabsPage { tabs: app.tabs }
+    }
+    OverlayLayer {
+        anchors.fill: parent
+        overlay: app.overlay
+    }
+}

@@ -1,0 +1,133 @@
+#include "UiDriver.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QTest>
+
+namespace pd::gui {
+
+namespace {
+
+bool shown(const QQuickItem* item) {
+    return item->isVisible() && item->opacity() > 0;
+}
+
+QQuickItem* search(QQuickItem* item, const std::function<bool(QQuickItem*)>& match) {
+    if (!shown(item)) {
+        return nullptr;
+    }
+    if (match(item)) {
+        return item;
+    }
+    for (QQuickItem* child : item->childItems()) {
+        if (QQuickItem* found = search(child, match)) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+
+bool transitionRunning(QQuickItem* item) {
+    if (item->inherits("QQuickStackView") && item->property("busy").toBool()) {
+        return true;
+    }
+    for (QQuickItem* child : item->childItems()) {
+        if (transitionRunning(child)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+void UiDriver::settle() const {
+    waitUntil([&] { return !transitionRunning(window_.contentItem()); });
+}
+
+QQuickItem* UiDriver::find(const QString& objectName) const {
+    return search(window_.contentItem(),
+                  [&](QQuickItem* item) { return item->objectName() == objectName; });
+}
+
+QQuickItem* UiDriver::findText(const QString& text) const {
+    return search(window_.contentItem(), [&](QQuickItem* item) {
+        const QVariant value = item->property("text");
+        return value.isValid() && value.toString() == text;
+    });
+}
+
+bool UiDriver::waitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) const {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > limit.count()) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QTest::qWait(10);
+    }
+    return true;
+}
+
+QQuickItem* UiDriver::waitFor(const QString& objectName, std::chrono::milliseconds limit) const {
+    settle();
+    QQuickItem* found = nullptr;
+    waitUntil([&] { return (found = find(objectName)) != nullptr; }, limit);
+    return found;
+}
+
+QQuickItem* UiDriver::waitForText(const QString& text, std::chrono::milliseconds limit) const {
+    settle();
+    QQuickItem* found = nullptr;
+    waitUntil([&] { return (found = findText(text)) != nullptr; }, limit);
+    return found;
+}
+
+void UiDriver::click(QQuickItem* item) const {
+    if (item == nullptr) {
+        return;
+    }
+    settle();
+    const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+    QTest::mouseClick(&window_, Qt::LeftButton, Qt::NoModifier, centre.toPoint());
+}
+
+bool UiDriver::click(const QString& objectName) const {
+    QQuickItem* item = waitFor(objectName);
+    if (item == nullptr) {
+        return false;
+    }
+    // Let a transition that just showed it come to rest before tapping.
+    waitUntil([] { return false; }, std::chrono::milliseconds(300));
+    item = waitFor(objectName);
+    if (item == nullptr) {
+        return false;
+    }
+    click(item);
+    return true;
+}
+
+void UiDriver::type(const QString& text) const {
+    for (const QChar c : text) {
+        QTest::keyClick(&window_, c.toLatin1());
+    }
+}
+
+bool UiDriver::screenshot(const QString& path) const {
+    return window_.grabWindow().save(path);
+}
+
+int countItems(QQuickItem* root, const QString& prefix) {
+    if (root == nullptr || !shown(root)) {
+        return 0;
+    }
+    int n = root->objectName().startsWith(prefix) ? 1 : 0;
+    for (QQuickItem* child : root->childItems()) {
+        n += countItems(child, prefix);
+    }
+    return n;
+}
+
+}  // namespace pd::gui

@@ -1,0 +1,51 @@
+#pragma once
+// Drives a window as a user does: finds items by object name, clicks and types into them, and
+// waits (running Qt's event loop, which also runs the application's main queue) until what the
+// user would wait for is on screen. Used by the GUI tests and the screenshot renderer.
+
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QString>
+
+#include <chrono>
+#include <functional>
+
+namespace pd::gui {
+
+class UiDriver {
+  public:
+    explicit UiDriver(QQuickWindow& window) : window_(window) {}
+
+    // The first visible item with this object name (depth first), or null.
+    QQuickItem* find(const QString& objectName) const;
+    // Waits until such an item is visible; null after `limit`.
+    QQuickItem* waitFor(const QString& objectName,
+                        std::chrono::milliseconds limit = std::chrono::seconds(20)) const;
+    // The first visible item whose "text" property is `text`, or null.
+    QQuickItem* findText(const QString& text) const;
+    QQuickItem* waitForText(const QString& text,
+                            std::chrono::milliseconds limit = std::chrono::seconds(20)) const;
+    // Runs the event loop until `done` holds; false after `limit`.
+    bool waitUntil(const std::function<bool()>& done,
+                   std::chrono::milliseconds limit = std::chrono::seconds(20)) const;
+
+    // Waits until no screen transition runs (items move while one does).
+    void settle() const;
+    // A tap in the middle of the item.
+    void click(QQuickItem* item) const;
+    // Waits for the item, then taps it; false when it never appeared.
+    bool click(const QString& objectName) const;
+    void type(const QString& text) const;
+    // Renders the window to a PNG file.
+    bool screenshot(const QString& path) const;
+
+    QQuickWindow& window() const { return window_; }
+
+  private:
+    QQuickWindow& window_;
+};
+
+// Counts the visible items whose object name starts with `prefix` (delegates made by a list).
+int countItems(QQuickItem* root, const QString& prefix);
+
+}  // namespace pd::gui

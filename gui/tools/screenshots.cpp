@@ -1,0 +1,141 @@
+// Renders every screen of pocketdesk-gui to PNG files (offscreen), walking through the
+// application against a peer on 127.0.0.1 as a user would: introduction, server list,
+// check code, drives, folder, row actions, photo viewer, preview, class, download list.
+//
+//   pocketdesk-screenshots OUTPUT_DIR
+
+#include "GuiApp.h"
+#include "GuiWindow.h"
+#include "PreviewAdapter.h"
+#include "UiDriver.h"
+
+#include "PeerLauncher.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <filesystem>
+#include <iostream>
+
+namespace {
+
+// A real picture for the photo viewer and the preview.
+bool writePicture(const QString& path) {
+    QImage image(800, 600, QImage::Format_RGB32);
+    QPainter p(&image);
+    QLinearGradient sky(0, 0, 0, 600);
+    sky.setColorAt(0, QColor("#FF8A65"));
+    sky.setColorAt(1, QColor("#5E35B1"));
+    p.fillRect(image.rect(), sky);
+    p.setBrush(QColor("#FFEB3B"));
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(QPoint(400, 380), 120, 120);
+    p.fillRect(0, 420, 800, 180, QColor("#263238"));
+    p.end();
+    return image.save(path);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::cerr << "usage: pocketdesk-screenshots OUTPUT_DIR\n";
+        return 2;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication qtApp(argc, argv);
+    pd::gui::useApplicationStyle();
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(out);
+
+    QTemporaryDir work;
+    const std::string root = work.path().toStdString() + "/computer";
+    std::filesystem::create_directories(root);
+    const int discoveryPort = pd::peer::freeUdpPort();
+    auto peer = pd::peer::PeerLauncher::start(
+        pd::peer::findPeerProgram(POCKETDESK_GUI_PEER_PATH),
+        {"--root", root, "--sample-disk", "--code", "482913", "--name", "STUDY-PC", "--tag",
+         "S7UDY", "--discovery-port", std::to_string(discoveryPort), "--http-rate", "400000"},
+        std::chrono::seconds(10), true);
+    if (!peer) {
+        std::cerr << "cannot start pocketdesk-peer\n";
+        return 1;
+    }
+    std::filesystem::create_directories(root + "/D/Pictures");
+    writePicture(QString::fromStdString(root + "/D/Pictures/sunset.png"));
+
+    // Documents that are not pictures would open in the desktop's application: not here.
+    pd::gui::PreviewAdapter::setOpener([](const QString&) {});
+    int status = 0;
+    {
+        pd::gui::GuiOptions options;
+        options.home = work.path().toStdString() + "/phone";
+        options.interfaceName = "lo";
+        options.discoveryPort = discoveryPort;
+        pd::gui::GuiApp app(options);
+        std::string error;
+        app.start(error);
+        QQmlApplicationEngine engine;
+        QQuickWindow* window = pd::gui::loadWindow(engine, app);
+        if (window == nullptr) {
+            return 1;
+        }
+        pd::gui::UiDriver ui(*window);
+        int failures = 0;
+        auto shot = [&](const char* name, bool ready) {
+            ui.waitUntil([] { return false; }, std::chrono::milliseconds(400));
+            if (!ready || !ui.screenshot(out + "/" + name + ".png")) {
+                std::cerr << "screen not reached: " << name << "\n";
+                ++failures;
+            }
+        };
+        shot("01-introduction", ui.waitFor("introNext") != nullptr);
+        for (int i = 0; i < 4; ++i) {
+            ui.click("introNext");
+        }
+        shot("02-server-list", ui.waitFor("serverRow_0") != nullptr);
+        ui.click("serverRow_0");
+        shot("03-check-code", ui.waitFor("codeField_0") != nullptr);
+        ui.click("codeField_0");
+        ui.type("482913");
+        shot("04-drives", ui.waitFor("diskRow_2") != nullptr);
+        ui.click(ui.waitForText("D:"));
+        shot("05-folder", ui.waitForText("Music") != nullptr);
+        ui.click(ui.waitForText("Pictures"));
+        ui.click(ui.waitForText("sunset.png"));
+        shot("06-photo-viewer", ui.waitFor("closePhotos") != nullptr);
+        ui.click("closePhotos");
+        ui.click("backButton");
+        ui.click(ui.waitForText("Music"));
+        ui.click(ui.waitForText("song.mp3"));
+        shot("07-preview", ui.waitFor("previewProgress") != nullptr);
+        ui.click("previewBack");
+        ui.click("rowMenu_1");
+        shot("08-row-actions", ui.waitFor("action_0") != nullptr);
+        ui.click("action_0");
+        shot("09-download-queued", ui.waitFor("tipText") != nullptr);
+        ui.click("backButton");
+        ui.click("backButton");
+        ui.click("downloadsButton");
+        shot("10-downloads-running", ui.waitFor("runningRow_0") != nullptr);
+        // A finished download leaves the running tab at the next refresh.
+        ui.waitUntil([&] { return pd::gui::countItems(window->contentItem(), "runningRow_") == 0; },
+                     std::chrono::seconds(30));
+        ui.click("menu_0");
+        shot("11-downloads-finished",
+             ui.waitFor("finishedRow_0_0", std::chrono::seconds(30)) != nullptr);
+        ui.click("downloadsBack");
+        ui.click("menu_2");
+        shot("12-class-empty", ui.waitFor("emptyCaption") != nullptr);
+        ui.click("tab_2");
+        shot("13-remote-tab", true);
+        status = failures == 0 ? 0 : 1;
+    }
+    peer->stop();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return status;
+}

@@ -1,0 +1,163 @@
+// The Qt Quick front-end against a real peer, driven as a user drives it: by finding what is
+// on screen and tapping it.
+
+#include "GuiApp.h"
+#include "GuiWindow.h"
+#include "PreviewAdapter.h"
+#include "UiDriver.h"
+#include "integration/PeerFixture.h"
+
+#include "app/MainLoop.h"
+
+#include <QQmlApplicationEngine>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+// Readable failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace pd::gui {
+namespace {
+
+using namespace std::chrono_literals;
+
+class GuiAgainstPeer : public test::PeerFixture {
+  protected:
+    void SetUp() override {
+        PreviewAdapter::setOpener([](const QString&) {});
+    }
+    void TearDown() override {
+        closeWindow();
+        PeerFixture::TearDown();
+    }
+
+    // Starts the application and its window, as `pocketdesk-gui` with these options would.
+    void open(GuiOptions options) {
+        options.home = (home() / "phone").string();
+        app = std::make_unique<GuiApp>(options);
+        std::string error;
+        ASSERT_TRUE(app->start(error)) << error;
+        engine = std::make_unique<QQmlApplicationEngine>();
+        QQuickWindow* window = loadWindow(*engine, *app);
+        ASSERT_NE(window, nullptr);
+        ui = std::make_unique<UiDriver>(*window);
+    }
+    void closeWindow() {
+        if (app) {
+            app->shutdown();
+        }
+        ui.reset();
+        engine.reset();
+        app.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    std::string address() const {
+        return "127.0.0.1:" + std::to_string(peerProcess->controlPort()) + ":" +
+               std::to_string(peerProcess->httpPort());
+    }
+    QString textOf(const QString& objectName) const {
+        QQuickItem* item = ui->waitFor(objectName);
+        return item ? item->property("text").toString() : QString();
+    }
+    // Taps the visible item showing `text`.
+    bool tapText(const QString& text) const {
+        QQuickItem* item = ui->waitForText(text);
+        ui->click(item);
+        return item != nullptr;
+    }
+
+    std::unique_ptr<GuiApp> app;
+    std::unique_ptr<QQmlApplicationEngine> engine;
+    std::unique_ptr<UiDriver> ui;
+};
+
+TEST_F(GuiAgainstPeer, SearchPairWithTheCodeOpenAFolderDownloadAndSeeTheFileFinished) {
+    const int discoveryPort = peer::freeUdpPort();
+    startPeer({"--code", "123456", "--name", "TEST-PC", "--discovery-port",
+               std::to_string(discoveryPort)});
+    GuiOptions options;
+    options.interfaceName = "lo";
+    options.discoveryPort = discoveryPort;
+    open(options);
+
+    // First run: the introduction, then the search finds the peer.
+    for (int page = 0; page < 4; ++page) {
+        ASSERT_TRUE(ui->click("introNext")) << "introduction page " << page;
+    }
+    ASSERT_NE(ui->waitFor("serverRow_0"), nullptr);
+    EXPECT_NE(ui->findText("TEST-PC"), nullptr);
+    EXPECT_EQ(textOf("foundTip"), "1 " + displayText("canConnectPc"));
+
+    // A new phone is refused without the code, then enters it in the six fields.
+    ASSERT_TRUE(ui->click("serverRow_0"));
+    ASSERT_TRUE(ui->click("codeField_0"));
+    EXPECT_EQ(textOf("tipText"), displayText("pc Rejected"));
+    ui->type("123456");
+
+    // The tabs open on the drives; D: holds Music, Music holds song.mp3.
+    ASSERT_NE(ui->waitFor("diskRow_2"), nullptr);
+    EXPECT_EQ(app->page(), "tabs");
+    EXPECT_EQ(textOf("diskTitle"), "TEST-PC");
+    ASSERT_TRUE(tapText("D:"));
+    ASSERT_TRUE(tapText("Music"));
+    ASSERT_NE(ui->waitForText("song.mp3"), nullptr);
+    EXPECT_EQ(textOf("pathLine"), "D:/Music/");
+
+    ASSERT_TRUE(ui->click("rowMenu_1"));
+    ASSERT_TRUE(ui->click("action_0"));  // Download
+    EXPECT_TRUE(ui->waitUntil(
+        [&] { return textOf("tipText") == displayText("joined the download queue"); }));
+
+    // Back to the drives, then the download list: the file ends up under "this week".
+    ASSERT_TRUE(ui->click("backButton"));
+    ASSERT_TRUE(ui->click("backButton"));
+    ASSERT_TRUE(ui->click("downloadsButton"));
+    ASSERT_TRUE(ui->waitUntil(
+        [&] { return countItems(ui->window().contentItem(), "runningRow_") == 0; }, 30s));
+    ASSERT_TRUE(ui->click("menu_0"));
+    ASSERT_NE(ui->waitFor("finishedRow_0_0"), nullptr);
+    EXPECT_NE(ui->findText("song.mp3"), nullptr);
+    EXPECT_NE(ui->findText("▾ " + displayText("this week")), nullptr);
+}
+
+TEST_F(GuiAgainstPeer, LosingTheLinkClosesTheTabsAndShowsTheServerList) {
+    startPeer({"--code", "654321"});
+    GuiOptions options;
+    options.pc = address();
+    options.code = "654321";
+    open(options);
+    ASSERT_NE(ui->waitFor("diskRow_0"), nullptr);
+
+    ASSERT_TRUE(peerProcess->stop());
+    peerProcess.reset();
+    EXPECT_TRUE(ui->waitUntil([&] { return app->page() == "servers"; }));
+    EXPECT_NE(ui->waitFor("serverRow_0"), nullptr);
+    EXPECT_EQ(ui->find("diskRow_0"), nullptr);
+}
+
+TEST_F(GuiAgainstPeer, ALargeFolderMakesRowsOnlyForWhatIsOnScreen) {
+    startPeer({"--code", "112233"});
+    const auto big = disk / "D" / "Big";
+    std::filesystem::create_directories(big);
+    constexpr int kEntries = 5000;
+    for (int i = 0; i < kEntries; ++i) {
+        std::ofstream(big / ("file" + std::to_string(i) + ".txt")) << i;
+    }
+    GuiOptions options;
+    options.pc = address();
+    options.code = "112233";
+    open(options);
+    ASSERT_TRUE(tapText("D:"));
+    ASSERT_TRUE(tapText("Big"));
+    QQuickItem* list = ui->waitFor("folderList");
+    ASSERT_NE(list, nullptr);
+    ASSERT_TRUE(ui->waitUntil([&] { return list->property("count").toInt() == kEntries; }));
+    EXPECT_LT(countItems(list, "folderRow_"), 100);
+}
+
+}  // namespace
+}  // namespace pd::gui
