@@ -81,25 +81,5 @@ TEST_F(KeychainTest, DamagedFileIsSetAsideAndTheKeychainStartsEmpty) {
     EXPECT_EQ(FileKeychain(file()).find("s"), "fresh");
 }
 
-class FakeKeychain : public Keychain {
-  public:
-    std::optional<std::string> find(const std::string&) override { return "fake"; }
-    bool add(const std::string&, const std::string&) override { return false; }
-    bool update(const std::string&, const std::string&) override { return false; }
-    bool remove(const std::string&) override { return false; }
-};
-
-TEST_F(KeychainTest, SharedKeychainLivesInTheHomeAndCanBeReplaced) {
-    Keychain& shared = Keychain::shared();
-    EXPECT_TRUE(shared.add("COM.QVR.WIFI.IOS", "ID"));
-    EXPECT_TRUE(fs::exists(home() / "Library" / "keychain"));
-
-    Keychain::setShared(std::make_shared<FakeKeychain>());
-    EXPECT_EQ(Keychain::shared().find("anything"), "fake");
-    Keychain::setShared(nullptr);
-    EXPECT_EQ(&Keychain::shared(), &shared);
-    EXPECT_EQ(Keychain::shared().find("COM.QVR.WIFI.IOS"), "ID");
-}
-
 }  // namespace
 }  // namespace pd
