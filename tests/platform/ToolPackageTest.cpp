@@ -67,7 +67,9 @@ TEST(ToolPackage, ColoursMd5AndVersionTextsFromKnownValues) {
     EXPECT_EQ(ToolPackage::versionFromBundleVersion(""), "");
 }
 
-TEST(ToolPackage, FolderSizeCountsFilesLinksAndFoldersWithoutFollowingLinks) {
+// Files, links and folders count by their own size; links are not followed. A child path that
+// would not fit in PATH_MAX is skipped, never written past the buffer.
+TEST(ToolPackage, FolderSizeCountsEverythingItCanReachWithoutFollowingLinks) {
     TempDir dir;
     EXPECT_EQ(ToolPackage::FolderSizeAtPath((dir.path / "missing").c_str()), 0u);
     EXPECT_EQ(ToolPackage::FolderSizeAtPath(dir.path.c_str()), 0u);
@@ -77,32 +79,31 @@ TEST(ToolPackage, FolderSizeCountsFilesLinksAndFoldersWithoutFollowingLinks) {
     writeFile(dir.path / "sub" / "b.bin", 234);
     writeFile(dir.path / "big.bin", 5000);
     fs::create_symlink(dir.path / "big.bin", dir.path / "sub" / "link");
-    const auto expected =
-        1000u + 234u + 5000u + lstatSize(dir.path / "sub") + lstatSize(dir.path / "sub" / "link");
-    EXPECT_EQ(ToolPackage::FolderSizeAtPath(dir.path.c_str()), expected);
-    // A trailing slash does not change the result.
-    EXPECT_EQ(ToolPackage::FolderSizeAtPath((dir.path.string() + "/").c_str()), expected);
-}
-
-TEST(ToolPackage, FolderSizeSkipsChildPathsThatWouldNotFit) {
-    TempDir dir;
-    // Nest folders until the path nears PATH_MAX, then put there one short name that fits and one
-    // name that makes the child path too long: that one is skipped, never written past the buffer.
+    // Nest folders until the path nears PATH_MAX, then put there one short name that fits and
+    // one name that makes the child path too long.
     fs::path deep = dir.path;
+    std::vector<fs::path> levels;
     const std::string segment(200, 'd');
-    std::uint64_t folders = 0;
     while (deep.string().size() + segment.size() + 2 < PATH_MAX - 50) {
         deep /= segment;
-        fs::create_directory(deep);
-        folders += lstatSize(deep);
+        levels.push_back(deep);
     }
+    fs::create_directories(deep);
     writeFile(deep / "inside.bin", 10);
     char cwd[PATH_MAX];
     ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
     ASSERT_EQ(::chdir(deep.c_str()), 0);  // the long name can only be made relative to it
     writeFile(std::string(255, 'n'), 77);
     ASSERT_EQ(::chdir(cwd), 0);
-    EXPECT_EQ(ToolPackage::FolderSizeAtPath(dir.path.c_str()), folders + 10);
+
+    std::uint64_t expected = 1000u + 234u + 5000u + 10u + lstatSize(dir.path / "sub") +
+                             lstatSize(dir.path / "sub" / "link");
+    for (const auto& level : levels) {
+        expected += lstatSize(level);
+    }
+    EXPECT_EQ(ToolPackage::FolderSizeAtPath(dir.path.c_str()), expected);
+    // A trailing slash does not change the result.
+    EXPECT_EQ(ToolPackage::FolderSizeAtPath((dir.path.string() + "/").c_str()), expected);
 }
 
 TEST(ToolPackage, ListingsOfPhoneFolders) {

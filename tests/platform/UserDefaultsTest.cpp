@@ -91,6 +91,13 @@ TEST_F(UserDefaultsTest, SurvivesReopenAndUnsavedChangesAreNotLost) {
     reopened.setString("bad", std::string("a\xFF", 2));
     EXPECT_TRUE(reopened.synchronize());
     EXPECT_TRUE(UserDefaults(file()).hasKey("bad"));
+
+    // The standard store is the one of the current home.
+    UserDefaults::standard().setInteger("key7", 7);
+    EXPECT_TRUE(UserDefaults::standard().synchronize());
+    EXPECT_EQ(UserDefaults(file().parent_path() / "defaults.json").integerForKey("key7"), 7);
+    ScopedTempHome other;
+    EXPECT_FALSE(UserDefaults::standard().hasKey("key7"));
 }
 
 // A file that does not parse, or parses but is not an object, is set aside and kept.
@@ -147,15 +154,6 @@ TEST_F(UserDefaultsTest, WriterKilledBetweenWritesLeavesOldOrNewFileWhole) {
     for (const auto& name : filesNextTo(file())) {
         EXPECT_EQ(name.find("damaged"), std::string::npos);
     }
-}
-
-TEST_F(UserDefaultsTest, StandardStoreIsTheOneOfTheCurrentHome) {
-    UserDefaults::standard().setInteger("key7", 7);
-    EXPECT_TRUE(UserDefaults::standard().synchronize());
-    const fs::path standardFile = home() / "Library" / "Preferences" / "defaults.json";
-    EXPECT_EQ(UserDefaults(standardFile).integerForKey("key7"), 7);
-    ScopedTempHome other;
-    EXPECT_FALSE(UserDefaults::standard().hasKey("key7"));
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include <thread>
 #include <vector>
 
@@ -12,15 +14,6 @@ using pd::Keychain;
 using pd::UpgradeDevInfo;
 
 namespace {
-
-// A keychain that can keep nothing.
-class FullKeychain : public Keychain {
-  public:
-    std::optional<std::string> find(const std::string&) override { return std::nullopt; }
-    bool add(const std::string&, const std::string&) override { return false; }
-    bool update(const std::string&, const std::string&) override { return false; }
-    bool remove(const std::string&) override { return false; }
-};
 
 // Every test has a home of its own, so the shared keychain starts as an empty file.
 class DeviceIdentity : public pd::test::TempHome {
@@ -67,8 +60,10 @@ TEST_F(DeviceIdentity, IdentifierIsStoredOnceAndStable) {
 }
 
 TEST_F(DeviceIdentity, FailingKeychainStillGivesOneFullIdentifierForTheProcess) {
+    // A keychain file that cannot be written: its folder would be a plain file.
+    std::ofstream(home() / "plain") << "x";
     Keychain& own = Keychain::shared();
-    Keychain::setShared(std::make_shared<FullKeychain>());
+    Keychain::setShared(std::make_shared<pd::FileKeychain>(home() / "plain" / "keychain"));
     const std::string first = UpgradeDevInfo::GetUUID();
     EXPECT_TRUE(UpgradeDevInfo::isWellFormedIdentifier(first)) << first;
     EXPECT_EQ(UpgradeDevInfo::GetUUID(), first);
