@@ -19,7 +19,7 @@ class DeviceInfoTest : public TempHome {
     fs::path keep() const { return home() / "Library" / "vendor-id"; }
 };
 
-TEST_F(DeviceInfoTest, MachineIdBecomesACanonicalUpperCaseUuid) {
+TEST_F(DeviceInfoTest, MachineIdBecomesACanonicalUuidElseARandomOneIsKept) {
     std::ofstream(machineId()) << "0123456789abcdef0123456789ABCDEF\n";
     EXPECT_EQ(DeviceInfo::vendorIdentifierFrom(machineId(), keep()),
               "01234567-89AB-CDEF-0123-456789ABCDEF");
@@ -31,9 +31,8 @@ TEST_F(DeviceInfoTest, MachineIdBecomesACanonicalUpperCaseUuid) {
     const std::string id = DeviceInfo::vendorIdentifier();
     EXPECT_TRUE(DeviceInfo::isCanonicalUuid(id)) << id;
     EXPECT_EQ(DeviceInfo::vendorIdentifier(), id);
-}
 
-TEST_F(DeviceInfoTest, WithoutAUsableMachineIdARandomIdIsKeptAndReused) {
+    // Without a usable machine id a random id is kept, readable by its owner only, and reused.
     for (const char* bad : {"", "uninitialized\n", "0123456789abcdef0123456789abcde\n",
                             "0123456789abcdef0123456789abcdefg"}) {
         std::ofstream(machineId(), std::ios::trunc) << bad;

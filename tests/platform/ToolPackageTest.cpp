@@ -1,5 +1,7 @@
 #include "platform/ToolPackage.h"
 
+#include "support/TempHome.h"
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -18,13 +20,11 @@ using pd::ToolPackage;
 
 namespace {
 
-struct TempDir {
-    TempDir() {
-        char tmpl[] = "/tmp/pd-toolpackage-XXXXXX";
-        path = ::mkdtemp(tmpl);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    fs::path path;
+// An empty folder of its own for each test.
+class ToolPackageFolder : public pd::test::TempHome {
+  protected:
+    void SetUp() override { fs::create_directory(dir); }
+    const fs::path dir = home() / "folder-under-test";
 };
 
 void writeFile(const fs::path& p, std::size_t size) {
@@ -69,19 +69,18 @@ TEST(ToolPackage, ColoursMd5AndVersionTextsFromKnownValues) {
 
 // Files, links and folders count by their own size; links are not followed. A child path that
 // would not fit in PATH_MAX is skipped, never written past the buffer.
-TEST(ToolPackage, FolderSizeCountsEverythingItCanReachWithoutFollowingLinks) {
-    TempDir dir;
-    EXPECT_EQ(ToolPackage::FolderSizeAtPath((dir.path / "missing").c_str()), 0u);
-    EXPECT_EQ(ToolPackage::FolderSizeAtPath(dir.path.c_str()), 0u);
+TEST_F(ToolPackageFolder, FolderSizeCountsEverythingItCanReachWithoutFollowingLinks) {
+    EXPECT_EQ(ToolPackage::FolderSizeAtPath((dir / "missing").c_str()), 0u);
+    EXPECT_EQ(ToolPackage::FolderSizeAtPath(dir.c_str()), 0u);
 
-    writeFile(dir.path / "a.bin", 1000);
-    fs::create_directory(dir.path / "sub");
-    writeFile(dir.path / "sub" / "b.bin", 234);
-    writeFile(dir.path / "big.bin", 5000);
-    fs::create_symlink(dir.path / "big.bin", dir.path / "sub" / "link");
+    writeFile(dir / "a.bin", 1000);
+    fs::create_directory(dir / "sub");
+    writeFile(dir / "sub" / "b.bin", 234);
+    writeFile(dir / "big.bin", 5000);
+    fs::create_symlink(dir / "big.bin", dir / "sub" / "link");
     // Nest folders until the path nears PATH_MAX, then put there one short name that fits and
     // one name that makes the child path too long.
-    fs::path deep = dir.path;
+    fs::path deep = dir;
     std::vector<fs::path> levels;
     const std::string segment(200, 'd');
     while (deep.string().size() + segment.size() + 2 < PATH_MAX - 50) {
@@ -96,46 +95,45 @@ TEST(ToolPackage, FolderSizeCountsEverythingItCanReachWithoutFollowingLinks) {
     writeFile(std::string(255, 'n'), 77);
     ASSERT_EQ(::chdir(cwd), 0);
 
-    std::uint64_t expected = 1000u + 234u + 5000u + 10u + lstatSize(dir.path / "sub") +
-                             lstatSize(dir.path / "sub" / "link");
+    std::uint64_t expected =
+        1000u + 234u + 5000u + 10u + lstatSize(dir / "sub") + lstatSize(dir / "sub" / "link");
     for (const auto& level : levels) {
         expected += lstatSize(level);
     }
-    EXPECT_EQ(ToolPackage::FolderSizeAtPath(dir.path.c_str()), expected);
+    EXPECT_EQ(ToolPackage::FolderSizeAtPath(dir.c_str()), expected);
     // A trailing slash does not change the result.
-    EXPECT_EQ(ToolPackage::FolderSizeAtPath((dir.path.string() + "/").c_str()), expected);
+    EXPECT_EQ(ToolPackage::FolderSizeAtPath((dir.string() + "/").c_str()), expected);
 }
 
-TEST(ToolPackage, ListingsOfPhoneFolders) {
-    TempDir dir;
-    writeFile(dir.path / "a.png", 3);
-    writeFile(dir.path / "A.PNG", 4);
-    writeFile(dir.path / ".hidden.png", 5);
-    writeFile(dir.path / "notes.txt", 6);
-    fs::create_directory(dir.path / "folder");
+TEST_F(ToolPackageFolder, ListingsOfPhoneFolders) {
+    writeFile(dir / "a.png", 3);
+    writeFile(dir / "A.PNG", 4);
+    writeFile(dir / ".hidden.png", 5);
+    writeFile(dir / "notes.txt", 6);
+    fs::create_directory(dir / "folder");
 
-    auto pngs = ToolPackage::GetFilenamelistOfType("png", dir.path.string());
+    auto pngs = ToolPackage::GetFilenamelistOfType("png", dir.string());
     std::sort(pngs.begin(), pngs.end());
     EXPECT_EQ(pngs, (std::vector<std::string>{".hidden.png", "a.png"}));
-    EXPECT_TRUE(ToolPackage::GetFilenamelistOfType("png", (dir.path / "none").string()).empty());
+    EXPECT_TRUE(ToolPackage::GetFilenamelistOfType("png", (dir / "none").string()).empty());
 
     // A known time, exact to the second (shifted into the local zone, in milliseconds).
     const std::time_t known = 1733580907;  // 2024-12-07 14:15:07 UTC
     const timespec times[2] = {{known, 0}, {known, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, (dir.path / "notes.txt").c_str(), times, 0), 0);
+    ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "notes.txt").c_str(), times, 0), 0);
     std::tm local{};
     localtime_r(&known, &local);
-    const auto files = ToolPackage::GetFilenamelistOfPath(dir.path.string(), false);
+    const auto files = ToolPackage::GetFilenamelistOfPath(dir.string(), false);
     ASSERT_EQ(files.size(), 3u);  // hidden entries are skipped, folders are not files
     for (const auto& f : files) {
         if (f.fileName == "notes.txt") {
             EXPECT_EQ(f.modifyTime, (static_cast<double>(known) + local.tm_gmtoff) * 1000.0);
         }
     }
-    auto folders = ToolPackage::GetFilenamelistOfPath(dir.path.string(), true);
+    auto folders = ToolPackage::GetFilenamelistOfPath(dir.string(), true);
     ASSERT_EQ(folders.size(), 1u);
     EXPECT_EQ(folders[0].fileName, "folder");
-    EXPECT_EQ(ToolPackage::FileSizeAtPath((dir.path / "notes.txt").string()), 6);
-    EXPECT_EQ(ToolPackage::FileSizeAtPath((dir.path / "nope").string()), 0);
-    EXPECT_FALSE(ToolPackage::FileExistAtPath((dir.path / "nope").string()));
+    EXPECT_EQ(ToolPackage::FileSizeAtPath((dir / "notes.txt").string()), 6);
+    EXPECT_EQ(ToolPackage::FileSizeAtPath((dir / "nope").string()), 0);
+    EXPECT_FALSE(ToolPackage::FileExistAtPath((dir / "nope").string()));
 }
