@@ -9,6 +9,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <tuple>
 
 namespace pd {
 namespace {
@@ -35,24 +36,17 @@ TEST_F(TempHome, HomeResolvesFromSetThenEnvironmentThenXdgThenUserHome) {
     const fs::path base = home();
     EXPECT_EQ(AppHome::path(), base);
 
-    AppHome::reset();
-    {
-        ScopedEnv pd("POCKETDESK_HOME", (base / "env").string() + "/");
-        ScopedEnv xdg("XDG_DATA_HOME", (base / "xdg").string());
-        EXPECT_EQ(AppHome::path(), base / "env") << "no trailing separator";
-    }
-    AppHome::reset();
-    {
-        ScopedEnv pd("POCKETDESK_HOME", std::nullopt);
-        ScopedEnv xdg("XDG_DATA_HOME", (base / "xdg").string());
-        EXPECT_EQ(AppHome::path(), base / "xdg" / "pocketdesk");
-    }
-    AppHome::reset();
-    {
-        ScopedEnv pd("POCKETDESK_HOME", std::nullopt);
-        ScopedEnv xdg("XDG_DATA_HOME", "relative/is/ignored");
-        ScopedEnv user("HOME", (base / "user").string());
-        EXPECT_EQ(AppHome::path(), base / "user" / ".local" / "share" / "pocketdesk");
+    const std::tuple<std::optional<std::string>, std::optional<std::string>, fs::path> cases[] = {
+        {(base / "env").string() + "/", (base / "xdg").string(), base / "env"},
+        {std::nullopt, (base / "xdg").string(), base / "xdg" / "pocketdesk"},
+        {std::nullopt, "relative/is/ignored", base / "user" / ".local" / "share" / "pocketdesk"},
+    };
+    ScopedEnv user("HOME", (base / "user").string());
+    for (const auto& [pdHome, xdgHome, expected] : cases) {
+        AppHome::reset();
+        ScopedEnv pd("POCKETDESK_HOME", pdHome);
+        ScopedEnv xdg("XDG_DATA_HOME", xdgHome);
+        EXPECT_EQ(AppHome::path(), expected);  // without a trailing separator
     }
 
     // set() wins over the environment and is made absolute.

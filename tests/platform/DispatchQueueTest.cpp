@@ -6,7 +6,6 @@
 
 #include <atomic>
 #include <memory>
-#include <mutex>
 #include <set>
 #include <stdexcept>
 #include <thread>
@@ -17,20 +16,27 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(MainQueue, RunsTasksFromAnyThreadOnThePumpingThread) {
+// A toolkit's event loop learns of every task, also a delayed one, through the wake hook.
+TEST(MainQueue, TasksFromAnyThreadRunInDueOrderOnThePumpingThreadAndWakeTheHook) {
     MainQueue& main = MainQueue::shared();
     EXPECT_FALSE(main.isCurrent());
+    main.poll();  // leftovers of other tests
+    std::atomic<int> wakes{0};
+    main.setWakeHook([&] { ++wakes; });
 
     std::atomic<int> ran{0};
     std::atomic<bool> allOnMain{true};
+    std::vector<int> order;
+    main.async([] { throw 42; });  // contained; the queue goes on
+    main.async([&] { order.push_back(1); });
+    main.after(30ms, [&] { order.push_back(3); });
+    main.after(10ms, [&] { order.push_back(2); });
     std::vector<std::thread> posters;
     for (int i = 0; i < 4; ++i) {
         posters.emplace_back([&] {
             for (int j = 0; j < 25; ++j) {
                 main.async([&] {
-                    if (!MainQueue::shared().isCurrent()) {
-                        allOnMain = false;
-                    }
+                    allOnMain = allOnMain && MainQueue::shared().isCurrent();
                     ++ran;
                 });
             }
@@ -40,20 +46,21 @@ TEST(MainQueue, RunsTasksFromAnyThreadOnThePumpingThread) {
         t.join();
     }
     EXPECT_EQ(ran.load(), 0) << "nothing runs until the main queue is pumped";
-    EXPECT_TRUE(pumpMainUntil([&] { return ran == 100; }));
-    EXPECT_TRUE(allOnMain);
-}
-
-TEST(MainQueue, DelayedTasksRunOnTheMainQueueInDueOrder) {
-    std::vector<int> order;
-    MainQueue::shared().async([&] { order.push_back(1); });
-    MainQueue::shared().after(30ms, [&] { order.push_back(3); });
-    MainQueue::shared().after(10ms, [&] {
-        EXPECT_TRUE(MainQueue::shared().isCurrent());
-        order.push_back(2);
-    });
-    EXPECT_TRUE(pumpMainUntil([&] { return order.size() == 3; }));
+    const auto far = std::chrono::steady_clock::now() + 30s;
+    EXPECT_TRUE(main.runUntil([&] { return ran == 100 && order.size() == 3; }, far));
     EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+    EXPECT_TRUE(allOnMain);
+    EXPECT_GE(wakes.load(), 103);
+
+    // A condition that never holds gives up at the deadline and says so.
+    EXPECT_FALSE(main.runUntil([] { return false; }, std::chrono::steady_clock::now() + 20ms));
+
+    // Without a hook nothing is called back any more.
+    main.setWakeHook(nullptr);
+    const int before = wakes.load();
+    main.async([] {});
+    main.poll();
+    EXPECT_EQ(wakes.load(), before);
 }
 
 TEST(MainQueue, StopEndsRunAndAnEarlyStopIsNotLost) {
@@ -76,62 +83,42 @@ TEST(MainQueue, StopEndsRunAndAnEarlyStopIsNotLost) {
     EXPECT_TRUE(pumpMainUntil([&] { return again; }));
 }
 
-TEST(DispatchQueues, ThrowingTaskIsContainedAndTheQueueGoesOn) {
-    SerialQueue serial("throwing");
-    std::atomic<bool> after{false};
-    serial.async([] { throw std::runtime_error("boom"); });
-    serial.async([&] { after = true; });
-    EXPECT_TRUE(waitFor([&] { return after.load(); }));
-
-    bool mainAfter = false;
-    MainQueue::shared().async([] { throw 42; });
-    MainQueue::shared().async([&] { mainAfter = true; });
-    EXPECT_TRUE(pumpMainUntil([&] { return mainAfter; }));
-}
-
+// A task that throws is contained and the queue goes on.
 TEST(SerialQueue, RunsTasksInOrderOneAtATimeOnOneThread) {
     SerialQueue queue("ordered");
-    EXPECT_EQ(queue.label(), "ordered");
     EXPECT_FALSE(queue.isCurrent());
+    queue.async([] { throw std::runtime_error("boom"); });
 
+    // The tasks' records are read once the last task is done: they run one after the other.
     constexpr int kTasks = 500;
-    std::mutex mutex;
     std::vector<int> order;
     std::set<std::thread::id> threads;
     std::atomic<int> inside{0};
     std::atomic<bool> overlapped{false};
     std::atomic<bool> allCurrent{true};
+    std::atomic<bool> done{false};
     for (int i = 0; i < kTasks; ++i) {
         queue.async([&, i] {
-            if (inside.fetch_add(1) != 0) {
-                overlapped = true;
-            }
-            if (!queue.isCurrent()) {
-                allCurrent = false;
-            }
-            {
-                std::lock_guard lock(mutex);
-                order.push_back(i);
-                threads.insert(std::this_thread::get_id());
-            }
+            overlapped = overlapped || inside.fetch_add(1) != 0;
+            allCurrent = allCurrent && queue.isCurrent();
+            order.push_back(i);
+            threads.insert(std::this_thread::get_id());
             inside.fetch_sub(1);
+            done = i == kTasks - 1;
         });
     }
-    ASSERT_TRUE(waitFor([&] {
-        std::lock_guard lock(mutex);
-        return order.size() == kTasks;
-    }));
-    std::lock_guard lock(mutex);
+    ASSERT_TRUE(waitFor([&] { return done.load(); }));
+    EXPECT_FALSE(overlapped);
+    ASSERT_EQ(order.size(), std::size_t{kTasks});
     for (int i = 0; i < kTasks; ++i) {
         ASSERT_EQ(order[i], i);
     }
     EXPECT_EQ(threads.size(), 1u);
     EXPECT_EQ(threads.count(std::this_thread::get_id()), 0u);
-    EXPECT_FALSE(overlapped);
     EXPECT_TRUE(allCurrent);
 }
 
-TEST(SerialQueue, DestructionDropsQueuedTasksAndMayHappenInsideATask) {
+TEST(DispatchQueues, DestructionDropsQueuedTasksAndMayHappenInsideATask) {
     // Queued and delayed tasks are dropped; their captures are still released.
     auto witness = std::make_shared<int>(0);
     std::atomic<int> ran{0};
@@ -151,14 +138,17 @@ TEST(SerialQueue, DestructionDropsQueuedTasksAndMayHappenInsideATask) {
     EXPECT_EQ(witness.use_count(), 1) << "dropped tasks must release what they captured";
 
     // The last owner of a queue may be one of its own tasks.
-    auto owned = std::make_unique<SerialQueue>("self-destroying");
-    std::atomic<bool> destroyed{false};
-    SerialQueue* raw = owned.get();
-    raw->async([&, q = std::shared_ptr<SerialQueue>(std::move(owned))]() mutable {
-        q.reset();
-        destroyed = true;
-    });
-    EXPECT_TRUE(waitFor([&] { return destroyed.load(); }));
+    std::atomic<int> destroyed{0};
+    auto destroyFromInside = [&](auto owned) {
+        auto* raw = owned.get();
+        raw->async([&, q = std::move(owned)]() mutable {
+            q.reset();
+            ++destroyed;
+        });
+    };
+    destroyFromInside(std::make_shared<SerialQueue>("self-destroying"));
+    destroyFromInside(std::make_shared<ConcurrentQueue>("own", 2));
+    EXPECT_TRUE(waitFor([&] { return destroyed == 2; }));
 }
 
 TEST(ConcurrentQueue, GlobalPoolRunsTasksAtTheSameTime) {
@@ -186,16 +176,64 @@ TEST(ConcurrentQueue, GlobalPoolRunsTasksAtTheSameTime) {
     EXPECT_TRUE(onPool);
 }
 
-TEST(ConcurrentQueue, OwnPoolCanBeDestroyedFromItsOwnTask) {
-    auto pool = std::make_shared<ConcurrentQueue>("own", 2);
-    EXPECT_EQ(pool->label(), "own");
-    std::atomic<bool> done{false};
-    ConcurrentQueue* raw = pool.get();
-    raw->async([&, p = std::move(pool)]() mutable {
-        p.reset();
-        done = true;
+// Nothing happens before start(); a second start() must not double the schedule and a
+// cancelled timer is never restarted.
+TEST(RepeatingTimer, FiresOnItsQueueUntilCancelledFromTheHandler) {
+    MainQueue& main = MainQueue::shared();
+    int fired = 0;
+    bool allOnMain = true;
+    std::unique_ptr<RepeatingTimer> timer;
+    timer = std::make_unique<RepeatingTimer>(main, 5ms, 10ms, 1ms, [&] {
+        allOnMain = allOnMain && main.isCurrent();
+        if (++fired == 5) {
+            timer->cancel();
+        }
     });
-    EXPECT_TRUE(waitFor([&] { return done.load(); }));
+    main.runFor(20ms);
+    EXPECT_EQ(fired, 0);
+    timer->start();
+    timer->start();
+    ASSERT_TRUE(pumpMainUntil([&] { return fired >= 5; }));
+    timer->start();
+    main.runFor(60ms);
+    EXPECT_EQ(fired, 5) << "a cancelled timer never fires again";
+    EXPECT_TRUE(allOnMain);
+}
+
+TEST(RepeatingTimer, CancelFromAnotherThreadWaitsForARunningHandler) {
+    SerialQueue queue("busy");
+    std::atomic<bool> inside{false};
+    std::atomic<bool> allOnQueue{true};
+    std::atomic<int> fired{0};
+    RepeatingTimer timer(queue, 0ms, 10ms, 0ms, [&] {
+        ++fired;
+        allOnQueue = allOnQueue && queue.isCurrent();
+        inside = true;
+        std::this_thread::sleep_for(20ms);
+        inside = false;
+    });
+    timer.start();
+    ASSERT_TRUE(waitFor([&] { return inside.load(); }));
+    timer.cancel();
+    EXPECT_FALSE(inside) << "cancel() returned while the handler was still running";
+    const int atCancel = fired;
+
+    // A timer destroyed before its first firing releases its handler and never runs it; a
+    // one-shot timer fires once.
+    auto witness = std::make_shared<int>(0);
+    {
+        RepeatingTimer doomed(queue, 20ms, 10ms, 0ms, [&, witness] { ++fired; });
+        doomed.start();
+    }
+    EXPECT_EQ(witness.use_count(), 1);
+    std::atomic<int> oneShotFired{0};
+    RepeatingTimer oneShot(queue, 5ms, 0ms, 0ms, [&] { ++oneShotFired; });
+    oneShot.start();
+    ASSERT_TRUE(waitFor([&] { return oneShotFired == 1; }));
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(oneShotFired.load(), 1);
+    EXPECT_EQ(fired.load(), atCancel);
+    EXPECT_TRUE(allOnQueue);
 }
 
 }  // namespace

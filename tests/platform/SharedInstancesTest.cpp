@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <atomic>
+#include <latch>
 #include <thread>
 #include <vector>
 
@@ -20,14 +20,11 @@ namespace {
 TEST_F(TempHome, ProcessWideObjectsAreCreatedOnceUnderConcurrentFirstUse) {
     constexpr std::size_t kThreads = 16;
     std::vector<std::array<const void*, 5>> seen(kThreads);
-    std::atomic<int> ready{0};
+    std::latch start(kThreads);
     std::vector<std::thread> threads;
     for (std::size_t i = 0; i < kThreads; ++i) {
         threads.emplace_back([&, i] {
-            ++ready;
-            while (ready.load() < static_cast<int>(kThreads)) {
-                std::this_thread::yield();
-            }
+            start.arrive_and_wait();
             seen[i] = {&MainQueue::shared(), &ConcurrentQueue::global(),
                        &NotificationCenter::defaultCenter(), &UserDefaults::standard(),
                        &Keychain::shared()};
@@ -38,9 +35,6 @@ TEST_F(TempHome, ProcessWideObjectsAreCreatedOnceUnderConcurrentFirstUse) {
     }
     for (const auto& s : seen) {
         EXPECT_EQ(s, seen[0]);
-    }
-    for (const void* p : seen[0]) {
-        EXPECT_NE(p, nullptr);
     }
 }
 

@@ -1,6 +1,5 @@
 #include "platform/UserDefaults.h"
 
-#include "platform/AppHome.h"
 #include "support/TempHome.h"
 #include "support/WaitFor.h"
 
@@ -25,10 +24,10 @@ class UserDefaultsTest : public TempHome {
   protected:
     fs::path file() const { return home() / "Library" / "Preferences" / "test.json"; }
 
-    std::vector<fs::path> filesNextTo(const fs::path& f) const {
-        std::vector<fs::path> found;
+    std::vector<std::string> filesNextTo(const fs::path& f) const {
+        std::vector<std::string> found;
         for (const auto& entry : fs::directory_iterator(f.parent_path())) {
-            found.push_back(entry.path());
+            found.push_back(entry.path().filename().string());
         }
         return found;
     }
@@ -41,35 +40,33 @@ class UserDefaultsTest : public TempHome {
     }
 };
 
-TEST_F(UserDefaultsTest, ValuesRoundTripAndConvertLikeSettings) {
+// Settings stored as the texts "1"/"0" are read back as numbers and flags, and the other way.
+TEST_F(UserDefaultsTest, ValuesConvertTheWaySettingsAreReadBack) {
     UserDefaults d(file());
-    EXPECT_FALSE(d.hasKey("ISONMGRFILE"));
-    EXPECT_FALSE(d.stringForKey("ISONMGRFILE"));
-    EXPECT_FALSE(d.integerForKey("ISONMGRFILE"));
-    EXPECT_FALSE(d.boolForKey("ISONMGRFILE"));
-
-    // Settings stored as the texts "1"/"0" are read back as numbers and flags.
-    d.setString("ISONMGRFILE", "1");
-    EXPECT_EQ(d.stringForKey("ISONMGRFILE"), "1");
-    EXPECT_EQ(d.integerForKey("ISONMGRFILE"), 1);
-    EXPECT_EQ(d.boolForKey("ISONMGRFILE"), true);
-    d.setString("ISONMGRFILE", "0");
-    EXPECT_EQ(d.integerForKey("ISONMGRFILE"), 0);
-    EXPECT_EQ(d.boolForKey("ISONMGRFILE"), false);
+    EXPECT_FALSE(d.stringForKey("one") || d.integerForKey("one") || d.boolForKey("one"));
+    d.setString("one", "1");
+    d.setString("zero", "0");
     d.setString("junk", "abc");
-    EXPECT_EQ(d.integerForKey("junk"), 0);
     d.setString("huge", "99999999999999999999999");
-    EXPECT_EQ(d.integerForKey("huge"), INT64_MAX);
-
     d.setInteger("LASTVOLUMEVALUE", -37);
-    EXPECT_EQ(d.integerForKey("LASTVOLUMEVALUE"), -37);
-    EXPECT_EQ(d.stringForKey("LASTVOLUMEVALUE"), "-37");
     d.setBool("flag", true);
-    EXPECT_EQ(d.boolForKey("flag"), true);
-    EXPECT_EQ(d.integerForKey("flag"), 1);
     d.setDouble("LASTPICBACKTIME", 1700000000.25);
+    const std::pair<const char*, std::int64_t> integers[] = {{"one", 1},
+                                                             {"zero", 0},
+                                                             {"junk", 0},
+                                                             {"flag", 1},
+                                                             {"huge", INT64_MAX},
+                                                             {"LASTVOLUMEVALUE", -37},
+                                                             {"LASTPICBACKTIME", 1700000000}};
+    for (const auto& [key, value] : integers) {
+        EXPECT_EQ(d.integerForKey(key), value) << key;
+    }
+    EXPECT_EQ(d.boolForKey("one"), true);
+    EXPECT_EQ(d.boolForKey("zero"), false);
+    EXPECT_EQ(d.boolForKey("flag"), true);
+    EXPECT_EQ(d.stringForKey("one"), "1");
+    EXPECT_EQ(d.stringForKey("LASTVOLUMEVALUE"), "-37");
     EXPECT_DOUBLE_EQ(*d.doubleForKey("LASTPICBACKTIME"), 1700000000.25);
-    EXPECT_EQ(d.integerForKey("LASTPICBACKTIME"), 1700000000);
 
     d.removeObjectForKey("flag");
     EXPECT_FALSE(d.hasKey("flag"));
@@ -94,33 +91,33 @@ TEST_F(UserDefaultsTest, SurvivesReopenAndUnsavedChangesAreNotLost) {
     reopened.setString("bad", std::string("a\xFF", 2));
     EXPECT_TRUE(reopened.synchronize());
     EXPECT_TRUE(UserDefaults(file()).hasKey("bad"));
+
+    // The standard store is the one of the current home.
+    UserDefaults::standard().setInteger("key7", 7);
+    EXPECT_TRUE(UserDefaults::standard().synchronize());
+    EXPECT_EQ(UserDefaults(file().parent_path() / "defaults.json").integerForKey("key7"), 7);
+    ScopedTempHome other;
+    EXPECT_FALSE(UserDefaults::standard().hasKey("key7"));
 }
 
+// A file that does not parse, or parses but is not an object, is set aside and kept.
 TEST_F(UserDefaultsTest, DamagedFileIsSetAsideNotDeleted) {
     fs::create_directories(file().parent_path());
-    const std::string garbage = "{\"RUNTAG\": \"2.0.1\", trunc";
-    std::ofstream(file()) << garbage;
-
-    UserDefaults d(file());
-    EXPECT_FALSE(d.hasKey("RUNTAG"));
-    std::vector<fs::path> aside;
-    for (const auto& p : filesNextTo(file())) {
-        if (p.filename().string().rfind("test.json.damaged-", 0) == 0) {
-            aside.push_back(p);
+    for (const std::string garbage : {"{\"RUNTAG\": \"2.0.1\", trunc", "[1,2]"}) {
+        std::ofstream(file(), std::ios::trunc) << garbage;
+        UserDefaults d(file());
+        EXPECT_FALSE(d.hasKey("RUNTAG"));
+        d.setString("RUNTAG", "2.0.1");
+        EXPECT_TRUE(d.synchronize());
+        EXPECT_EQ(UserDefaults(file()).stringForKey("RUNTAG"), "2.0.1");
+        int aside = 0;
+        for (const auto& name : filesNextTo(file())) {
+            aside += name.rfind("test.json.damaged-", 0) == 0 &&
+                     contents(file().parent_path() / name) == garbage;
         }
+        EXPECT_EQ(aside, 1) << garbage;
     }
-    ASSERT_EQ(aside.size(), 1u);
-    EXPECT_EQ(contents(aside[0]), garbage);
-
-    d.setString("RUNTAG", "2.0.1");
-    EXPECT_TRUE(d.synchronize());
-    EXPECT_EQ(UserDefaults(file()).stringForKey("RUNTAG"), "2.0.1");
-
-    // A file that parses but is not an object is not ours either.
-    std::ofstream(file(), std::ios::trunc) << "[1,2]";
-    UserDefaults again(file());
-    EXPECT_FALSE(again.hasKey("RUNTAG"));
-    EXPECT_EQ(filesNextTo(file()).size(), 2u) << "both damaged files are kept";
+    EXPECT_EQ(filesNextTo(file()).size(), 3u) << "both damaged files are kept";
 }
 
 std::string payloadFor(int n) {
@@ -153,24 +150,10 @@ TEST_F(UserDefaultsTest, WriterKilledBetweenWritesLeavesOldOrNewFileWhole) {
         EXPECT_EQ(parsed.at("payload").get<std::string>(), payloadFor(n)) << "round " << round;
     }
     // Reopening finds a sound file: nothing is set aside.
-    UserDefaults d(file());
-    EXPECT_TRUE(d.hasKey("payload"));
-    for (const auto& p : filesNextTo(file())) {
-        EXPECT_EQ(p.filename().string().find("damaged"), std::string::npos);
+    EXPECT_TRUE(UserDefaults(file()).hasKey("payload"));
+    for (const auto& name : filesNextTo(file())) {
+        EXPECT_EQ(name.find("damaged"), std::string::npos);
     }
-}
-
-TEST_F(UserDefaultsTest, StandardStoreLivesInTheHome) {
-    UserDefaults& standard = UserDefaults::standard();
-    standard.setInteger("key7", 7);
-    EXPECT_EQ(standard.file(), home() / "Library" / "Preferences" / "defaults.json");
-    EXPECT_TRUE(standard.synchronize());
-    EXPECT_EQ(UserDefaults(standard.file()).integerForKey("key7"), 7);
-
-    // Another home has a store of its own.
-    ScopedTempHome other;
-    EXPECT_NE(&UserDefaults::standard(), &standard);
-    EXPECT_FALSE(UserDefaults::standard().hasKey("key7"));
 }
 
 }  // namespace

@@ -5,52 +5,24 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
+#include <fstream>
+
 #include <thread>
 #include <vector>
 
+using pd::Keychain;
 using pd::UpgradeDevInfo;
 
 namespace {
 
-// A keychain whose writes can be made to fail.
-class MemoryKeychain : public pd::Keychain {
-  public:
-    bool failWrites = false;
-    std::map<std::string, std::string> items;
-    std::optional<std::string> find(const std::string& service) override {
-        auto it = items.find(service);
-        return it == items.end() ? std::nullopt : std::optional(it->second);
-    }
-    bool add(const std::string& service, const std::string& data) override {
-        if (failWrites || items.count(service))
-            return false;
-        items[service] = data;
-        return true;
-    }
-    bool update(const std::string& service, const std::string& data) override {
-        if (failWrites || !items.count(service))
-            return false;
-        items[service] = data;
-        return true;
-    }
-    bool remove(const std::string& service) override { return items.erase(service) > 0; }
-};
-
+// Every test has a home of its own, so the shared keychain starts as an empty file.
 class DeviceIdentity : public pd::test::TempHome {
   protected:
-    void SetUp() override {
-        TempHome::SetUp();
-        keychain = std::make_shared<MemoryKeychain>();
-        pd::Keychain::setShared(keychain);
-        UpgradeDevInfo::resetForTests();
-    }
+    void SetUp() override { UpgradeDevInfo::resetForTests(); }
     void TearDown() override {
         UpgradeDevInfo::resetForTests();
-        pd::Keychain::setShared(nullptr);
-        TempHome::TearDown();
+        Keychain::setShared(nullptr);
     }
-    std::shared_ptr<MemoryKeychain> keychain;
 };
 
 }  // namespace
@@ -64,22 +36,23 @@ TEST(UpgradeDevInfoText, ShortMd5AndModelNames) {
     EXPECT_EQ(UpgradeDevInfo::PlatformStringFor(""), "UnKown");
 }
 
-// The identifier is kept in the keychain and stays the same, also for a new process; a sound
-// stored value wins and a damaged one is replaced.
+// The identifier is kept in the keychain file of the home and stays the same, also for a new
+// process; a sound stored value wins and a damaged one is replaced.
 TEST_F(DeviceIdentity, IdentifierIsStoredOnceAndStable) {
     for (const char* stored : {"", "0123456789ABCDEF", "short"}) {
         SCOPED_TRACE(stored);
         UpgradeDevInfo::resetForTests();
-        keychain->items.clear();
+        Keychain::shared().remove(UpgradeDevInfo::kKeychainService);
         if (*stored) {
-            keychain->items[UpgradeDevInfo::kKeychainService] = stored;
+            ASSERT_TRUE(Keychain::shared().add(UpgradeDevInfo::kKeychainService, stored));
         }
         const std::string first = UpgradeDevInfo::GetUUID();
         EXPECT_TRUE(UpgradeDevInfo::isWellFormedIdentifier(first)) << first;
         if (std::string(stored) == "0123456789ABCDEF") {
             EXPECT_EQ(first, stored);
         }
-        EXPECT_EQ(keychain->items[UpgradeDevInfo::kKeychainService], first);
+        pd::FileKeychain onDisk(home() / "Library" / "keychain");
+        EXPECT_EQ(onDisk.find(UpgradeDevInfo::kKeychainService), first);
         EXPECT_EQ(UpgradeDevInfo::GetUUID(), first);
         UpgradeDevInfo::resetForTests();
         EXPECT_EQ(UpgradeDevInfo::GetUUID(), first);
@@ -87,12 +60,18 @@ TEST_F(DeviceIdentity, IdentifierIsStoredOnceAndStable) {
 }
 
 TEST_F(DeviceIdentity, FailingKeychainStillGivesOneFullIdentifierForTheProcess) {
-    keychain->failWrites = true;
+    // A keychain file that cannot be written: its folder would be a plain file.
+    std::ofstream(home() / "plain") << "x";
+    Keychain& own = Keychain::shared();
+    Keychain::setShared(std::make_shared<pd::FileKeychain>(home() / "plain" / "keychain"));
     const std::string first = UpgradeDevInfo::GetUUID();
     EXPECT_TRUE(UpgradeDevInfo::isWellFormedIdentifier(first)) << first;
-    EXPECT_TRUE(keychain->items.empty());
     EXPECT_EQ(UpgradeDevInfo::GetUUID(), first);
     EXPECT_FALSE(UpgradeDevInfo::SaveUUID());
+    // Without the replacement the keychain of the home is back, untouched.
+    Keychain::setShared(nullptr);
+    EXPECT_EQ(&Keychain::shared(), &own);
+    EXPECT_FALSE(own.find(UpgradeDevInfo::kKeychainService));
 }
 
 TEST_F(DeviceIdentity, ConcurrentFirstUseAgreesOnOneIdentifier) {
