@@ -1,6 +1,6 @@
 // The application object against a computer whose bytes the test controls: pairing opens the
-// tabs and the file manager, a closed link closes them and ends a connect in progress, and the
-// computer paired last is remembered when the application leaves the front.
+// tabs and the file manager, the computer paired last is remembered when the application leaves
+// the front, and a closed link closes the tabs and ends a connect in progress.
 
 #include "app/AppDelegate.h"
 
@@ -24,14 +24,9 @@ struct RecordingServerView : ServerView {
     void pairingEnded(PairingOutcome o) override { outcomes.push_back(o); }
 };
 
-struct RecordingDiskView : DiskView {
-    int listings = 0;
-    void listingEnded(ListingOutcome) override { ++listings; }
-};
-
 struct RecordingTabsView : MainTabBarView {
     std::vector<TabItem> tabs;
-    std::shared_ptr<RecordingDiskView> disk = std::make_shared<RecordingDiskView>();
+    std::shared_ptr<DiskView> disk = std::make_shared<DiskView>();
     bool closed = false;
     void setTabs(const std::vector<TabItem>& t) override { tabs = t; }
     std::shared_ptr<DiskView> presentFileManager(
@@ -95,7 +90,11 @@ class AppDelegateTest : public TempHome {
 
 }  // namespace
 
-TEST_F(AppDelegateTest, PairingOpensTheTabsAndAClosedLinkClosesThem) {
+TEST_F(AppDelegateTest, PairingOpensTheTabsIsRememberedInTheBackgroundAndAClosedLinkCloses) {
+    UserDefaults::standard().setString("LASTDEVICETAG", "EARLIER");
+    app->applicationDidEnterBackground();  // nothing chosen in this run: the earlier one stays
+    EXPECT_EQ(UserDefaults::standard().stringForKey("LASTDEVICETAG"), "EARLIER");
+
     connect();
     ASSERT_TRUE(pumpMainUntil([&] { return app->mainTabs() != nullptr; }));
     ASSERT_EQ(view->tabs.size(), 1u);
@@ -103,6 +102,8 @@ TEST_F(AppDelegateTest, PairingOpensTheTabsAndAClosedLinkClosesThem) {
     ASSERT_EQ(tabs.tabs.size(), 3u);
     EXPECT_EQ(tabs.tabs[2].tag, MainTabBarViewController::kRemoteControlTag);
     EXPECT_EQ(view->server->outcomes, std::vector{PairingOutcome::Paired});
+    app->applicationDidEnterBackground();
+    EXPECT_EQ(UserDefaults::standard().stringForKey("LASTDEVICETAG"), "TAG-1");
 
     // The file manager asks for the drives at once; the computer then closes the link.
     auto listing = pc.readMessage();
@@ -122,15 +123,4 @@ TEST_F(AppDelegateTest, ALinkClosedBeforeTheAnswerEndsTheConnect) {
     ASSERT_TRUE(pumpMainUntil([&] { return !view->server->outcomes.empty(); }));
     EXPECT_FALSE(app->serverList().isConnecting());
     EXPECT_TRUE(view->tabs.empty());
-}
-
-TEST_F(AppDelegateTest, LeavingTheFrontRemembersOnlyAComputerChosenInThisRun) {
-    UserDefaults::standard().setString("LASTDEVICETAG", "EARLIER");
-    app->applicationDidEnterBackground();  // nothing chosen yet: the earlier one stays
-    EXPECT_EQ(UserDefaults::standard().stringForKey("LASTDEVICETAG"), "EARLIER");
-
-    connect();
-    ASSERT_TRUE(pumpMainUntil([&] { return app->mainTabs() != nullptr; }));
-    app->applicationDidEnterBackground();
-    EXPECT_EQ(UserDefaults::standard().stringForKey("LASTDEVICETAG"), "TAG-1");
 }
