@@ -43,21 +43,19 @@ TEST_F(DiskScreenTest, RootAndClassListings) {
               (std::vector<std::string>{"title OFFICE-PC", "menu 5", "select 0",
                                         "progress inquiring", "hide progress", "add hidden",
                                         "rows 2", "list shown", "empty ", "top", "listed"}));
-    EXPECT_EQ(view->rows[0].label, "C:");
-    EXPECT_EQ(view->rows[0].detail, "System");
-    EXPECT_EQ(view->rows[0].kind, BrowserRowKind::SystemDrive);
-    EXPECT_TRUE(view->rows[0].swipeActions.empty());
-    EXPECT_EQ(view->rows[1].label, Localized("myDesktop"));
-    EXPECT_EQ(view->rows[1].detail, "");
-    EXPECT_EQ(view->rows[1].kind, BrowserRowKind::Desktop);
+    const auto& rows = view->rows;
+    EXPECT_EQ(std::tie(rows[0].label, rows[0].detail, rows[0].kind),
+              std::make_tuple("C:", "System", BrowserRowKind::SystemDrive));
+    EXPECT_TRUE(rows[0].swipeActions.empty());
+    EXPECT_EQ(std::tie(rows[1].label, rows[1].detail, rows[1].kind),
+              std::make_tuple(Localized("myDesktop"), "", BrowserRowKind::Desktop));
 
     // Pictures: the class listing, its folders by their last component.
     screen->selectMenu(1);
     answerList({row("D:/Photos", 1)});
-    EXPECT_EQ(view->rows[0].label, "Photos");
-    EXPECT_EQ(view->rows[0].path, "D:/Photos");
-    EXPECT_EQ(view->rows[0].icon, "format_folder.png");
-    EXPECT_EQ(view->rows[0].swipeActions,
+    EXPECT_EQ(std::tie(rows[0].label, rows[0].path, rows[0].icon),
+              std::make_tuple("Photos", "D:/Photos", "format_folder.png"));
+    EXPECT_EQ(rows[0].swipeActions,
               std::vector<BrowserRowAction>{BrowserRowAction::DeleteFromClass});
     EXPECT_TRUE(view->saw("add shown"));
 
@@ -106,6 +104,15 @@ TEST_F(DiskScreenTest, EachClassHasItsStatisticsAndEmptyPicture) {
 TEST_F(DiskScreenTest, TappingRowsOpensFolderScreensInTheRightMode) {
     screen->viewDidLoad();
     answerList(rootRows());
+    // Failures only hide the busy indicator; the rows stay.
+    view->clear();
+    screen->selectMenu(0);
+    screen->AuthCoreCheckUnkowError();
+    screen->AuthCoreCheckError(0, "TAG");
+    EXPECT_EQ(view->events,
+              (std::vector<std::string>{"select 0", "progress inquiring", "hide progress",
+                                        "listing failed", "hide progress", "listing refused"}));
+    EXPECT_EQ(screen->diskListArr().size(), 4u);
     stats.clear();
 
     // The desktop has its own title and empty picture, and back closes it from any depth.
@@ -128,6 +135,10 @@ TEST_F(DiskScreenTest, TappingRowsOpensFolderScreensInTheRightMode) {
     EXPECT_EQ(drive->queryFullPath(), "C:/");
     EXPECT_EQ(drive->classifyID(), 0);
     EXPECT_EQ(view->folderView->events.front(), "title OFFICE-PC");
+    // The folder screen answers the core controller until this screen appears again.
+    EXPECT_EQ(core().delegate().get(), drive.get());
+    screen->viewWillAppear();
+    EXPECT_EQ(core().delegate().get(), screen.get());
     screen->selectRow(1);
     screen->selectRow(3);  // an entry kind without a statistic
     EXPECT_EQ(stats, (std::vector<int>{14, 25, 15, 16}));
@@ -165,25 +176,4 @@ TEST_F(DiskScreenTest, PresentationPickIsTitledAndHandedToFolderScreens) {
     view->clear();
     screen->DoBack();
     EXPECT_EQ(view->events, std::vector<std::string>{"close"});
-}
-
-TEST_F(DiskScreenTest, FailuresOnlyHideTheBusyIndicator) {
-    screen->viewDidLoad();
-    answerList(rootRows());
-    view->clear();
-    screen->selectMenu(0);
-    screen->AuthCoreCheckUnkowError();
-    screen->AuthCoreCheckError(0, "TAG");
-    EXPECT_EQ(view->events,
-              (std::vector<std::string>{"select 0", "progress inquiring", "hide progress",
-                                        "listing failed", "hide progress", "listing refused"}));
-    EXPECT_EQ(screen->diskListArr().size(), 4u);
-
-    // Coming back from a folder screen makes this screen the delegate again.
-    auto folder = screen->selectRow(0);
-    EXPECT_EQ(core().delegate().get(), folder.get());
-    folder.reset();
-    view->folder.reset();
-    screen->viewWillAppear();
-    EXPECT_EQ(core().delegate().get(), screen.get());
 }
