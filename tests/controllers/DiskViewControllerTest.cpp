@@ -161,7 +161,7 @@ TEST_F(DiskScreenTest, TappingRowsOpensFolderScreensInTheRightMode) {
     EXPECT_EQ(screen->nClassify(), 0);
 }
 
-TEST_F(DiskScreenTest, PresentationPickIsTitledAndHandedToFolderScreens) {
+TEST_F(DiskScreenTest, PresentationPickShowsOnlyPresentationsAndFolders) {
     std::vector<std::string> picked;
     screen->setPresentationPick([&](const std::string& path) { picked.push_back(path); });
     screen->viewDidLoad();
@@ -169,9 +169,18 @@ TEST_F(DiskScreenTest, PresentationPickIsTitledAndHandedToFolderScreens) {
     answerList(rootRows());
     auto folder = screen->selectRow(0);
     ASSERT_TRUE(folder);
-    answerList({row("talk.pptx", 0)});
+    answerList({row("x.doc", 0), row("Talks", 1)});
+    ASSERT_EQ(view->folderView->rows.size(), 1u);
+    EXPECT_EQ(view->folderView->rows[0].label, "Talks");
     folder->selectRow(0);
-    EXPECT_EQ(picked, std::vector<std::string>{"C:/talk.pptx"});
+    answerList({row("Slides.PPTX", 0), row("a.ppt", 0), row("b.dls", 0), row("c.pdf", 0),
+                row("old.ppt", 3)});
+    ASSERT_EQ(folder->dirAndFileListArr().size(), 4u);
+    EXPECT_EQ(folder->dirAndFileListArr()[3].name, "old.ppt");  // order kept
+    folder->selectRow(0);
+    EXPECT_EQ(picked, std::vector<std::string>{"C:/Talks/Slides.PPTX"});
+    EXPECT_TRUE(downloader.calls.empty());
+    EXPECT_FALSE(view->folderView->preview);
     // Closing the picker.
     view->clear();
     screen->DoBack();

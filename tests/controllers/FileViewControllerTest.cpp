@@ -1,5 +1,6 @@
-// The folder screen: navigation, rows, per-entry actions, presentation picks, the photo viewer
-// and preview downloads, with a recording view and a recording download service.
+// The folder screen: navigation, rows, per-entry actions, the photo viewer and preview
+// downloads, with a recording view and a recording download service. Presentation picks are
+// tested with the drive screen that starts them.
 
 #include "controllers/FileViewController.h"
 
@@ -28,13 +29,10 @@ class FolderScreenTest : public BrowserTest {
         BrowserTest::TearDown();
     }
     // A folder screen on `path`, loaded, with its listing request made.
-    std::shared_ptr<FileViewController> open(const std::string& path, int classify = 0,
-                                             std::function<void(const std::string&)> pick = {}) {
+    std::shared_ptr<FileViewController> open(const std::string& path, int classify = 0) {
         FileViewController::Options options;
         options.queryPath = path;
         options.classifyID = classify;
-        options.bPPTExtension = static_cast<bool>(pick);
-        options.pptFileBlock = std::move(pick);
         auto screen = std::make_shared<FileViewController>(std::move(options), services());
         views.push_back(std::make_shared<RecordingFileView>());
         screen->setView(views.back());
@@ -195,23 +193,6 @@ TEST_F(FolderScreenTest, ClassFillingModeTogglesMembership) {
                                  "toggle 0 on", tipEvent("added"), "class added", "toggle 0 off",
                                  tipEvent("canceled"), "class removed", "toggle 1 on",
                                  "hide progress", tipEvent("operation failed"), "class failed"}));
-}
-
-TEST_F(FolderScreenTest, PresentationPickShowsOnlyPresentationsAndFolders) {
-    std::vector<std::string> picked;
-    auto screen = open("C:", 0, [&](const std::string& p) { picked.push_back(p); });
-    answerList({row("x.doc", 0), row("Talks", 1)});
-    ASSERT_EQ(view().rows.size(), 1u);
-    EXPECT_EQ(view().rows[0].label, "Talks");
-    screen->selectRow(0);
-    answerList({row("Slides.PPTX", 0), row("a.ppt", 0), row("b.dls", 0), row("c.pdf", 0),
-                row("old.ppt", 3)});
-    ASSERT_EQ(screen->dirAndFileListArr().size(), 4u);
-    EXPECT_EQ(screen->dirAndFileListArr()[3].name, "old.ppt");  // order kept
-    screen->selectRow(0);
-    EXPECT_EQ(picked, std::vector<std::string>{"C:/Talks/Slides.PPTX"});
-    EXPECT_TRUE(downloader.calls.empty());
-    EXPECT_FALSE(view().preview);
 }
 
 TEST_F(FolderScreenTest, PreviewDownloadsPausesWhenLeftAndIsServedFromTheCache) {
