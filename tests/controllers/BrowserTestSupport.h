@@ -1,7 +1,7 @@
 #pragma once
-// Shared pieces of the browser and download-list tests: recording views, a download service
-// that only records, a core controller linked to a scripted computer, and a readable form of
-// the requests the phone sends.
+// Shared pieces of the screen tests: recording views, a download service that only records, a
+// core controller linked to a scripted computer, and a readable form of the requests the phone
+// sends.
 
 #include "NetWork/HttpDownloader.h"
 #include "codec/MsgPack.h"
@@ -24,87 +24,92 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <future>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 namespace pd::test::browser {
 
-// What the user saw, in order.
-struct EventLog {
-    std::vector<std::string> events;
-    void add(std::string e) { events.push_back(std::move(e)); }
-    bool saw(const std::string& e) const {
-        return std::find(events.begin(), events.end(), e) != events.end();
-    }
-    void clear() { events.clear(); }
-};
-
-inline std::string tipEvent(const std::string& key, int ms = 1000) {
+inline std::string tipEvent(const std::string& key, long long ms = 1000) {
     return "tip " + key + " " + std::to_string(ms);
 }
 
-// Confirmations wait until the test answers them.
-struct PendingQuestions {
+// A view that records what the user saw, in order, as one line per call. Confirmations wait
+// until the test answers them.
+template <class View>
+struct Recording : View {
+    std::vector<std::string> events;
     std::vector<std::function<void(int)>> answers;
+
+    void add(std::string e) { events.push_back(std::move(e)); }
+    bool saw(const std::string& e) const { return std::ranges::count(events, e) > 0; }
+    void clear() { events.clear(); }
     void answer(int button) {
         ASSERT_FALSE(answers.empty());
         auto a = std::move(answers.front());
         answers.erase(answers.begin());
         a(button);
     }
+
+    void showProgress(const std::string& key) override { add("progress " + key); }
+    void hideProgress() override { add("hide progress"); }
+    void showTip(const std::string& key, std::chrono::milliseconds d) override {
+        add(tipEvent(key, d.count()));
+    }
+    void askConfirmation(const std::string& key, const std::vector<std::string>& buttons,
+                         std::function<void(int)> answer) override {
+        std::string text = "ask " + key + ":";
+        for (const auto& b : buttons)
+            text += (text.back() == ':' ? "" : "|") + b;
+        add(text);
+        answers.push_back(std::move(answer));
+    }
 };
 
-inline std::string joined(const std::vector<std::string>& parts) {
-    std::string s;
-    for (const auto& p : parts) {
-        s += (s.empty() ? "" : "|") + p;
-    }
-    return s;
+inline std::string listingEvent(ListingOutcome o) {
+    return std::array{"listed", "listing refused", "listing failed"}[static_cast<int>(o)];
 }
 
-struct RecordingQuickLookView : QuickLookView, EventLog {
+struct RecordingQuickLookView : Recording<QuickLookView> {
     void setTitle(const std::string& t) override { add("title " + t); }
     void setIcon(const std::string& i) override { add("icon " + i); }
     void setLoadingText(const std::string& k) override { add("loading " + k); }
     void setProgress(float f, bool) override { add("progress " + std::to_string(f)); }
     void openDocument(const std::string& p) override { add("open " + p); }
-    void showTip(const std::string& k, std::chrono::milliseconds d) override {
-        add("tip " + k + " " + std::to_string(d.count()));
-    }
     void closeScreen() override { add("close"); }
 };
 
-struct RecordingFileView : FileBrowserView, EventLog, PendingQuestions {
+// A screen that presents previews; the test drives the last one and reads its view.
+template <class View>
+struct PreviewingView : Recording<View> {
+    std::shared_ptr<QuickLookViewController> preview;
+    std::shared_ptr<RecordingQuickLookView> previewView;
+
+    std::shared_ptr<QuickLookView> presentPreview(
+        const std::shared_ptr<QuickLookViewController>& p) override {
+        this->add("preview " + p->fileName());
+        preview = p;
+        return previewView = std::make_shared<RecordingQuickLookView>();
+    }
+    void setTitle(const std::string& t) override { this->add("title " + t); }
+    void setEmptyPicture(const std::string& i) override { this->add("empty " + i); }
+    void closeScreen() override { this->add("close"); }
+};
+
+struct RecordingFileView : PreviewingView<FileBrowserView> {
     std::vector<BrowserRow> rows;
     std::vector<PhotoItem> photos;
-    std::size_t photoStart = 0;
-    std::vector<std::shared_ptr<QuickLookViewController>> previews;
-    std::vector<std::shared_ptr<RecordingQuickLookView>> previewViews;
-    // How actions ended, apart from the event log.
-    std::vector<ListingOutcome> listings;
-    std::vector<ClassChangeOutcome> classChanges;
-    std::vector<std::pair<std::string, DownloadRequestOutcome>> downloadRequests;
 
-    void listingEnded(ListingOutcome o) override { listings.push_back(o); }
-    void classChangeEnded(ClassChangeOutcome o) override { classChanges.push_back(o); }
+    void listingEnded(ListingOutcome o) override { add(listingEvent(o)); }
+    void classChangeEnded(ClassChangeOutcome o) override {
+        add(std::array{"class added", "class removed", "class failed"}[static_cast<int>(o)]);
+    }
     void downloadRequestEnded(const std::string& path, DownloadRequestOutcome o) override {
-        downloadRequests.emplace_back(path, o);
+        add(std::array{"queued ", "refused ", "unusable "}[static_cast<int>(o)] + path);
     }
-    void showProgress(const std::string& key) override { add("progress " + key); }
-    void hideProgress() override { add("hide progress"); }
-    void showTip(const std::string& text, std::chrono::milliseconds d) override {
-        add("tip " + text + " " + std::to_string(d.count()));
-    }
-    void askConfirmation(const std::string&, const std::vector<std::string>& buttons,
-                         std::function<void(int)> answer) override {
-        add("ask " + joined(buttons));
-        answers.push_back(std::move(answer));
-    }
-    void setTitle(const std::string& t) override { add("title " + t); }
     void setPathLine(const std::string& t) override { add("path " + t); }
     void reloadRows(const BrowserRows& r) override {
         rows = r.all();
@@ -112,38 +117,24 @@ struct RecordingFileView : FileBrowserView, EventLog, PendingQuestions {
     }
     void scrollToTop() override { add("top"); }
     void setListVisible(bool v) override { add(v ? "list shown" : "list hidden"); }
-    void setEmptyPicture(const std::string& i) override { add("empty " + i); }
     void setRowToggle(std::size_t row, bool on) override {
         add("toggle " + std::to_string(row) + (on ? " on" : " off"));
     }
     void closeSwipeActions() override { add("close swipe"); }
     void showPhotoViewer(const std::vector<PhotoItem>& p, std::size_t start) override {
         photos = p;
-        photoStart = start;
         add("photos " + std::to_string(p.size()) + " at " + std::to_string(start));
     }
-    std::shared_ptr<QuickLookView> presentPreview(
-        const std::shared_ptr<QuickLookViewController>& preview) override {
-        add("preview " + preview->fileName());
-        previews.push_back(preview);
-        previewViews.push_back(std::make_shared<RecordingQuickLookView>());
-        return previewViews.back();
-    }
     void presentMore() override { add("more"); }
-    void closeScreen() override { add("close"); }
 };
 
-struct RecordingDiskView : DiskView, EventLog {
+struct RecordingDiskView : Recording<DiskView> {
     std::vector<BrowserRow> rows;
-    std::vector<ClassMenuEntry> menu;
-    std::vector<std::shared_ptr<FileViewController>> folders;
-    std::vector<std::shared_ptr<RecordingFileView>> folderViews;
+    std::shared_ptr<FileViewController> folder;
+    std::shared_ptr<RecordingFileView> folderView;
 
-    void showProgress(const std::string& key) override { add("progress " + key); }
-    void hideProgress() override { add("hide progress"); }
     void setTitle(const std::string& t) override { add("title " + t); }
     void setMenu(const std::vector<ClassMenuEntry>& m) override {
-        menu = m;
         add("menu " + std::to_string(m.size()));
     }
     void setSelectedMenu(std::size_t i) override { add("select " + std::to_string(i)); }
@@ -159,31 +150,22 @@ struct RecordingDiskView : DiskView, EventLog {
     std::shared_ptr<FileBrowserView> presentFolderScreen(
         const std::shared_ptr<FileViewController>& screen) override {
         add("folder " + screen->queryPath());
-        folders.push_back(screen);
-        folderViews.push_back(std::make_shared<RecordingFileView>());
-        return folderViews.back();
+        folder = screen;
+        return folderView = std::make_shared<RecordingFileView>();
     }
     void closeScreen() override { add("close"); }
+    void listingEnded(ListingOutcome o) override { add(listingEvent(o)); }
 };
 
-struct RecordingDownloadListView : DownloadListView, EventLog, PendingQuestions {
+struct RecordingDownloadListView : PreviewingView<DownloadListView> {
     std::vector<DownloadEnd> ended;
-    void downloadEnded(const DownloadEnd& end) override { ended.push_back(end); }
     std::vector<DownloadRow> running;
     std::vector<FinishedSection> finished;
-    std::vector<std::shared_ptr<QuickLookViewController>> previews;
-    std::vector<std::shared_ptr<RecordingQuickLookView>> previewViews;
 
-    void showTip(const std::string& text, std::chrono::milliseconds d) override {
-        add("tip " + text + " " + std::to_string(d.count()));
+    void downloadEnded(const DownloadEnd& end) override { ended.push_back(end); }
+    void setTabs(const std::vector<std::string>& k) override {
+        add("tabs " + k.at(0) + "|" + k.at(1));
     }
-    void askConfirmation(const std::string&, const std::vector<std::string>& buttons,
-                         std::function<void(int)> answer) override {
-        add("ask " + joined(buttons));
-        answers.push_back(std::move(answer));
-    }
-    void setTitle(const std::string& t) override { add("title " + t); }
-    void setTabs(const std::vector<std::string>& k) override { add("tabs " + joined(k)); }
     void setSelectedTab(std::size_t i) override { add("tab " + std::to_string(i)); }
     void reloadRunningRows(const std::vector<DownloadRow>& r) override {
         running = r;
@@ -195,7 +177,6 @@ struct RecordingDownloadListView : DownloadListView, EventLog, PendingQuestions 
             std::to_string(s.at(1).rows.size()));
     }
     void setTableVisible(bool v) override { add(v ? "table shown" : "table hidden"); }
-    void setEmptyPicture(const std::string& i) override { add("empty " + i); }
     void setRowProgress(std::size_t row, float p, bool) override {
         add("bar " + std::to_string(row) + " " + std::to_string(p));
     }
@@ -205,14 +186,6 @@ struct RecordingDownloadListView : DownloadListView, EventLog, PendingQuestions 
     void setRowStatus(std::size_t row, int s) override {
         add("status " + std::to_string(row) + " " + std::to_string(s));
     }
-    std::shared_ptr<QuickLookView> presentPreview(
-        const std::shared_ptr<QuickLookViewController>& preview) override {
-        add("preview " + preview->fileName());
-        previews.push_back(preview);
-        previewViews.push_back(std::make_shared<RecordingQuickLookView>());
-        return previewViews.back();
-    }
-    void closeScreen() override { add("close"); }
 };
 
 // A download service that only records what it was asked, on the main queue.
@@ -233,28 +206,13 @@ struct RecordingDownloader : HttpDownloader {
 // "code: element element ..." with texts quoted, for comparing requests.
 inline std::string describe(const ReceivedFrame& frame) {
     std::string out = std::to_string(frame.code) + ":";
-    auto decoded = msg::decode(frame.body);
-    if (!decoded) {
-        return out + " undecodable";
-    }
-    const msg::View root = decoded->root();
-    for (std::uint32_t i = 0; i < root.size(); ++i) {
-        const msg::View e = root[i];
-        if (auto raw = e.asRaw()) {
-            out += " \"" + std::string(*raw) + "\"";
-        } else if (auto n = e.asInt64()) {
-            out += " " + std::to_string(*n);
-        } else {
-            out += " ?";
-        }
+    const auto decoded = msg::decode(frame.body);
+    for (std::uint32_t i = 0; decoded && i < decoded->root().size(); ++i) {
+        const msg::View e = decoded->root()[i];
+        out += e.asRaw() ? " \"" + std::string(*e.asRaw()) + "\""
+                         : " " + std::to_string(e.asInt64().value_or(-1));
     }
     return out;
-}
-
-// A folder-listing entry as the computer sends it.
-inline Elem entry(const std::string& name, int isDir, std::int64_t size = 0,
-                  std::int64_t modifyTime = 0, const std::string& desc = "") {
-    return A({R(name), I(isDir), I(size), I(modifyTime), R(desc), I(0)});
 }
 
 // Every test: its own home, a clean core controller, a recording download service and the

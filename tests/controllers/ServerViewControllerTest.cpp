@@ -3,57 +3,34 @@
 
 #include "controllers/ServerViewController.h"
 
-#include "core/AuthCore.h"
-#include "model/ObjectStore.h"
+#include "BrowserTestSupport.h"
 #include "model/PcList.h"
-#include "platform/Dispatch.h"
-#include "platform/Localization.h"
 #include "platform/Md5.h"
 #include "platform/ToolPackage.h"
 #include "platform/UserDefaults.h"
-#include "support/ScriptedComputer.h"
-#include "support/TempHome.h"
-#include "support/WaitFor.h"
-
-#include <gtest/gtest.h>
 
 using namespace pd;
 using namespace pd::test;
+using namespace pd::test::browser;
 
 namespace {
 
-struct RecordingServerView : ServerView {
-    std::vector<std::string> events;
-    std::function<int()> confirmationAnswer = [] { return 1; };
+struct RecordingServerView : Recording<ServerView> {
     std::optional<std::int64_t> checkCodeRow;
 
-    void showProgress(const std::string& key) override { events.push_back("progress " + key); }
-    void hideProgress() override { events.push_back("hide progress"); }
-    void showTip(const std::string& text, std::chrono::milliseconds d) override {
-        events.push_back("tip " + text + " " + std::to_string(d.count()));
-    }
-    void askConfirmation(const std::string& key, const std::vector<std::string>&,
-                         std::function<void(int)> answer) override {
-        events.push_back("ask " + key);
-        answer(confirmationAnswer());
-    }
-    void showIntro(int pages) override { events.push_back("intro " + std::to_string(pages)); }
-    void reloadRows(const std::vector<ServerListData>& rows) override {
-        events.push_back("rows " + std::to_string(rows.size()));
+    void showIntro(int pages) override { add("intro " + std::to_string(pages)); }
+    void reloadRows(const std::vector<ServerListData>& r) override {
+        add("rows " + std::to_string(r.size()));
     }
     void pairingEnded(PairingOutcome o) override {
-        if (o == PairingOutcome::Paired || o == PairingOutcome::KeptLink)
-            events.push_back("tabs");
-        outcomes.push_back(o);
+        add(std::array{"paired", "kept link", "refused", "connection failed",
+                       "link closed"}[static_cast<int>(o)]);
     }
-    std::vector<PairingOutcome> outcomes;
     void presentCheckCode(std::int64_t row, const std::string&) override {
-        events.push_back("check code " + std::to_string(row));
+        add("check code " + std::to_string(row));
         checkCodeRow = row;
     }
-    bool saw(const std::string& e) const {
-        return std::find(events.begin(), events.end(), e) != events.end();
-    }
+    void dismissCheckCode() override { add("dismiss check code"); }
 };
 
 ServerData computer(const std::string& name, const std::string& tag, int port) {
@@ -75,7 +52,6 @@ class ServerListTest : public TempHome {
         // No usable interface: a search ends at once with nothing found.
         options.interfaces = std::make_shared<FixedNetworkInterfaces>(std::vector<NetInterface>{});
         finder = std::make_unique<CFindBroadcast>(options);
-        view = std::make_shared<RecordingServerView>();
         store = std::make_unique<ObjectStore>(home() / "Documents" / ObjectStore::kFileName);
         defaults = std::make_unique<UserDefaults>(home() / "defaults.json");
         controller = std::make_shared<ServerViewController>(
@@ -87,15 +63,27 @@ class ServerListTest : public TempHome {
         AuthCore::ShareInstance().resetForTests();
         MainQueue::shared().runFor(std::chrono::milliseconds(20));
     }
-    void answerHello(ScriptedComputer& pc, int result = 0) {
+    static void answerHello(ScriptedComputer& pc, int result = 0) {
         ASSERT_TRUE(pc.accept());
-        auto hello = pc.readMessage();
-        ASSERT_TRUE(hello);
+        ASSERT_TRUE(pc.readMessage());
         pc.sendMessage(1039, pack({I(255), I(result), R(result == 0 ? "TICKET" : "")}));
+    }
+    // Challenges the phone's hello; true when its proof was made with `code`.
+    static bool proofUses(ScriptedComputer& pc, const std::string& code) {
+        if (!pc.accept() || !pc.readMessage())
+            return false;
+        pc.sendMessage(1000, pack({I(255), I(1), R("CH"), R("")}));
+        auto proof = pc.readMessage();
+        auto body = proof ? msg::decode(proof->body) : std::nullopt;
+        if (!body)
+            return false;
+        const msg::View b = body->root();
+        const std::string deviceInfo(b[1].asRaw().value_or("")), nonce(b[4].asRaw().value_or(""));
+        return b[6].asRaw() == md5HexLower(deviceInfo + nonce + code + "CH");
     }
 
     std::unique_ptr<CFindBroadcast> finder;
-    std::shared_ptr<RecordingServerView> view;
+    std::shared_ptr<RecordingServerView> view = std::make_shared<RecordingServerView>();
     std::unique_ptr<ObjectStore> store;
     std::unique_ptr<UserDefaults> defaults;
     std::shared_ptr<ServerViewController> controller;
@@ -116,30 +104,38 @@ TEST_F(ServerListTest, FirstRunShowsTheIntroductionBeforeSearching) {
     EXPECT_FALSE(view->saw("rows 0"));
 
     // The next start of this version searches at once.
-    view->events.clear();
+    view->clear();
     controller->viewDidLoad();
     EXPECT_FALSE(view->saw("intro 4"));
     EXPECT_TRUE(view->saw("progress findPc"));
 }
 
-TEST_F(ServerListTest, NewComputerPairsWithTheEmptyCodeAndIsRemembered) {
+TEST_F(ServerListTest, NewComputerPairsWithTheEmptyCodeAndIsRestoredWhenActiveAgain) {
     ScriptedComputer pc;
     controller->addServer(computer("OFFICE-PC", "7F3A", pc.port()));
     controller->didSelectRow(0);
     EXPECT_TRUE(view->saw("progress connecting"));
     answerHello(pc);
-    ASSERT_TRUE(pumpMainUntil([&] { return view->saw("tabs"); }));
+    ASSERT_TRUE(pumpMainUntil([&] { return view->saw("paired"); }));
     auto record = pcListByDeviceTag(*store, "7F3A");
     ASSERT_TRUE(record);
     EXPECT_TRUE(record->bcheck);
     EXPECT_EQ(record->checkCode, "");
     EXPECT_EQ(controller->curConnectServer(), "7F3A");
 
-    // Tapping the connected computer again keeps the link.
-    view->events.clear();
+    // Tapping the connected computer again, or becoming active, keeps the link.
     controller->didSelectRow(0);
-    EXPECT_TRUE(view->saw("tabs"));
+    EXPECT_TRUE(view->saw("kept link"));
+    controller->BecomeActiveNotification();
     EXPECT_FALSE(pc.readMessage(std::chrono::milliseconds(100)));
+
+    // Without a link, becoming active reconnects to the computer paired last.
+    AuthCore::ShareInstance().SaveLastDeviceTag();
+    AuthCore::ShareInstance().ResetServer();
+    view->clear();
+    controller->BecomeActiveNotification();
+    answerHello(pc);
+    ASSERT_TRUE(pumpMainUntil([&] { return view->saw("paired"); }));
 }
 
 TEST_F(ServerListTest, RememberedComputerUsesItsStoredCodeAndSwitchingAsksFirst) {
@@ -154,29 +150,19 @@ TEST_F(ServerListTest, RememberedComputerUsesItsStoredCodeAndSwitchingAsksFirst)
 
     controller->didSelectRow(1);  // ALPHA, never paired
     answerHello(first);
-    ASSERT_TRUE(pumpMainUntil([&] { return view->saw("tabs"); }));
+    ASSERT_TRUE(pumpMainUntil([&] { return view->saw("paired"); }));
 
-    view->events.clear();
-    view->confirmationAnswer = [] { return 0; };  // cancel
     // ALPHA is remembered now too, so the rows were sorted again: find BETA by its tag.
+    view->clear();
     controller->didSelectRow(*controller->rowOfTag("B"));
-    EXPECT_TRUE(view->saw("ask switchPc"));
-    EXPECT_FALSE(view->saw("progress connecting"));
-
-    view->confirmationAnswer = [] { return 1; };
+    EXPECT_EQ(view->events, std::vector<std::string>{"ask switchPc:cancel|ok"});
+    view->answer(0);
     controller->didSelectRow(*controller->rowOfTag("B"));
-    ASSERT_TRUE(second.accept());
-    auto hello = second.readMessage();
-    ASSERT_TRUE(hello);
-    // Challenge, then check the proof carries the stored code's digest.
-    second.sendMessage(1000, pack({I(255), I(1), R("CH"), R("")}));
-    auto proof = second.readMessage();
-    ASSERT_TRUE(proof);
-    auto body = msg::decode(proof->body);
-    ASSERT_TRUE(body);
-    const std::string deviceInfo(*body->root()[1].asRaw());
-    const std::string nonce(*body->root()[4].asRaw());
-    EXPECT_EQ(body->root()[6].asRaw(), md5HexLower(deviceInfo + nonce + "123456" + "CH"));
+    view->answer(1);
+    EXPECT_EQ(view->events,
+              (std::vector<std::string>{"ask switchPc:cancel|ok", "ask switchPc:cancel|ok",
+                                        "progress connecting"}));
+    EXPECT_TRUE(proofUses(second, "123456"));
     second.sendMessage(1000, pack({I(256), I(0), R(""), R("T2")}));
     ASSERT_TRUE(pumpMainUntil([&] { return controller->curConnectServer() == "B"; }));
 }
@@ -187,24 +173,31 @@ TEST_F(ServerListTest, RefusalShowsTheTipAndOffersTheCheckCodeEntry) {
     controller->didSelectRow(0);
     answerHello(pc, 2);
     ASSERT_TRUE(pumpMainUntil([&] { return view->checkCodeRow.has_value(); }));
-    EXPECT_TRUE(view->saw("tip pc Rejected 2000"));
-    EXPECT_EQ(view->outcomes, std::vector{PairingOutcome::Refused});
+    EXPECT_EQ(view->events,
+              (std::vector<std::string>{"rows 1", "progress connecting", "hide progress",
+                                        "tip pc Rejected 2000", "refused", "check code 0"}));
 
-    // The entered code goes through the connect step.
+    // The entry takes one character per field and moves the focus; cancelling closes it.
+    AUTHViewController cancelled(*view->checkCodeRow, "T", controller);
+    cancelled.cancel();
+    EXPECT_EQ(view->events.back(), "dismiss check code");
     AUTHViewController entry(*view->checkCodeRow, "T", controller);
     entry.viewDidLoad();
+    EXPECT_EQ(entry.focusedField(), 0);
+    EXPECT_FALSE(entry.shouldChangeText(0, "12"));
+    entry.textDidChange(0, "9");
+    EXPECT_EQ(entry.focusedField(), 1);
+    entry.textDidChange(1, "9");
+    entry.textDidChange(1, "");
+    EXPECT_EQ(entry.focusedField(), 0);
+    entry.textDidChange(0, "");
+    EXPECT_EQ(entry.focusedField(), 0);
+    // The entered code goes through the connect step.
     for (int i = 0; i < 6; ++i) {
         entry.textDidChange(i, std::string(1, char('1' + i)));
     }
-    ASSERT_TRUE(pc.accept());
-    ASSERT_TRUE(pc.readMessage());
-    pc.sendMessage(1000, pack({I(255), I(1), R("C"), R("")}));
-    auto proof = pc.readMessage();
-    ASSERT_TRUE(proof);
-    auto body = msg::decode(proof->body);
-    const std::string nonce(*body->root()[4].asRaw());
-    EXPECT_EQ(body->root()[6].asRaw(),
-              md5HexLower(std::string(*body->root()[1].asRaw()) + nonce + "123456" + "C"));
+    EXPECT_EQ(view->events.back(), "progress connecting");
+    EXPECT_TRUE(proofUses(pc, "123456"));
 }
 
 TEST_F(ServerListTest, DeadAddressShowsConnectionFailed) {
@@ -216,50 +209,7 @@ TEST_F(ServerListTest, DeadAddressShowsConnectionFailed) {
     controller->addServer(computer("GONE", "G", dead));
     controller->didSelectRow(0);
     ASSERT_TRUE(pumpMainUntil([&] { return !controller->isConnecting(); }));
-    EXPECT_TRUE(view->saw("tip connection failed 2000"));
-    EXPECT_EQ(view->outcomes, std::vector{PairingOutcome::ConnectionFailed});
-}
-
-TEST_F(ServerListTest, BecomingActiveReconnectsToTheLastRememberedComputer) {
-    ScriptedComputer pc;
-    ASSERT_TRUE(addPcList(*store, "LAST", true, "", std::chrono::system_clock::now()));
-    AuthCore::ShareInstance().deviceTag = "LAST";
-    AuthCore::ShareInstance().SaveLastDeviceTag();
-    controller->addServer(computer("HOME", "LAST", pc.port()));
-    controller->BecomeActiveNotification();
-    answerHello(pc);
-    ASSERT_TRUE(pumpMainUntil([&] { return view->saw("tabs"); }));
-    // Active again with the link up: nothing new.
-    controller->BecomeActiveNotification();
-    EXPECT_FALSE(pc.readMessage(std::chrono::milliseconds(100)));
-}
-
-TEST(CheckCodeEntry, FieldsTakeOneCharacterAndFocusMoves) {
-    struct Delegate : AUTHViewControllerDelegate {
-        std::string code;
-        bool cancelled = false;
-        void AUTHViewControllerFinish(AUTHViewController&, const std::string& c, bool,
-                                      std::int64_t) override {
-            code = c;
-        }
-        void AUTHViewControllerDidCancel(AUTHViewController&) override { cancelled = true; }
-    };
-    auto d = std::make_shared<Delegate>();
-    AUTHViewController entry(4, "tag", d);
-    entry.viewDidLoad();
-    EXPECT_EQ(entry.focusedField(), 0);
-    EXPECT_FALSE(entry.shouldChangeText(0, "12"));
-    entry.textDidChange(0, "1");
-    EXPECT_EQ(entry.focusedField(), 1);
-    entry.textDidChange(1, "2");
-    entry.textDidChange(1, "");
-    EXPECT_EQ(entry.focusedField(), 0);
-    entry.textDidChange(0, "");
-    EXPECT_EQ(entry.focusedField(), 0);
-    for (int i = 0; i < 6; ++i) {
-        entry.textDidChange(i, std::string(1, char('0' + i)));
-    }
-    EXPECT_EQ(d->code, "012345");
-    entry.cancel();
-    EXPECT_TRUE(d->cancelled);
+    EXPECT_EQ(view->events,
+              (std::vector<std::string>{"rows 1", "progress connecting", "hide progress",
+                                        "tip connection failed 2000", "connection failed"}));
 }

@@ -43,39 +43,14 @@ class LinkAgainstPeer : public PeerFixture {};
 
 }  // namespace
 
-// The handshake against the real peer (right, wrong and empty codes) runs through the terminal
-// front-end in CliAgainstPeerTest; here every request follows an accepted one.
+// The handshake, folder listings and class listings and removals against the real peer run
+// through the terminal front-end in CliAgainstPeerTest; here the other requests follow an
+// accepted handshake.
 TEST_F(LinkAgainstPeer, DirectAcceptanceAndEveryRequestWithItsStoredResult) {
     startPeer({"--direct-accept"});
     Link link(peerProcess->controlPort(), "");
     ASSERT_TRUE(waitFor([&] { return link.answers.load() == 1; }));
     ASSERT_TRUE(link.mgr->IsAuthSucess());
-
-    ASSERT_TRUE(link.ask([](CServerManager& m) { m.FindFolder(""); }));
-    auto root = link.mgr->GetFileInfo();
-    ASSERT_GE(root->size(), 3u);
-    bool sawDesktop = false;
-    for (const auto& e : *root) {
-        if (e.desc == "我的桌面") {
-            sawDesktop = true;
-            EXPECT_EQ(e.isDir, 1);
-        }
-    }
-    EXPECT_TRUE(sawDesktop);
-
-    ASSERT_TRUE(link.ask([](CServerManager& m) { m.FindFolder("D:/Music"); }));
-    auto music = link.mgr->GetFileInfo();
-    ASSERT_EQ(link.mgr->GetErrorCode(), 0);
-    bool sawSong = false;
-    for (const auto& e : *music) {
-        if (e.name == "song.mp3") {
-            sawSong = true;
-            EXPECT_EQ(e.size, 2'500'000u);
-            EXPECT_EQ(e.isDir, 0);
-            EXPECT_GT(e.modifyTime, 116444736000000000u);  // after 1970 in Windows file time
-        }
-    }
-    EXPECT_TRUE(sawSong);
 
     ASSERT_TRUE(link.ask([](CServerManager& m) { m.FindFolder("Q:/missing"); }));
     EXPECT_NE(link.mgr->GetErrorCode(), 0);
@@ -84,11 +59,6 @@ TEST_F(LinkAgainstPeer, DirectAcceptanceAndEveryRequestWithItsStoredResult) {
     EXPECT_EQ(link.mgr->GetErrorCode(), 0);
     ASSERT_TRUE(link.ask([](CServerManager& m) { m.AddFolderClassify("D:/Music", 4096); }));
     EXPECT_EQ(link.mgr->GetErrorCode(), 0);  // already a member: 7, stored as success
-    ASSERT_TRUE(link.ask([](CServerManager& m) { m.SelectClassify(4096); }));
-    ASSERT_EQ(link.mgr->GetFileClassify()->size(), 1u);
-    ASSERT_TRUE(link.ask([](CServerManager& m) { m.DelFolderClassify("D:/Music", 4096); }));
-    ASSERT_TRUE(link.ask([](CServerManager& m) { m.SelectClassify(4096); }));
-    EXPECT_TRUE(link.mgr->GetFileClassify()->empty());
 
     ASSERT_TRUE(link.ask([](CServerManager& m) { m.RemoteCaptureScreen(); }));
     auto jpeg = link.mgr->GetCaptureScreenData();
@@ -131,13 +101,4 @@ TEST_F(LinkAgainstPeer, DirectAcceptanceAndEveryRequestWithItsStoredResult) {
         sawPhone |= c.connType == 2;
     EXPECT_TRUE(sawPhone);
     EXPECT_EQ(link.lastState.load(), -1);  // the link stayed up throughout
-}
-
-TEST_F(LinkAgainstPeer, PeerStoppingEndsTheLinkWithStateZero) {
-    startPeer({"--direct-accept"});
-    Link link(peerProcess->controlPort(), "");
-    ASSERT_TRUE(waitFor([&] { return link.answers.load() == 1; }));
-    peerProcess->stop();
-    peerProcess.reset();
-    EXPECT_TRUE(waitFor([&] { return link.lastState.load() == 0; }));
 }
