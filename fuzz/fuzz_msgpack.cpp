@@ -21,6 +21,7 @@ void require(bool condition) {
 
 // Re-packs a tree, reading every view with every accessor on the way.
 struct Repack {
+    explicit Repack(std::string_view in) : input(in) {}
     std::string_view input;
     std::size_t nodes = 0;
     pd::msg::Packer packer;
