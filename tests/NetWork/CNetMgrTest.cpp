@@ -63,30 +63,25 @@ int freePort() {
     return probe.port();  // closed again when probe goes
 }
 
-// A listener whose queue is full: the kernel leaves further connection requests unanswered.
+// A computer that never accepts, its queue full: the kernel leaves further connection requests
+// unanswered.
 struct SilentListener {
     SilentListener() {
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
         addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof addr;
-        ::bind(fd, reinterpret_cast<sockaddr*>(&addr), len);
-        ::listen(fd, 0);
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-        port = ntohs(addr.sin_port);
+        addr.sin_port = htons(static_cast<std::uint16_t>(pc.port()));
         for (int& filler : fillers) {
             filler = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-            ::connect(filler, reinterpret_cast<sockaddr*>(&addr), len);
+            ::connect(filler, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
         }
     }
     ~SilentListener() {
         for (int filler : fillers)
             ::close(filler);
-        ::close(fd);
     }
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    int fillers[2] = {-1, -1};
-    int port = 0;
+    ScriptedComputer pc;
+    int fillers[8] = {};  // more than its listen queue holds
 };
 
 // Link waits shortened for one test.
@@ -110,7 +105,7 @@ TEST(CNetMgrLink, AConnectionNotMadeIsReportedOnceAndEndsTheAttempt) {
         {"refused", "127.0.0.1", freePort()},
         {"port 0", "127.0.0.1", 0},
         {"not an address", "pc.example", 80},
-        {"no answer", "127.0.0.1", silent.port},
+        {"no answer", "127.0.0.1", silent.pc.port()},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
