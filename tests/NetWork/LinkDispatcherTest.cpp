@@ -222,7 +222,6 @@ TEST_F(Dispatcher, UploadChannelReplyLines) {
         {"227 192.168.1.5:2121", Slot::Command, 227, "192.168.1.5:2121"},
         {"150 ok", std::nullopt, {}, {}},  // two parts, not 227: nothing but the result code
         {"150", Slot::Stor, 150, {}},
-        {"200 Command okay now", std::nullopt, {}, {}},
         {"226 Transfer complete here", std::nullopt, 226, {}},
         {"227 a b c", Slot::Error, 227, ""},               // more than one space: unexpected
         {"99999999999 overflow too", Slot::Error, 0, {}},  // beyond 32 bits: no number
