@@ -20,37 +20,28 @@ void require(bool condition) {
     }
 }
 
-// Feeds bytes and returns the payloads they complete.
-std::vector<std::string> feed(pd::link::FrameReader& r, const std::uint8_t* data,
-                              std::size_t size) {
-    std::vector<std::string> out;
+// Feeds bytes and adds the payloads they complete to `out`.
+void feed(pd::link::FrameReader& r, const std::uint8_t* data, std::size_t size,
+          std::vector<std::string>& out) {
     r.feed(data, size, [&out](std::string_view p) {
         require(p.size() + 4 <= pd::link::kMaxFrameLength);
         out.emplace_back(p);
     });
-    return out;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     pd::link::FrameReader whole;
-    const auto expected = feed(whole, data, size);
+    std::vector<std::string> expected;
+    feed(whole, data, size, expected);
 
     // The chunk sizes come from the input itself so that a crash reproduces.
-    std::uint32_t state = static_cast<std::uint32_t>(size) * 2654435761u + (size ? data[0] : 0u);
     pd::link::FrameReader chunked;
     std::vector<std::string> got;
-    std::size_t at = 0;
-    while (at < size) {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        const std::size_t n = std::min<std::size_t>(1 + state % 300, size - at);
-        for (auto& p : feed(chunked, data + at, n)) {
-            got.push_back(std::move(p));
-        }
-        at += n;
+    for (std::size_t at = 0, n = 0; at < size; at += n) {
+        n = std::min<std::size_t>(1 + (data[at] * 31u + at) % 300, size - at);
+        feed(chunked, data + at, n, got);
         require(chunked.buffered() <= size);
     }
     require(got == expected);
@@ -62,11 +53,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     link->queueMessage(0, {});
     std::string frame;
     link->takeOutbox(frame);
-    int calls = 0;
     using Slot = pd::LinkState::Slot;
     for (const auto& payload : expected) {
         for (Slot slot : {Slot::Command, Slot::Stor, Slot::Error, Slot::Wifi}) {
-            link->setBlock(slot, [&calls] { ++calls; });
+            link->setBlock(slot, [] {});
         }
         // Let answers to every request number through now and then.
         if (!payload.empty()) {
@@ -76,6 +66,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         link->takeOutbox(frame);
         (void)link->snapshot();
     }
-    require(calls >= 0);
     return 0;
 }

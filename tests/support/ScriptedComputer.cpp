@@ -27,20 +27,13 @@ ScriptedComputer::ScriptedComputer() {
 
 ScriptedComputer::~ScriptedComputer() {
     closeLink();
-    closeListener();
+    ::close(listenFd_);
 }
 
 void ScriptedComputer::closeLink() {
     if (linkFd_ >= 0) {
         ::close(linkFd_);
         linkFd_ = -1;
-    }
-}
-
-void ScriptedComputer::closeListener() {
-    if (listenFd_ >= 0) {
-        ::close(listenFd_);
-        listenFd_ = -1;
     }
 }
 
@@ -59,11 +52,8 @@ bool ScriptedComputer::readExact(std::string& out, std::size_t n, std::chrono::m
     while (out.size() < n) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) {
-            return false;
-        }
         pollfd p{linkFd_, POLLIN, 0};
-        if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) {
+        if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) {
             return false;
         }
         char buf[4096];

@@ -43,7 +43,6 @@ class ScriptedComputer {
     // stops reading soon stops the phone's writes.
     void limitReceiveBuffer(int bytes);
     void closeLink();
-    void closeListener();
 
   private:
     bool readExact(std::string& out, std::size_t n, std::chrono::milliseconds limit);
