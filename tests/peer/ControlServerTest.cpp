@@ -2,26 +2,10 @@
 #include "ControlServer.h"
 #include "PeerTestSupport.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 
 namespace pd::peer {
 namespace {
-
-int connectLoopback(std::uint16_t port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(port);
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
 
 TEST(ControlServer, ServesSeveralLinksAtOnceAndStopsWithLinksOpen) {
     test::TempFolder dir;
@@ -38,8 +22,8 @@ TEST(ControlServer, ServesSeveralLinksAtOnceAndStopsWithLinksOpen) {
     ASSERT_TRUE(server);
     ASSERT_NE(server->port(), 0);
 
-    test::LinkClient first(connectLoopback(server->port()));
-    test::LinkClient second(connectLoopback(server->port()));
+    test::LinkClient first(test::connectLoopback(server->port()));
+    test::LinkClient second(test::connectLoopback(server->port()));
     EXPECT_EQ(second.handshake("42"), kOk);
     EXPECT_EQ(first.handshake("41"), kAuthRefused);
 

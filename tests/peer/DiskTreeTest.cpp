@@ -142,9 +142,9 @@ TEST_F(DiskTreeTest, BackupFolderIsCreatedOnDriveD) {
 TEST(DiskTreeLetters, OneLetterFoldersKeepTheirLetterAndOthersFillFromC) {
     TempFolder base;
     for (const char* name : {"c", "zeta", "alpha", "D", ".hidden"}) {
-        fs::create_directories(base.path() / name);
+        fs::create_directories(base.path() / "disk" / name);
     }
-    std::optional<DiskTree> disk = DiskTree::open(base.path());
+    std::optional<DiskTree> disk = DiskTree::open(base.path() / "disk");
     ASSERT_TRUE(disk);
     EXPECT_EQ(letters(*disk), "C=c D=D E=alpha F=zeta ");
     EXPECT_FALSE(DiskTree::open(base.path() / "missing"));

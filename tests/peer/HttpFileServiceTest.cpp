@@ -6,11 +6,10 @@
 #include "TicketBook.h"
 #include "codec/SignedLink.h"
 #include "platform/UrlEncode.h"
+#include "support/WaitFor.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -43,22 +42,9 @@ void put(const fs::path& file, const std::string& content) {
     std::ofstream(file, std::ios::binary) << content;
 }
 
-int connectLoopback(std::uint16_t port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(port);
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
 // Sends raw bytes and reads what comes back until the service closes (or 5 s pass).
 std::string rawExchange(std::uint16_t port, const std::string& bytes) {
-    int fd = connectLoopback(port);
+    int fd = test::connectLoopback(port);
     if (fd < 0) {
         return {};
     }
@@ -298,9 +284,7 @@ TEST_F(HttpFileServiceTest, StopEndsASlowTransfer) {
             return true;
         });
     });
-    while (received == 0) {
-        std::this_thread::sleep_for(1ms);
-    }
+    EXPECT_TRUE(pd::test::waitFor([&] { return received > 0; }));
     t->stop();  // returns without waiting for the transfer
     download.join();
     EXPECT_LT(received.load(), big_.size());

@@ -3,33 +3,20 @@
 #include "codec/LinkFrame.h"
 #include "platform/Md5.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utime.h>
 
-#include <cstdlib>
 #include <fstream>
-#include <stdexcept>
 
 namespace pd::peer::test {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-TempFolder::TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "pocketdesk-peer-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("cannot create a temporary folder");
-    }
-    path_ = fs::canonical(pattern);
-}
-
-TempFolder::~TempFolder() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-}
 
 void writeFile(const fs::path& file, std::size_t size, std::int64_t mtime) {
     fs::create_directories(file.parent_path());
@@ -38,6 +25,29 @@ void writeFile(const fs::path& file, std::size_t size, std::int64_t mtime) {
         utimbuf times{static_cast<time_t>(mtime), static_cast<time_t>(mtime)};
         ::utime(file.c_str(), &times);
     }
+}
+
+int connectLoopback(std::uint16_t port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(port);
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+LinkClient::Message LinkClient::message(std::int64_t code, std::string body) {
+    Message m;
+    m.code = code;
+    m.body = std::make_shared<const std::string>(std::move(body));
+    if (std::optional<msg::Decoded> d = msg::decode(*m.body)) {
+        m.decoded = std::make_shared<const msg::Decoded>(std::move(*d));
+    }
+    return m;
 }
 
 LinkClient::LinkClient(int fd) : fd_(fd) {}
@@ -114,13 +124,7 @@ std::optional<LinkClient::Message> LinkClient::nextMessage(std::chrono::millisec
         if (!env) {
             return std::nullopt;
         }
-        Message m;
-        m.code = env->code;
-        m.body = std::make_shared<const std::string>(env->body);
-        if (std::optional<msg::Decoded> d = msg::decode(*m.body)) {
-            m.decoded = std::make_shared<const msg::Decoded>(std::move(*d));
-        }
-        return m;
+        return message(env->code, std::string(env->body));
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include "PeerFrameReader.h"
 #include "codec/MsgPack.h"
+#include "support/TempHome.h"
 
 #include <chrono>
 #include <cstdint>
@@ -16,21 +17,17 @@ namespace pd::peer::test {
 
 using namespace std::chrono_literals;
 
-// A temporary folder that is removed with everything below it.
-class TempFolder {
-  public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-  private:
-    std::filesystem::path path_;
+// A temporary folder that is removed with everything below it (set as the phone's home too,
+// which the peer never reads).
+struct TempFolder : pd::test::ScopedTempHome {
+    const std::filesystem::path& path() const { return home(); }
 };
 
 // Writes a file of `size` bytes (creating its folders) with the given modification time.
 void writeFile(const std::filesystem::path& file, std::size_t size, std::int64_t mtime = 0);
+
+// A socket connected to 127.0.0.1:port; -1 if nobody listens there.
+int connectLoopback(std::uint16_t port);
 
 // The phone's end of a link: frames out, frames in with a time limit.
 class LinkClient {
@@ -46,7 +43,10 @@ class LinkClient {
         std::shared_ptr<const std::string> body;
         std::shared_ptr<const msg::Decoded> decoded;
         msg::View root() const { return decoded ? decoded->root() : msg::View(); }
+        std::string_view text(std::uint32_t i) const { return root()[i].asRaw().value_or(""); }
     };
+    // A message from its code and packed body.
+    static Message message(std::int64_t code, std::string body);
 
     void sendRaw(std::string_view bytes);
     void send(std::int32_t code, std::string_view packedBody);

@@ -17,15 +17,7 @@ using pd::test::I;
 using pd::test::pack;
 using pd::test::R;
 
-// An answer kept together with its decoded body.
-struct Answered {
-    std::int32_t code = 0;
-    std::shared_ptr<const std::string> body;
-    std::shared_ptr<const msg::Decoded> decoded;
-    msg::View root() const { return decoded ? decoded->root() : msg::View(); }
-    std::string text(std::uint32_t i) const { return std::string(root()[i].asRaw().value_or("")); }
-    std::int32_t integer(std::uint32_t i) const { return root()[i].asInt32().value_or(-999); }
-};
+using Answered = test::LinkClient::Message;
 
 class RequestDispatcherTest : public ::testing::Test {
   protected:
@@ -49,23 +41,17 @@ class RequestDispatcherTest : public ::testing::Test {
         if (!a) {
             return std::nullopt;
         }
-        Answered out;
-        out.code = a->code;
-        out.body = std::make_shared<const std::string>(std::move(a->body));
-        if (std::optional<msg::Decoded> d = msg::decode(*out.body)) {
-            out.decoded = std::make_shared<const msg::Decoded>(std::move(*d));
-        }
-        return out;
+        return test::LinkClient::message(a->code, std::move(a->body));
     }
 
     std::int32_t classChange(std::int32_t code, const std::string& path, std::int32_t id) {
         std::optional<Answered> a = call(code, pack({I(code == 31 ? 3001 : 3002), R(path), I(id)}));
-        return a ? a->integer(1) : -1;
+        return a ? a->root()[1].asInt32().value_or(-1) : -1;
     }
 
     std::string uploadCommand(const std::string& line) {
         std::optional<Answered> a = call(100, pack({I(4000), I(99999), R(line)}));
-        return a ? a->text(3) : "<no answer>";
+        return a ? std::string(a->text(3)) : "<no answer>";
     }
 
     nlohmann::json plug(const std::string& id, const std::string& content) {
@@ -105,8 +91,8 @@ TEST_F(RequestDispatcherTest, ClassChangesAndFolderStatistics) {
     std::optional<Answered> stats = call(35, pack({I(267), R("C:/Music")}));
     ASSERT_TRUE(stats);
     EXPECT_EQ(stats->text(2), "C:/Music");
-    EXPECT_EQ(stats->integer(3), 2);  // files
-    EXPECT_EQ(stats->integer(4), 1);  // folders
+    EXPECT_EQ(stats->root()[3].asInt32(), 2);  // files
+    EXPECT_EQ(stats->root()[4].asInt32(), 1);  // folders
     EXPECT_EQ(stats->root()[5].asUInt64(), 120u);
 }
 
