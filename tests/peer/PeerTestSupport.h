@@ -5,7 +5,6 @@
 #include "codec/MsgPack.h"
 #include "support/TempHome.h"
 
-#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -14,8 +13,6 @@
 #include <string_view>
 
 namespace pd::peer::test {
-
-using namespace std::chrono_literals;
 
 // A temporary folder that is removed with everything below it (set as the phone's home too,
 // which the peer never reads).
@@ -29,7 +26,7 @@ void writeFile(const std::filesystem::path& file, std::size_t size, std::int64_t
 // A socket connected to 127.0.0.1:port; -1 if nobody listens there.
 int connectLoopback(std::uint16_t port);
 
-// The phone's end of a link: frames out, frames in with a time limit.
+// The phone's end of a link: frames out, frames in. No read waits longer than 5 s.
 class LinkClient {
   public:
     explicit LinkClient(int fd);  // takes ownership
@@ -53,11 +50,11 @@ class LinkClient {
     void sendHeartbeat();
 
     // Next message, skipping heartbeats; nullopt on time-out or end of stream.
-    std::optional<Message> nextMessage(std::chrono::milliseconds limit = 5s);
-    // True when the next frame (within the limit) is a heartbeat, not a message.
-    bool nextIsHeartbeat(std::chrono::milliseconds limit = 5s);
-    // True when the peer closes the stream within the limit (unread frames are discarded).
-    bool waitClosed(std::chrono::milliseconds limit = 5s);
+    std::optional<Message> nextMessage();
+    // True when the next frame is a heartbeat, not a message.
+    bool nextIsHeartbeat();
+    // True when the peer closes the stream within 5 s (unread frames are discarded).
+    bool waitClosed();
     void close();
 
     // Hello, challenge, proof with `code`; returns the final 1000 answer's result code.
@@ -65,7 +62,7 @@ class LinkClient {
                                           const std::string& deviceInfo = "TestPhone-UUID");
 
   private:
-    std::optional<PeerFrameReader::Frame> nextFrame(std::chrono::milliseconds limit);
+    std::optional<PeerFrameReader::Frame> nextFrame();
     int fd_;
     PeerFrameReader reader_;
     bool eof_ = false;
