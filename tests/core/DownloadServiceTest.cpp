@@ -231,11 +231,14 @@ class DownloadServiceTest : public TempHome {
     ObserverToken token = 0;
 };
 
-// Every way a kept download ends. A "cut" case first loads 100'000 of the file's 300'000 bytes
-// under the listing {300'000, 1} from a service that closes there: that attempt fails with its
-// full report and leaves its part in the temporary file for the next one. The phone's older
-// file of that name is replaced only by a whole file.
-TEST_F(DownloadServiceTest, EveryWayAKeptDownloadEnds) {
+// Every way a download ends. A fresh answer ends a preview the same way as a kept download:
+// the preview's file is whole or absent, its observer hears on the main queue the start and
+// then one progress of 1 or an error, and nothing is announced. A "cut" case first loads
+// 100'000 of the file's 300'000 bytes, under the listing it resumes with (a changed file:
+// under {300'000, 1}), from a service that closes there: that attempt fails with its full
+// report and leaves its part for the next one. The phone's older file of that name is replaced
+// only by a whole file.
+TEST_F(DownloadServiceTest, EveryWayADownloadEnds) {
     constexpr std::uint64_t kSize = 300'000;
     enum Before { Fresh, Missing, Cut, CutNewTime, CutNewSize, CutWholeTemp, CutGone };
     struct Case {
@@ -250,6 +253,7 @@ TEST_F(DownloadServiceTest, EveryWayAKeptDownloadEnds) {
     const Case cases[] = {
         // The body must agree with every size announced for the file.
         {"no length", Fresh, fault(&Faults::noLength), {kSize, 0}, 200, nullptr},
+        {"cut", Fresh, closing(100'000), {}, 200, "200000 bytes remaining", 100'000},
         {"cut, no length", Fresh, closing(100'000, true), {kSize, 0}, 200, "100000 of", 100'000},
         {"half length", Fresh, fault(&Faults::shortLength), {kSize, 0}, 200, "announced 150000"},
         {"endless body", Fresh, fault(&Faults::endless), {kSize, 0}, 200, "more bytes than", kSize},
@@ -279,9 +283,34 @@ TEST_F(DownloadServiceTest, EveryWayAKeptDownloadEnds) {
             serve(name, body);
         }
         writeFile(dest(name), "an older file of that name");
-        if (c.before >= Cut) {
+        if (c.before < Cut) {
+            ASSERT_TRUE(startServer(c.faults));
+            writeFile(cache(name), "a stale file of another folder");
+            notices.clear();
+            auto observer = std::make_shared<RecordingObserver>();
+            service->downLoadWithURLV2(url(name), cache(name), observer, c.listed);
+            ASSERT_TRUE(pumpMainUntil([&] {
+                const auto heard = observer->heard();
+                return heard.done() || heard.events.size() == 2;
+            }));
+            flush();
+            const auto [events, progress] = observer->heard();
+            std::vector<std::string> heard{"start " + url(name) + " on main"};
+            if (c.error) {
+                heard.push_back("error on main");
+            }
+            EXPECT_EQ(events, heard);
+            EXPECT_EQ(std::count(progress.begin(), progress.end(), 1.0f), c.error ? 0 : 1);
+            EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+            EXPECT_TRUE(c.before != Missing || progress.empty());  // an error page is no progress
+            EXPECT_TRUE(c.error ? !fs::exists(cache(name)) : readFile(cache(name)) == body);
+            EXPECT_TRUE(partFiles().empty());
+            EXPECT_EQ(service->requestCount(), 0u);
+            EXPECT_TRUE(notices.empty());
+        } else {
+            const bool changed = c.before == CutNewTime || c.before == CutNewSize;
             ASSERT_TRUE(startServer(closing(100'000)));
-            const Notice cut = runKept(name, {kSize, 1});
+            const Notice cut = runKept(name, changed ? ListedFile{kSize, 1} : c.listed);
             EXPECT_EQ(names(), kOpThenFailure);
             EXPECT_EQ(textOf(cut.info, "request"), url(name));
             EXPECT_EQ(textOf(cut.info, "filePath"), dest(name).string());
@@ -289,6 +318,7 @@ TEST_F(DownloadServiceTest, EveryWayAKeptDownloadEnds) {
             EXPECT_EQ(numberOf(cut.info, "status"), 200);
             EXPECT_NE(textOf(cut.info, "error"), "<missing>");
             EXPECT_TRUE(readFile(temp(name)) == body.substr(0, 100'000));
+            ASSERT_TRUE(startServer(c.faults));
         }
         if (c.before == CutNewTime || c.before == CutNewSize) {
             expected = patternBytes(c.before == CutNewSize ? 350'000 : kSize, 2);
@@ -299,7 +329,6 @@ TEST_F(DownloadServiceTest, EveryWayAKeptDownloadEnds) {
         } else if (c.before == CutGone) {
             fs::remove(home() / "disk" / "c" / name);
         }
-        ASSERT_TRUE(startServer(c.faults));
         const Notice end = runKept(name, c.listed);
         EXPECT_EQ(names(), c.error ? kOpThenFailure : kOpThenSuccess);
         EXPECT_EQ(numberOf(end.info, "status"), c.status);
@@ -455,60 +484,6 @@ TEST_F(DownloadServiceTest, DestroyedMidDownloadTheServiceEndsQuietly) {
     EXPECT_EQ(observer->heard().events.size(), 1u);  // the start only
     EXPECT_TRUE(partFiles().empty());
     EXPECT_TRUE(fs::exists(temp("d.bin")));  // kept for a later resume
-}
-
-// A preview is loaded into a part file and becomes its file only when whole. Its observer
-// hears, on the main queue, the start and then one progress of 1 or an error; nothing is
-// announced, and a stale file of that name (from another folder) never stays.
-TEST_F(DownloadServiceTest, APreviewBecomesItsFileOnlyWhenWhole) {
-    struct Case {
-        const char* name;
-        bool served;
-        HttpFaults faults;
-        std::uint64_t listedSize;
-        bool succeeds;
-    };
-    const Case cases[] = {
-        {"whole", true, paced(512 * 1024), 0, true},
-        {"not on the disk", false, {}, 0, false},
-        {"cut", true, closing(50'000), 0, false},
-        // A body without its length cut short, or a short length: not the listed file.
-        {"no length, cut", true, closing(50'000, true), 1 << 20, false},
-        {"half the length", true, fault(&Faults::shortLength), 1 << 20, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string name = std::string(c.name) + ".mp4";
-        const std::string body = patternBytes(1 << 20, 12);
-        if (c.served) {
-            serve(name, body);
-        }
-        writeFile(cache(name), "a stale file of another folder");
-        ASSERT_TRUE(startServer(c.faults));
-        notices.clear();
-        auto observer = std::make_shared<RecordingObserver>();
-        service->downLoadWithURLV2(url(name), cache(name), observer, {c.listedSize, 0});
-        ASSERT_TRUE(pumpMainUntil(
-            [&] {
-                const auto heard = observer->heard();
-                return heard.done() || heard.events.size() == 2;
-            },
-            20s));
-        flush();
-        const auto [events, progress] = observer->heard();
-        std::vector<std::string> expected{"start " + url(name) + " on main"};
-        if (!c.succeeds) {
-            expected.push_back("error on main");
-        }
-        EXPECT_EQ(events, expected);
-        EXPECT_EQ(std::count(progress.begin(), progress.end(), 1.0f), c.succeeds ? 1 : 0);
-        EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
-        EXPECT_TRUE(c.served || progress.empty());  // an error page is no progress
-        EXPECT_TRUE(c.succeeds ? readFile(cache(name)) == body : !fs::exists(cache(name)));
-        EXPECT_TRUE(partFiles().empty());
-        EXPECT_EQ(service->requestCount(), 0u);
-        EXPECT_TRUE(notices.empty());
-    }
 }
 
 // Previews and kept downloads share the worker, not their fate: a preview does not wait for a
