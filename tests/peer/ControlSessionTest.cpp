@@ -1,3 +1,5 @@
+#include "CaptureImage.h"
+#include "ControlServer.h"
 #include "ControlSession.h"
 #include "PeerTestSupport.h"
 #include "TicketBook.h"
@@ -18,7 +20,8 @@ using nlohmann::json;
 using test::LinkClient;
 using namespace std::chrono_literals;
 
-// A session on one end of a socketpair, the test playing the phone on the other.
+// A session on one end of a socketpair (or the server's sessions on TCP links), the test playing
+// the phone on the other.
 class ControlSessionTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -183,6 +186,44 @@ TEST_F(ControlSessionTest, FrameLogRecordsBothDirections) {
                                         "body": [255, {"hex": "5068ff"}, 2, "AUTH2", "m"]})"));
     EXPECT_EQ(lines[3]["dir"], "out");
     EXPECT_EQ(lines[3]["code"], 1000);
+}
+
+TEST_F(ControlSessionTest, TheServerServesSeveralLinksAtOnceAndStopsWithLinksOpen) {
+    config_.ports.upload = 2121;
+    std::unique_ptr<ControlServer> server = ControlServer::start("127.0.0.1", 0, config_);
+    ASSERT_TRUE(server);
+    LinkClient first(test::connectLoopback(server->port()));
+    LinkClient second(test::connectLoopback(server->port()));
+    EXPECT_EQ(second.handshake("123456"), kOk);
+    EXPECT_EQ(first.handshake("654321"), kAuthRefused);
+
+    // The "PASV" reply names the address the phone reached.
+    msg::Packer pasv;
+    pasv.array(3).integer(4000).integer(99999).raw("PASV");
+    second.send(100, pasv.bytes());
+    std::optional<LinkClient::Message> reply = second.nextMessage();
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->text(3), "227 127.0.0.1:2121");
+
+    server->stop();  // links still open: their loops are woken and joined
+    EXPECT_TRUE(first.waitClosed());
+    EXPECT_TRUE(second.waitClosed());
+
+    // A busy port or a bad address is reported, not fatal.
+    std::unique_ptr<ControlServer> other = ControlServer::start("127.0.0.1", 0, config_);
+    ASSERT_TRUE(other);
+    EXPECT_FALSE(ControlServer::start("127.0.0.1", other->port(), config_));
+    EXPECT_FALSE(ControlServer::start("not-an-address", 0, config_));
+}
+
+// The screen capture: a JPEG of a few kilobytes with the time drawn on it.
+TEST(CaptureImage, IsAJpegOfAFewKilobytes) {
+    std::string jpeg = CaptureImage::render(1700000000);
+    ASSERT_GT(jpeg.size(), 1000u);
+    EXPECT_LT(jpeg.size(), 64u * 1024);
+    EXPECT_EQ(jpeg.substr(0, 2), "\xFF\xD8");
+    EXPECT_EQ(jpeg.substr(jpeg.size() - 2), "\xFF\xD9");
+    EXPECT_NE(CaptureImage::render(1700000001), jpeg);
 }
 
 }  // namespace
