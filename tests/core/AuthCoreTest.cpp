@@ -92,7 +92,7 @@ class AuthCoreTest : public TempHome {
 
 }  // namespace
 
-TEST_F(AuthCoreTest, PairingKeepingAndClosingALink) {
+TEST_F(AuthCoreTest, PairingKeepingClosingRefusalAndFailure) {
     ScriptedComputer pc;
     connectTo(pc.port(), "", 1);
     answerHello(pc);
@@ -111,29 +111,24 @@ TEST_F(AuthCoreTest, PairingKeepingAndClosingALink) {
     EXPECT_EQ(closed, 1);
     EXPECT_EQ(core().serverManager(), nullptr);
 
-    // Mode 0 without a link opens a new one.
-    connectTo(pc.port(), "", 0);
-    answerHello(pc);
-    EXPECT_TRUE(pumpMainUntil([&] { return core().hasAcceptedLink(); }));
-}
-
-TEST_F(AuthCoreTest, RefusalThenAFailedConnectionStillShowsConnectionFailed) {
-    ScriptedComputer pc;
-    connectTo(pc.port(), "999999", 1);
+    // Mode 0 without a link opens a new one; this time the computer refuses.
+    connectTo(pc.port(), "999999", 0);
     answerHello(pc, 2);
-    EXPECT_TRUE(callsAre({"rejected 3 TAG1"}));
+    EXPECT_TRUE(callsAre({"paired 3  remember TAG1", "kept", "rejected 3 TAG1"}));
     EXPECT_EQ(core().serverManager(), nullptr);
 
+    // A failed connection after a refusal is still reported, and once.
     int deadPort;
     {
         ScriptedComputer gone;
         deadPort = gone.port();
     }
     connectTo(deadPort, "", 1);
-    EXPECT_TRUE(callsAre({"rejected 3 TAG1", "connection failed"}));
+    EXPECT_TRUE(
+        callsAre({"paired 3  remember TAG1", "kept", "rejected 3 TAG1", "connection failed"}));
     EXPECT_EQ(core().serverManager(), nullptr);
     MainQueue::shared().runFor(std::chrono::milliseconds(50));
-    EXPECT_EQ(delegate->calls.size(), 2u);  // reported once
+    EXPECT_EQ(delegate->calls.size(), 4u);
 }
 
 TEST_F(AuthCoreTest, ReportsOfAReplacedLinkAreIgnored) {
@@ -151,7 +146,9 @@ TEST_F(AuthCoreTest, ReportsOfAReplacedLinkAreIgnored) {
     EXPECT_TRUE(core().hasAcceptedLink());
 }
 
-TEST_F(AuthCoreTest, ListingResultsReachTheDelegateOnTheMainQueue) {
+// Each answer becomes one delegate call on the main queue, or none when it is a refusal the
+// screen need not hear of.
+TEST_F(AuthCoreTest, AnswersReachTheDelegate) {
     ScriptedComputer pc;
     connectTo(pc.port(), "", 1);
     answerHello(pc);
@@ -168,28 +165,17 @@ TEST_F(AuthCoreTest, ListingResultsReachTheDelegateOnTheMainQueue) {
     ASSERT_EQ(core().dirAndFileListArr().size(), 1u);
     EXPECT_EQ(core().dirAndFileListArr()[0].name, "C:/Users");
     EXPECT_EQ(delegate->lastRows.get(), &core().dirAndFileListArr());  // shared, not copied
-
-    core().GetFileList();
-    ASSERT_TRUE(pc.readMessage());
-    pc.sendMessage(1001, pack({I(266), I(0), I(0), A({})}));
-    ASSERT_TRUE(callsAre({"listed", "listed"}));
+    // An empty listing, then refusals: 2 is a rejection, anything else an unknown error.
+    const std::pair<int, const char*> answers[] = {
+        {0, "listed"}, {2, "rejected 3 TAG1"}, {5, "unknown error"}};
+    for (const auto& [result, call] : answers) {
+        delegate->calls.clear();
+        core().GetFileList();
+        ASSERT_TRUE(pc.readMessage());
+        pc.sendMessage(1001, pack({I(266), I(result), I(0), A({})}));
+        EXPECT_TRUE(callsAre({call}));
+    }
     EXPECT_TRUE(core().dirAndFileListArr().empty());
-
-    core().GetFileList();
-    ASSERT_TRUE(pc.readMessage());
-    pc.sendMessage(1001, pack({I(266), I(2), I(0), A({})}));
-    ASSERT_TRUE(callsAre({"listed", "listed", "rejected 3 TAG1"}));
-    core().GetFileList();
-    ASSERT_TRUE(pc.readMessage());
-    pc.sendMessage(1001, pack({I(266), I(5), I(0), A({})}));
-    EXPECT_TRUE(callsAre({"listed", "listed", "rejected 3 TAG1", "unknown error"}));
-}
-
-TEST_F(AuthCoreTest, PlugAndCommandResults) {
-    ScriptedComputer pc;
-    connectTo(pc.port(), "", 1);
-    answerHello(pc);
-    ASSERT_TRUE(pumpMainUntil([&] { return core().hasAcceptedLink(); }));
     delegate->calls.clear();
 
     core().PlugMessagePost("6", "0", 1, R"({"c":"start"})");
@@ -227,10 +213,7 @@ TEST_F(AuthCoreTest, DelegateIsWeakAndClearedOnlyByItself) {
     MainQueue::shared().runFor(std::chrono::milliseconds(20));
 }
 
-TEST_F(AuthCoreTest, LastDeviceTagAndTimeText) {
-    core().deviceTag = "7F3A";
-    core().SaveLastDeviceTag();
-    EXPECT_EQ(core().ReadLastDeviceTag(), "7F3A");
+TEST(FinishedFileStore, FormatsTimesAsStoredRecordsShowThem) {
     std::tm tm{};
     tm.tm_year = 2024 - 1900;
     tm.tm_mon = 11;

@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -28,6 +29,7 @@ using namespace pd;
 using namespace pd::test;
 namespace fs = std::filesystem;
 using pd::peer::HttpFaults;
+using Faults = HttpFaults;
 
 namespace {
 
@@ -59,6 +61,18 @@ std::uintmax_t sizeOf(const fs::path& path) {
     return ec ? 0 : size;
 }
 
+// The peer's HTTP service with fault options switched on.
+HttpFaults fault(bool HttpFaults::*option) {
+    HttpFaults f;
+    f.*option = true;
+    return f;
+}
+HttpFaults closing(std::uint64_t after, bool noLength = false) {
+    HttpFaults f;
+    f.closeAfter = after;
+    f.noLength = noLength;
+    return f;
+}
 HttpFaults paced(std::uint64_t bytesPerSecond) {
     HttpFaults f;
     f.bytesPerSecond = bytesPerSecond;
@@ -81,40 +95,33 @@ bool isEnd(const std::string& name) {
     return name == kHttpTaskSuccessNotification || name == kHttpTaskFailureNotification;
 }
 
-// A preview observer that records what it hears and on which thread.
+// A preview observer that records what it hears, and whether on the main queue.
 class RecordingObserver : public DownloadServiceDelegate {
   public:
-    void HttpDownStart(const std::string& url) override {
-        note("start " + url + (MainQueue::shared().isCurrent() ? " on main" : " elsewhere"));
-    }
-    void HttpDownError(const std::string&) override {
-        note(std::string("error") + (MainQueue::shared().isCurrent() ? " on main" : " elsewhere"));
-    }
+    struct Heard {
+        std::vector<std::string> events;
+        std::vector<float> progress;
+        bool done() const { return !progress.empty() && progress.back() == 1.0f; }
+    };
+    void HttpDownStart(const std::string& url) override { note("start " + url); }
+    void HttpDownError(const std::string&) override { note("error"); }
     void HttpDownProgress(float fraction) override {
         std::lock_guard lock(mutex_);
-        progress_.push_back(fraction);
+        heard_.progress.push_back(fraction);
     }
-    std::vector<std::string> events() const {
+    Heard heard() const {
         std::lock_guard lock(mutex_);
-        return events_;
-    }
-    std::vector<float> progress() const {
-        std::lock_guard lock(mutex_);
-        return progress_;
-    }
-    bool done() const {
-        std::lock_guard lock(mutex_);
-        return !progress_.empty() && progress_.back() == 1.0f;
+        return heard_;
     }
 
   private:
-    void note(std::string event) {
+    void note(const std::string& event) {
+        const bool main = MainQueue::shared().isCurrent();
         std::lock_guard lock(mutex_);
-        events_.push_back(std::move(event));
+        heard_.events.push_back(event + (main ? " on main" : " elsewhere"));
     }
     mutable std::mutex mutex_;
-    std::vector<std::string> events_;
-    std::vector<float> progress_;
+    Heard heard_;
 };
 
 class DownloadServiceTest : public TempHome {
@@ -157,6 +164,16 @@ class DownloadServiceTest : public TempHome {
     void download(const std::string& name, DownloadService* on = nullptr, ListedFile listed = {}) {
         (on ? on : service.get())
             ->downLoadWithURL(url(name), dest(name), temp(name), "C:/files/" + name, listed);
+    }
+    // Starts a kept download and waits for its end.
+    Notice runKept(const std::string& name, ListedFile listed = {}) {
+        notices.clear();
+        download(name, nullptr, listed);
+        if (!waitForEnds(1)) {
+            ADD_FAILURE() << name << " did not end";
+            return {"no end", {}};
+        }
+        return *lastEnd();
     }
     std::size_t endCount() const {
         return static_cast<std::size_t>(std::count_if(
@@ -214,192 +231,134 @@ class DownloadServiceTest : public TempHome {
     ObserverToken token = 0;
 };
 
-TEST_F(DownloadServiceTest, InterruptedDownloadResumesFromTheTemporaryFile) {
-    const std::string body = patternBytes(300'000, 1);
-    serve("a.bin", body);
-    writeFile(dest("a.bin"), "an older file of that name");
-    HttpFaults closing;
-    closing.closeAfter = 100'000;
-    ASSERT_TRUE(startServer(closing));
-
-    download("a.bin");
-    ASSERT_TRUE(waitForEnds(1));
-    EXPECT_EQ(names(), kOpThenFailure);
-    const UserInfo& failed = lastEnd()->info;
-    EXPECT_EQ(textOf(failed, "request"), url("a.bin"));
-    EXPECT_EQ(textOf(failed, "filePath"), dest("a.bin").string());
-    EXPECT_EQ(numberOf(failed, "fileSize"), 300'000);
-    EXPECT_EQ(numberOf(failed, "status"), 200);
-    EXPECT_NE(textOf(failed, "error"), "<missing>");
-    EXPECT_EQ(sizeOf(temp("a.bin")), 100'000u);
-    EXPECT_EQ(readFile(dest("a.bin")), "an older file of that name");
-    EXPECT_TRUE(service->httpDownListArr().empty());
-
-    // 206 proves the resume asked only for the rest; the whole file proves it was appended.
-    ASSERT_TRUE(startServer());
-    notices.clear();
-    download("a.bin");
-    ASSERT_TRUE(waitForEnds(1));
-    EXPECT_EQ(names(), kOpThenSuccess);
-    const UserInfo& done = lastEnd()->info;
-    EXPECT_EQ(numberOf(done, "status"), 206);
-    EXPECT_EQ(numberOf(done, "fileSize"), 300'000);
-    EXPECT_EQ(textOf(done, "filePath"), dest("a.bin").string());
-    EXPECT_TRUE(readFile(dest("a.bin")) == body);
-    EXPECT_FALSE(fs::exists(temp("a.bin")));
-    const auto& record = service->httpDownTaskData();
-    ASSERT_TRUE(record);
-    EXPECT_EQ(record->fileSize.load(), 300'000u);
-    EXPECT_EQ(record->progress.load(), 1.0f);
-    EXPECT_EQ(record->filePath, "C:/files/a.bin");
-    EXPECT_TRUE(service->httpDownListArr().empty());
-}
-
-// How a resume ends when the server does not answer the Range as asked.
-TEST_F(DownloadServiceTest, ResumeAnsweredWithoutTheRestEndsWithTheServersFile) {
-    struct Case {
-        const char* name;
-        bool ignoreRange;
-        bool answer416;
-        std::size_t tempBytes;  // what the temporary file holds; the file has 40'000
-        long status;
-    };
-    const Case cases[] = {
-        // 200 with the whole body: the temporary file starts over.
-        {"whole body", true, false, 5'000, 200},
-        // 416 naming the size the temporary file has: it is whole, nothing more is fetched.
-        {"already whole", false, true, 40'000, 416},
-        // 416 for a temporary file of another size: it is not this file; fetched again whole.
-        {"other file", false, true, 1'000, 200},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string body = patternBytes(40'000, 2);
-        const std::string name = std::string(c.name) + ".bin";
-        serve(name, body);
-        // Same size, other bytes: a needless second fetch would show in the result.
-        const std::string held = patternBytes(c.tempBytes, 3);
-        writeFile(temp(name), held);
-        HttpFaults faults;
-        faults.ignoreRange = c.ignoreRange;
-        faults.answer416 = c.answer416;
-        ASSERT_TRUE(startServer(faults));
-        notices.clear();
-        download(name);
-        ASSERT_TRUE(waitForEnds(1));
-        EXPECT_EQ(names(), kOpThenSuccess);
-        EXPECT_EQ(numberOf(lastEnd()->info, "status"), c.status);
-        EXPECT_EQ(numberOf(lastEnd()->info, "fileSize"), 40'000);
-        EXPECT_TRUE(readFile(dest(name)) == (c.tempBytes == body.size() ? held : body));
-        EXPECT_FALSE(fs::exists(temp(name)));
-    }
-}
-
-// A body that does not match the sizes announced for the file never becomes the file, and
-// the temporary file keeps at most what a resume can build on.
-TEST_F(DownloadServiceTest, BodiesThatDisagreeWithTheAnnouncedSizeFail) {
+// Every way a download ends. A fresh answer ends a preview the same way as a kept download:
+// the preview's file is whole or absent, its observer hears on the main queue the start and
+// then one progress of 1 or an error, and nothing is announced. A "cut" case first loads
+// 100'000 of the file's 300'000 bytes, under the listing it resumes with (a changed file:
+// under {300'000, 1}), from a service that closes there: that attempt fails with its full
+// report and leaves its part for the next one. The phone's older file of that name is replaced
+// only by a whole file.
+TEST_F(DownloadServiceTest, EveryWayADownloadEnds) {
     constexpr std::uint64_t kSize = 300'000;
+    enum Before { Fresh, Missing, Cut, CutNewTime, CutNewSize, CutWholeTemp, CutGone };
     struct Case {
         const char* name;
+        Before before;
         HttpFaults faults;
-        std::uint64_t listedSize;
-        bool succeeds;
-        std::uintmax_t tempBytes;  // at most, after a failure
-        const char* error;         // part of the reported error
+        ListedFile listed;
+        long status;                   // of the last answer
+        const char* error;             // nullptr: success; else part of the reported error
+        std::uintmax_t tempBytes = 0;  // a failure leaves: at most if fresh, exactly if cut
     };
-    HttpFaults noLength;
-    noLength.noLength = true;
-    HttpFaults noLengthCut = noLength;
-    noLengthCut.closeAfter = 100'000;
-    HttpFaults shortLength;
-    shortLength.shortLength = true;
-    HttpFaults endless;
-    endless.endless = true;
     const Case cases[] = {
-        {"no length, whole", noLength, kSize, true, 0, ""},
-        {"no length, cut", noLengthCut, kSize, false, 100'000, "received 100000 of 300000"},
-        {"half the length", shortLength, kSize, false, 0, "announced 150000"},
-        {"endless body", endless, kSize, false, kSize, "more bytes than"},
-        {"more than the disk holds", {}, 1ull << 60, false, 0, "not enough free space"},
+        // The body must agree with every size announced for the file.
+        {"no length", Fresh, fault(&Faults::noLength), {kSize, 0}, 200, nullptr},
+        {"cut", Fresh, closing(100'000), {}, 200, "200000 bytes remaining", 100'000},
+        {"cut, no length", Fresh, closing(100'000, true), {kSize, 0}, 200, "100000 of", 100'000},
+        {"half length", Fresh, fault(&Faults::shortLength), {kSize, 0}, 200, "announced 150000"},
+        {"endless body", Fresh, fault(&Faults::endless), {kSize, 0}, 200, "more bytes than", kSize},
+        {"more than the disk holds", Fresh, {}, {1ull << 60, 0}, 0, "not enough free space"},
+        {"not on the disk", Missing, {}, {}, 404, "HTTP status 404"},
+        // Resumed without a listing (from the download list); 206: only the rest was asked.
+        {"resumed", Cut, paced(1 << 20), {}, 206, nullptr},
+        {"cut again", Cut, closing(100'000), {kSize, 1}, 206, "100000 bytes remaining", 200'000},
+        // 200 with the whole body: the temporary file starts over.
+        {"whole body sent", Cut, fault(&Faults::ignoreRange), {kSize, 1}, 200, nullptr},
+        // 416 naming another size than the temporary file's: fetched again, whole.
+        {"416 for a part", Cut, fault(&Faults::answer416), {kSize, 1}, 200, nullptr},
+        // 416 for a temporary file of the whole size: it is moved, nothing more is fetched.
+        {"already whole", CutWholeTemp, {}, {kSize, 1}, 416, nullptr},
+        // The computer's file changed since the part was loaded: it starts over.
+        {"new time", CutNewTime, {}, {kSize, 2}, 200, nullptr},
+        {"new size", CutNewSize, {}, {}, 200, nullptr},  // seen in the 206's complete length
+        // An error page leaves the part alone.
+        {"gone", CutGone, {}, {kSize, 1}, 404, "HTTP status 404", 100'000},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string name = std::string(c.name) + ".bin";
-        const std::string body = patternBytes(kSize, 20);
-        serve(name, body);
-        ASSERT_TRUE(startServer(c.faults));
-        notices.clear();
-        download(name, nullptr, {c.listedSize, 0});
-        ASSERT_TRUE(waitForEnds(1));
-        EXPECT_EQ(names(), c.succeeds ? kOpThenSuccess : kOpThenFailure);
-        if (c.succeeds) {
-            EXPECT_TRUE(readFile(dest(name)) == body);
+        const std::string body = patternBytes(kSize, 1);
+        std::string expected = body;
+        if (c.before != Missing) {
+            serve(name, body);
+        }
+        writeFile(dest(name), "an older file of that name");
+        if (c.before < Cut) {
+            ASSERT_TRUE(startServer(c.faults));
+            writeFile(cache(name), "a stale file of another folder");
+            notices.clear();
+            auto observer = std::make_shared<RecordingObserver>();
+            service->downLoadWithURLV2(url(name), cache(name), observer, c.listed);
+            ASSERT_TRUE(pumpMainUntil([&] {
+                const auto heard = observer->heard();
+                return heard.done() || heard.events.size() == 2;
+            }));
+            flush();
+            const auto [events, progress] = observer->heard();
+            std::vector<std::string> heard{"start " + url(name) + " on main"};
+            if (c.error) {
+                heard.push_back("error on main");
+            }
+            EXPECT_EQ(events, heard);
+            EXPECT_EQ(std::count(progress.begin(), progress.end(), 1.0f), c.error ? 0 : 1);
+            EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+            EXPECT_TRUE(c.before != Missing || progress.empty());  // an error page is no progress
+            EXPECT_TRUE(c.error ? !fs::exists(cache(name)) : readFile(cache(name)) == body);
+            EXPECT_TRUE(partFiles().empty());
+            EXPECT_EQ(service->requestCount(), 0u);
+            EXPECT_TRUE(notices.empty());
+        } else {
+            const bool changed = c.before == CutNewTime || c.before == CutNewSize;
+            ASSERT_TRUE(startServer(closing(100'000)));
+            const Notice cut = runKept(name, changed ? ListedFile{kSize, 1} : c.listed);
+            EXPECT_EQ(names(), kOpThenFailure);
+            EXPECT_EQ(textOf(cut.info, "request"), url(name));
+            EXPECT_EQ(textOf(cut.info, "filePath"), dest(name).string());
+            EXPECT_EQ(numberOf(cut.info, "fileSize"), 300'000);
+            EXPECT_EQ(numberOf(cut.info, "status"), 200);
+            EXPECT_NE(textOf(cut.info, "error"), "<missing>");
+            EXPECT_TRUE(readFile(temp(name)) == body.substr(0, 100'000));
+            ASSERT_TRUE(startServer(c.faults));
+        }
+        if (c.before == CutNewTime || c.before == CutNewSize) {
+            expected = patternBytes(c.before == CutNewSize ? 350'000 : kSize, 2);
+            serve(name, expected);
+        } else if (c.before == CutWholeTemp) {
+            expected = patternBytes(kSize, 3);  // not the computer's bytes: a fetch would show
+            writeFile(temp(name), expected);
+        } else if (c.before == CutGone) {
+            fs::remove(home() / "disk" / "c" / name);
+        }
+        const Notice end = runKept(name, c.listed);
+        EXPECT_EQ(names(), c.error ? kOpThenFailure : kOpThenSuccess);
+        EXPECT_EQ(numberOf(end.info, "status"), c.status);
+        EXPECT_EQ(textOf(end.info, "filePath"), dest(name).string());
+        EXPECT_TRUE(service->httpDownListArr().empty());
+        if (c.error) {
+            EXPECT_NE(textOf(end.info, "error").find(c.error), std::string::npos)
+                << textOf(end.info, "error");
+            EXPECT_EQ(readFile(dest(name)), "an older file of that name");
+            const auto held = sizeOf(temp(name));
+            EXPECT_TRUE(c.before < Cut ? held <= c.tempBytes : held == c.tempBytes) << held;
+            EXPECT_TRUE(readFile(temp(name)) == body.substr(0, held));
+            EXPECT_TRUE(held > 0 || !fs::exists(temp(name)));  // no empty file left behind
             continue;
         }
-        EXPECT_NE(textOf(lastEnd()->info, "error").find(c.error), std::string::npos)
-            << textOf(lastEnd()->info, "error");
-        EXPECT_FALSE(fs::exists(dest(name)));
-        EXPECT_LE(sizeOf(temp(name)), c.tempBytes);
-        EXPECT_TRUE(readFile(temp(name)) == body.substr(0, sizeOf(temp(name))));
-    }
-}
-
-// A temporary file begun for one version of a file is never continued with another.
-TEST_F(DownloadServiceTest, ResumeOfAChangedFileStartsOver) {
-    struct Case {
-        const char* name;
-        std::size_t newSize;
-        ListedFile resumeListing;  // what the listing says when resuming
-    };
-    const Case cases[] = {
-        // Same size, another modification time in the listing.
-        {"new time", 300'000, {300'000, 2}},
-        // Resumed without a listing (from the download list): the 206's complete length.
-        {"new size", 350'000, {0, 0}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string name = std::string(c.name) + ".bin";
-        serve(name, patternBytes(300'000, 30));
-        HttpFaults closing;
-        closing.closeAfter = 100'000;
-        ASSERT_TRUE(startServer(closing));
-        notices.clear();
-        download(name, nullptr, {300'000, 1});
-        ASSERT_TRUE(waitForEnds(1));
-        ASSERT_EQ(sizeOf(temp(name)), 100'000u);
-
-        const std::string changed = patternBytes(c.newSize, 31);
-        serve(name, changed);
-        ASSERT_TRUE(startServer());
-        notices.clear();
-        download(name, nullptr, c.resumeListing);
-        ASSERT_TRUE(waitForEnds(1));
-        EXPECT_EQ(names(), kOpThenSuccess);
-        EXPECT_EQ(numberOf(lastEnd()->info, "status"), 200);
-        EXPECT_TRUE(readFile(dest(name)) == changed);
+        EXPECT_EQ(numberOf(end.info, "fileSize"), static_cast<std::int64_t>(expected.size()));
+        EXPECT_TRUE(readFile(dest(name)) == expected);
         EXPECT_FALSE(fs::exists(temp(name)));
+        const auto& record = service->httpDownTaskData();
+        ASSERT_TRUE(record);
+        EXPECT_EQ(record->fileSize.load(), expected.size());
+        EXPECT_EQ(record->progress.load(), 1.0f);
+        EXPECT_EQ(record->filePath, "C:/files/" + name);
     }
 }
 
-TEST_F(DownloadServiceTest, AnswersThatCannotBeUsedAreNeverWritten) {
-    // Not on the disk: 404, and nothing is created.
-    download("c.bin");
-    ASSERT_TRUE(waitForEnds(1));
-    EXPECT_EQ(names(), kOpThenFailure);
-    EXPECT_EQ(numberOf(lastEnd()->info, "status"), 404);
-    EXPECT_FALSE(fs::exists(dest("c.bin")));
-    EXPECT_FALSE(fs::exists(temp("c.bin")));
-
-    // With a partial file: neither an error page nor a part that starts at the wrong byte
-    // touches it.
+// A part that does not start where the temporary file ends is not appended to it.
+TEST_F(DownloadServiceTest, APartStartingAtTheWrongByteIsNotWritten) {
     const std::string body = patternBytes(20'000, 5);
-    const std::string partial = body.substr(0, 1'000);
-    writeFile(temp("c.bin"), partial);
-    download("c.bin");
-    ASSERT_TRUE(waitForEnds(2));
-    EXPECT_EQ(lastEnd()->name, kHttpTaskFailureNotification);
-
+    writeFile(temp("c.bin"), body.substr(0, 1'000));
     ScriptedComputer wrongStart;
     std::thread answer([&] {
         if (wrongStart.accept()) {
@@ -412,51 +371,61 @@ TEST_F(DownloadServiceTest, AnswersThatCannotBeUsedAreNeverWritten) {
     });
     const std::string wrongUrl = "http://127.0.0.1:" + std::to_string(wrongStart.port()) + "/c";
     service->downLoadWithURL(wrongUrl, dest("c.bin"), temp("c.bin"), "C:/files/c.bin");
-    const bool ended = waitForEnds(3);
+    const bool ended = waitForEnds(1);
     answer.join();
     ASSERT_TRUE(ended);
     EXPECT_EQ(lastEnd()->name, kHttpTaskFailureNotification);
     EXPECT_EQ(numberOf(lastEnd()->info, "status"), 206);
-    EXPECT_EQ(readFile(temp("c.bin")), partial);
+    EXPECT_EQ(readFile(temp("c.bin")), body.substr(0, 1'000));
     EXPECT_FALSE(fs::exists(dest("c.bin")));
-    EXPECT_EQ(endCount(), 3u);
 }
 
-TEST_F(DownloadServiceTest, OneRequestPerDestinationAndEachRecordGetsItsOwnSize) {
-    const std::string body = patternBytes(200'000, 6);
-    const std::string small = patternBytes(120'000, 7);
-    serve("dup.bin", body);
-    serve("small.bin", small);
-    ASSERT_TRUE(startServer(paced(100'000)));
-
-    download("dup.bin");
-    download("dup.bin");
-    // A resume after reconnecting: a new ticket makes a new URL for the same file.
-    service->downLoadWithURL(url("dup.bin") + "&x=newticket", dest("dup.bin"), temp("dup.bin"),
-                             "C:/files/dup.bin");
-    download("small.bin");
+// Kept downloads run at once: each body takes seconds, so all of them having their headers at
+// once means they run at once. A request for a URL or a destination already running is
+// ignored, and each record and end report carries the size of its own file.
+TEST_F(DownloadServiceTest, ManyDownloadsRunAtOnceEachOncePerDestination) {
+    constexpr int kFiles = 40;
+    std::vector<std::string> bodies;
+    for (int i = 0; i < kFiles; ++i) {
+        bodies.push_back(patternBytes(64 * 1024 + i, 100 + i));
+        serve("f" + std::to_string(i), bodies.back());
+    }
+    ASSERT_TRUE(startServer(paced(16 * 1024)));
+    for (int i = 0; i < kFiles; ++i) {
+        download("f" + std::to_string(i));
+    }
+    download("f0");
+    // A resume after reconnecting: a new ticket makes a new URL for the same destination.
+    service->downLoadWithURL(url("f1") + "&x=newticket", dest("f1"), temp("f1"), "C:/files/f1");
     const auto& list = service->httpDownListArr();
-    ASSERT_TRUE(pumpMainUntil([&] {
-        return list.size() == 2 && list[0]->fileSize.load() > 0 && list[1]->fileSize.load() > 0;
-    }));
-    EXPECT_EQ(list[0]->url, url("dup.bin"));
-    EXPECT_EQ(list[0]->fileSize.load(), 200'000u);
-    EXPECT_EQ(list[1]->url, url("small.bin"));
-    EXPECT_EQ(list[1]->fileSize.load(), 120'000u);
-    EXPECT_EQ(service->requestCount(), 2u);
-
-    ASSERT_TRUE(waitForEnds(2));
+    ASSERT_TRUE(pumpMainUntil(
+        [&] {
+            return list.size() == kFiles && std::all_of(list.begin(), list.end(), [](auto& r) {
+                       return r->fileSize.load() > 0;
+                   });
+        },
+        10s));
+    EXPECT_EQ(service->requestCount(), static_cast<std::size_t>(kFiles));
+    for (int i = 0; i < kFiles; ++i) {
+        EXPECT_EQ(list[i]->url, url("f" + std::to_string(i)));
+        EXPECT_EQ(list[i]->fileSize.load(), bodies[i].size());
+    }
+    ASSERT_TRUE(waitForEnds(kFiles));
     flush();
-    EXPECT_EQ(endCount(), 2u);
+    std::map<std::string, std::int64_t> ended;  // request: reported size
     for (const Notice& n : notices) {
         if (isEnd(n.name)) {
             EXPECT_EQ(n.name, kHttpTaskSuccessNotification);
-            const bool isDup = textOf(n.info, "request") == url("dup.bin");
-            EXPECT_EQ(numberOf(n.info, "fileSize"), isDup ? 200'000 : 120'000);
+            ended[textOf(n.info, "request")] = numberOf(n.info, "fileSize");
         }
     }
-    EXPECT_TRUE(readFile(dest("dup.bin")) == body);
-    EXPECT_TRUE(readFile(dest("small.bin")) == small);
+    EXPECT_EQ(endCount(), static_cast<std::size_t>(kFiles));
+    for (int i = 0; i < kFiles; ++i) {
+        const std::string name = "f" + std::to_string(i);
+        EXPECT_EQ(ended[url(name)], static_cast<std::int64_t>(bodies[i].size())) << name;
+        EXPECT_TRUE(readFile(dest(name)) == bodies[i]) << name;
+    }
+    EXPECT_TRUE(service->httpDownListArr().empty());
 }
 
 TEST_F(DownloadServiceTest, PauseCancelsAndAResumeContinues) {
@@ -495,11 +464,7 @@ TEST_F(DownloadServiceTest, PauseCancelsAndAResumeContinues) {
     EXPECT_LT(kept, 500'000u);
 
     ASSERT_TRUE(startServer());
-    notices.clear();
-    download("p.bin");
-    ASSERT_TRUE(waitForEnds(1));
-    EXPECT_EQ(names(), kOpThenSuccess);
-    EXPECT_EQ(numberOf(lastEnd()->info, "status"), 206);
+    EXPECT_EQ(numberOf(runKept("p.bin").info, "status"), 206);
     EXPECT_TRUE(readFile(dest("p.bin")) == body);
 }
 
@@ -516,196 +481,66 @@ TEST_F(DownloadServiceTest, DestroyedMidDownloadTheServiceEndsQuietly) {
     service.reset();
     flush();
     EXPECT_EQ(names(), std::vector<std::string>{kHttpDownOpNotification});
-    EXPECT_EQ(observer->events().size(), 1u);  // the start only
+    EXPECT_EQ(observer->heard().events.size(), 1u);  // the start only
     EXPECT_TRUE(partFiles().empty());
     EXPECT_TRUE(fs::exists(temp("d.bin")));  // kept for a later resume
 }
 
-TEST_F(DownloadServiceTest, PreviewIsRenamedWhenWholeAndReportsOneExactlyOnce) {
-    const std::string body = patternBytes(1 << 20, 12);
-    serve("movie.mp4", body);
-    writeFile(cache("movie.mp4"), "a stale file of another folder");
-    ASSERT_TRUE(startServer(paced(512 * 1024)));
-    auto observer = std::make_shared<RecordingObserver>();
-
-    service->downLoadWithURLV2(url("movie.mp4"), cache("movie.mp4"), observer);
-    ASSERT_TRUE(pumpMainUntil([&] {
-        const auto parts = partFiles();
-        return !observer->events().empty() && parts.size() == 1 && sizeOf(parts[0]) > 0;
-    }));
-    EXPECT_FALSE(fs::exists(cache("movie.mp4")));
-    EXPECT_EQ(observer->events(),
-              std::vector<std::string>{"start " + url("movie.mp4") + " on main"});
-
-    ASSERT_TRUE(pumpMainUntil([&] { return observer->done(); }, 20s));
-    flush();
-    const auto progress = observer->progress();
-    EXPECT_EQ(std::count(progress.begin(), progress.end(), 1.0f), 1);
-    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
-    EXPECT_TRUE(readFile(cache("movie.mp4")) == body);
-    EXPECT_TRUE(partFiles().empty());
-    EXPECT_EQ(service->requestCount(), 0u);
-    EXPECT_TRUE(notices.empty());  // previews are not announced
-}
-
-TEST_F(DownloadServiceTest, FailedPreviewLeavesNoFileAndTellsTheObserverOnMain) {
-    auto observer = std::make_shared<RecordingObserver>();
-    service->downLoadWithURLV2(url("doc.pdf"), cache("doc.pdf"), observer);  // not on the disk
-    ASSERT_TRUE(pumpMainUntil([&] { return observer->events().size() == 2; }));
-    EXPECT_EQ(observer->events()[1], "error on main");
-    EXPECT_TRUE(observer->progress().empty());
-
-    serve("doc.pdf", patternBytes(200'000, 13));
-    HttpFaults closing;
-    closing.closeAfter = 50'000;
-    ASSERT_TRUE(startServer(closing));
-    service->downLoadWithURLV2(url("doc.pdf"), cache("doc.pdf"), observer);
-    ASSERT_TRUE(pumpMainUntil([&] { return observer->events().size() == 4; }));
-    EXPECT_EQ(observer->events()[3], "error on main");
-    const auto progress = observer->progress();
-    EXPECT_TRUE(std::all_of(progress.begin(), progress.end(), [](float f) { return f < 1.0f; }));
-    EXPECT_FALSE(fs::exists(cache("doc.pdf")));
-    EXPECT_TRUE(partFiles().empty());
-
-    // A body without its length cut short, or a short length: not the listed file.
-    HttpFaults noLengthCut;
-    noLengthCut.noLength = true;
-    noLengthCut.closeAfter = 50'000;
-    HttpFaults shortLength;
-    shortLength.shortLength = true;
-    for (const HttpFaults& faults : {noLengthCut, shortLength}) {
-        ASSERT_TRUE(startServer(faults));
-        const std::size_t ends = observer->events().size() + 2;
-        service->downLoadWithURLV2(url("doc.pdf"), cache("doc.pdf"), observer, {200'000, 0});
-        ASSERT_TRUE(pumpMainUntil([&] { return observer->events().size() == ends; }));
-        EXPECT_EQ(observer->events().back(), "error on main");
-        EXPECT_FALSE(fs::exists(cache("doc.pdf")));
-        EXPECT_TRUE(partFiles().empty());
-    }
-    EXPECT_FALSE(observer->done());
-}
-
-TEST_F(DownloadServiceTest, PreviewsDoNotWaitForKeptDownloadsNorReachDeadObservers) {
+// Previews and kept downloads share the worker, not their fate: a preview does not wait for a
+// kept download's slot while a kept download over the limit does; pausing a kept download or
+// leaving a preview of the same file stops that one alone; an observer that is gone is not
+// called.
+TEST_F(DownloadServiceTest, PreviewsAndKeptDownloadsNeverStopOrWaitForEachOther) {
     DownloadService oneSlot(center, 1);
-    serve("k.bin", patternBytes(100'000, 14));
-    serve("slow.png", patternBytes(100'000, 15));
+    const std::string both = patternBytes(200'000, 17);
+    serve("both.bin", both);
+    serve("next.bin", patternBytes(10'000, 14));
     serve("img.png", patternBytes(100'000, 16));
-    ASSERT_TRUE(startServer(paced(25'000)));
-    download("k.bin", &oneSlot);
+    ASSERT_TRUE(startServer(paced(50'000)));
+    download("both.bin", &oneSlot);
+    download("next.bin", &oneSlot);
     auto gone = std::make_shared<RecordingObserver>();
-    oneSlot.downLoadWithURLV2(url("slow.png"), cache("slow.png"), gone);
+    oneSlot.downLoadWithURLV2(url("both.bin"), cache("both.bin"), gone);
     ASSERT_TRUE(pumpMainUntil([&] {
         const auto parts = partFiles();
-        return sizeOf(temp("k.bin")) > 0 && parts.size() == 1 && sizeOf(parts[0]) > 0;
+        return sizeOf(temp("both.bin")) > 0 && parts.size() == 1 && sizeOf(parts[0]) > 0;
     }));
     const std::weak_ptr<RecordingObserver> watch = gone;
     gone.reset();
     EXPECT_TRUE(watch.expired());
 
-    // While the only kept slot is busy, a preview from an unpaced server runs to the end.
-    peer::TicketBook otherTickets;
-    otherTickets.issue(kUuid, kTicket);
-    auto fast = peer::HttpFileService::start("127.0.0.1", 0, *disk, otherTickets);
+    // While the only slot is busy, a preview from an unpaced server runs to the end.
+    auto fast = peer::HttpFileService::start("127.0.0.1", 0, *disk, tickets);
     ASSERT_TRUE(fast);
     auto observer = std::make_shared<RecordingObserver>();
     oneSlot.downLoadWithURLV2(
         buildSignedUrl("127.0.0.1", fast->port(), "C:/img.png", kUuid, kTicket), cache("img.png"),
         observer);
-    ASSERT_TRUE(pumpMainUntil([&] { return observer->done(); }));
-    EXPECT_EQ(oneSlot.httpDownListArr().size(), 1u);
+    ASSERT_TRUE(pumpMainUntil([&] { return observer->heard().done(); }));
+    EXPECT_EQ(oneSlot.httpDownListArr().size(), 1u);  // next.bin still waits
 
-    ASSERT_TRUE(waitForEnds(1));
+    // Pausing the kept download lets the waiting one run, and the preview of the paused file
+    // runs to its end.
+    oneSlot.pauseDownload(url("both.bin"));
+    ASSERT_TRUE(waitForEnds(2));
     EXPECT_EQ(lastEnd()->name, kHttpTaskSuccessNotification);
-    EXPECT_TRUE(pumpMainUntil([&] { return fs::exists(cache("slow.png")); }, 20s));
-}
+    EXPECT_EQ(textOf(lastEnd()->info, "request"), url("next.bin"));
+    EXPECT_TRUE(pumpMainUntil([&] { return fs::exists(cache("both.bin")); }, 20s));
 
-TEST_F(DownloadServiceTest, APreviewAndAKeptDownloadOfOneFileNeverStopEachOther) {
-    serve("both.bin", patternBytes(200'000, 17));
-    ASSERT_TRUE(startServer(paced(50'000)));
-    download("both.bin");
-    auto observer = std::make_shared<RecordingObserver>();
-    service->downLoadWithURLV2(url("both.bin"), cache("both.bin"), observer);
-    ASSERT_TRUE(pumpMainUntil([&] {
-        const auto parts = partFiles();
-        return sizeOf(temp("both.bin")) > 0 && parts.size() == 1 && sizeOf(parts[0]) > 0;
-    }));
-    // Pausing the kept download leaves the preview running to its end...
-    service->pauseDownload(url("both.bin"));
-    ASSERT_TRUE(waitForEnds(1));
-    ASSERT_TRUE(pumpMainUntil([&] { return observer->done(); }, 20s));
-    EXPECT_TRUE(fs::exists(cache("both.bin")));
-
-    // ...and leaving a preview stops it alone: the kept download resumes and ends whole.
+    // Leaving a preview stops it alone: the kept download resumes and ends whole.
     fs::remove(cache("both.bin"));
     notices.clear();
-    download("both.bin");
+    download("both.bin", &oneSlot);
     auto left = std::make_shared<RecordingObserver>();
-    service->downLoadWithURLV2(url("both.bin"), cache("both.bin"), left);
-    service->stopPreview(url("both.bin"));
+    oneSlot.downLoadWithURLV2(url("both.bin"), cache("both.bin"), left);
+    oneSlot.stopPreview(url("both.bin"));
     ASSERT_TRUE(waitForEnds(1));
     EXPECT_EQ(lastEnd()->name, kHttpTaskSuccessNotification);
+    EXPECT_TRUE(readFile(dest("both.bin")) == both);
     flush();
-    EXPECT_FALSE(left->done());
+    EXPECT_FALSE(left->heard().done());
     EXPECT_TRUE(partFiles().empty());
     EXPECT_FALSE(fs::exists(cache("both.bin")));
-}
-
-TEST_F(DownloadServiceTest, ManyConcurrentDownloadsAllEndWhole) {
-    constexpr int kFiles = 40;
-    std::vector<std::string> bodies;
-    for (int i = 0; i < kFiles; ++i) {
-        bodies.push_back(patternBytes(64 * 1024, 100 + i));
-        serve("f" + std::to_string(i), bodies.back());
-    }
-    // Each body takes seconds, so all of them holding bytes at once means they run at once.
-    ASSERT_TRUE(startServer(paced(16 * 1024)));
-    for (int i = 0; i < kFiles; ++i) {
-        download("f" + std::to_string(i));
-    }
-    ASSERT_TRUE(pumpMainUntil(
-        [&] {
-            for (int i = 0; i < kFiles; ++i) {
-                if (sizeOf(temp("f" + std::to_string(i))) == 0) {
-                    return false;
-                }
-            }
-            return true;
-        },
-        10s));
-    EXPECT_EQ(service->httpDownListArr().size(), static_cast<std::size_t>(kFiles));
-    ASSERT_TRUE(waitForEnds(kFiles));
-    for (int i = 0; i < kFiles; ++i) {
-        const std::string name = "f" + std::to_string(i);
-        EXPECT_TRUE(readFile(dest(name)) == bodies[i]) << name;
-    }
-    const auto ended = names();
-    EXPECT_EQ(std::count(ended.begin(), ended.end(), kHttpTaskSuccessNotification), kFiles);
-    EXPECT_TRUE(service->httpDownListArr().empty());
-}
-
-TEST_F(DownloadServiceTest, DownloadsBeyondTheLimitWaitTheirTurn) {
-    DownloadService threeSlots(center, 3);
-    std::size_t mostListed = 0;
-    const ObserverToken watch =
-        center.addObserver(kHttpDownOpNotification, [&](const std::string&, const UserInfo&) {
-            mostListed = std::max(mostListed, threeSlots.httpDownListArr().size());
-        });
-    for (int i = 0; i < 8; ++i) {
-        serve("q" + std::to_string(i), patternBytes(64 * 1024, 200 + i));
-        download("q" + std::to_string(i), &threeSlots);
-    }
-    ASSERT_TRUE(waitForEnds(8));
-    center.removeObserver(watch);
-    const auto ended = names();
-    EXPECT_EQ(std::count(ended.begin(), ended.end(), kHttpTaskSuccessNotification), 8);
-    EXPECT_LE(mostListed, 3u);
-    EXPECT_GE(mostListed, 1u);
-}
-
-TEST(DownloadServiceShared, IsOneServiceRegisteredAsTheDownloader) {
-    DownloadService& shared = DownloadService::sharedNetworkQueue();
-    EXPECT_EQ(&shared, &DownloadService::sharedNetworkQueue());
-    EXPECT_EQ(httpDownloader(), &shared);
 }
 
 }  // namespace

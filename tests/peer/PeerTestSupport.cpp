@@ -3,33 +3,19 @@
 #include "codec/LinkFrame.h"
 #include "platform/Md5.h"
 
-#include <poll.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utime.h>
 
-#include <cstdlib>
+#include <cerrno>
 #include <fstream>
-#include <stdexcept>
 
 namespace pd::peer::test {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-TempFolder::TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "pocketdesk-peer-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("cannot create a temporary folder");
-    }
-    path_ = fs::canonical(pattern);
-}
-
-TempFolder::~TempFolder() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-}
 
 void writeFile(const fs::path& file, std::size_t size, std::int64_t mtime) {
     fs::create_directories(file.parent_path());
@@ -40,7 +26,33 @@ void writeFile(const fs::path& file, std::size_t size, std::int64_t mtime) {
     }
 }
 
-LinkClient::LinkClient(int fd) : fd_(fd) {}
+int connectLoopback(std::uint16_t port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(port);
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+LinkClient::Message LinkClient::message(std::int64_t code, std::string body) {
+    Message m;
+    m.code = code;
+    m.body = std::make_shared<const std::string>(std::move(body));
+    if (std::optional<msg::Decoded> d = msg::decode(*m.body)) {
+        m.decoded = std::make_shared<const msg::Decoded>(std::move(*d));
+    }
+    return m;
+}
+
+LinkClient::LinkClient(int fd) : fd_(fd) {
+    const timeval limit{5, 0};
+    ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+}
 
 LinkClient::~LinkClient() {
     close();
@@ -72,67 +84,42 @@ void LinkClient::sendHeartbeat() {
                              link::kHeartbeatFrame.size()));
 }
 
-std::optional<PeerFrameReader::Frame> LinkClient::nextFrame(std::chrono::milliseconds limit) {
-    Clock::time_point deadline = Clock::now() + limit;
+std::optional<PeerFrameReader::Frame> LinkClient::nextFrame() {
     for (;;) {
         if (std::optional<PeerFrameReader::Frame> f = reader_.next()) {
             return f;
         }
-        if (eof_) {
-            return std::nullopt;
-        }
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) {
-            return std::nullopt;
-        }
-        pollfd p{fd_, POLLIN, 0};
-        if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) {
-            continue;
-        }
         char buf[65536];
-        ssize_t n = ::recv(fd_, buf, sizeof buf, 0);
+        const ssize_t n = eof_ ? 0 : ::recv(fd_, buf, sizeof buf, 0);
         if (n <= 0) {
-            eof_ = true;
-            continue;
+            eof_ = eof_ || n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK);  // not a time-out
+            return std::nullopt;
         }
         reader_.feed(buf, static_cast<std::size_t>(n));
     }
 }
 
-std::optional<LinkClient::Message> LinkClient::nextMessage(std::chrono::milliseconds limit) {
-    Clock::time_point deadline = Clock::now() + limit;
-    for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        std::optional<PeerFrameReader::Frame> f = nextFrame(std::max(left, 0ms));
-        if (!f) {
-            return std::nullopt;
-        }
-        if (f->kind == PeerFrameReader::Kind::Heartbeat) {
-            continue;
-        }
-        std::optional<link::Envelope> env = link::decodeEnvelope(f->payload);
-        if (!env) {
-            return std::nullopt;
-        }
-        Message m;
-        m.code = env->code;
-        m.body = std::make_shared<const std::string>(env->body);
-        if (std::optional<msg::Decoded> d = msg::decode(*m.body)) {
-            m.decoded = std::make_shared<const msg::Decoded>(std::move(*d));
-        }
-        return m;
+std::optional<LinkClient::Message> LinkClient::nextMessage() {
+    std::optional<PeerFrameReader::Frame> f = nextFrame();
+    while (f && f->kind == PeerFrameReader::Kind::Heartbeat) {
+        f = nextFrame();
     }
+    std::optional<link::Envelope> env = f ? link::decodeEnvelope(f->payload) : std::nullopt;
+    if (!env) {
+        return std::nullopt;
+    }
+    return message(env->code, std::string(env->body));
 }
 
-bool LinkClient::nextIsHeartbeat(std::chrono::milliseconds limit) {
-    std::optional<PeerFrameReader::Frame> f = nextFrame(limit);
+bool LinkClient::nextIsHeartbeat() {
+    std::optional<PeerFrameReader::Frame> f = nextFrame();
     return f && f->kind == PeerFrameReader::Kind::Heartbeat;
 }
 
-bool LinkClient::waitClosed(std::chrono::milliseconds limit) {
-    Clock::time_point deadline = Clock::now() + limit;
-    while (!eof_ && Clock::now() < deadline) {
-        nextFrame(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()));
+bool LinkClient::waitClosed() {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!eof_ && std::chrono::steady_clock::now() < deadline) {
+        nextFrame();
     }
     return eof_;
 }
