@@ -277,10 +277,12 @@ void ServerViewController::AuthCoreConnectFailed() {
 
 void ServerViewController::BecomeActiveNotification() {
     AuthCore& core = services_.core;
-    core.setDelegate(shared_from_this());
     if (core.hasAcceptedLink() || core.isConnecting() || connecting_) {
-        return;  // nothing to restore
+        // Nothing to restore; the screen in front (the tabs' file manager) keeps the core's
+        // answers, or its listing would be lost.
+        return;
     }
+    core.setDelegate(shared_from_this());
     const auto last = core.ReadLastDeviceTag();
     if (!last || last->empty()) {
         return;

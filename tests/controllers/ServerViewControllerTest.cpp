@@ -123,10 +123,14 @@ TEST_F(ServerListTest, NewComputerPairsWithTheEmptyCodeAndIsRestoredWhenActiveAg
     EXPECT_EQ(record->checkCode, "");
     EXPECT_EQ(controller->curConnectServer(), "7F3A");
 
-    // Tapping the connected computer again, or becoming active, keeps the link.
+    // Tapping the connected computer again, or becoming active, keeps the link; becoming
+    // active leaves the core's answers to the screen in front.
     controller->didSelectRow(0);
     EXPECT_TRUE(view->saw("kept link"));
+    auto inFront = std::make_shared<AuthCoreDelegate>();
+    AuthCore::ShareInstance().setDelegate(inFront);
     controller->BecomeActiveNotification();
+    EXPECT_EQ(AuthCore::ShareInstance().delegate(), inFront);
     EXPECT_FALSE(pc.readMessage(std::chrono::milliseconds(100)));
 
     // Without a link, becoming active reconnects to the computer paired last.
