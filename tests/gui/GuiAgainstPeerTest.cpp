@@ -139,6 +139,43 @@ TEST_F(GuiAgainstPeer, LosingTheLinkClosesTheTabsAndShowsTheServerList) {
     EXPECT_EQ(ui->find("diskRow_0"), nullptr);
 }
 
+// The size of the file named `name` under `folder` whose parent folder's name is `parent` (the
+// download's temporary area or its key folder), or -1.
+std::intmax_t sizeOf(const std::filesystem::path& folder, bool temporary, const std::string& name) {
+    std::error_code ec;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(folder, ec)) {
+        const bool inTemp = e.path().parent_path().filename() == "\\temp";
+        if (e.path().filename() == name && inTemp == temporary) {
+            return static_cast<std::intmax_t>(std::filesystem::file_size(e.path(), ec));
+        }
+    }
+    return -1;
+}
+
+TEST_F(GuiAgainstPeer, ClosingTheWindowPausesADownloadAndTheNextRunFinishesIt) {
+    startPeer({"--code", "111111", "--http-rate", "400000"});
+    GuiOptions options;
+    options.pc = address();
+    options.code = "111111";
+    const auto phone = home() / "phone";
+    for (int run = 0; run < 2; ++run) {
+        open(options);
+        ASSERT_TRUE(tapText("D:"));
+        ASSERT_TRUE(tapText("Music"));
+        ASSERT_TRUE(ui->click("rowMenu_1"));
+        ASSERT_TRUE(ui->click("action_0"));  // Download song.mp3 (2,500,000 bytes)
+        if (run == 0) {
+            ASSERT_TRUE(ui->waitUntil([&] { return sizeOf(phone, true, "song.mp3") > 0; }));
+            closeWindow();
+            const auto kept = sizeOf(phone, true, "song.mp3");
+            EXPECT_GT(kept, 0);
+            EXPECT_LT(kept, 2'500'000);
+            EXPECT_EQ(sizeOf(phone, false, "song.mp3"), -1);
+        }
+    }
+    EXPECT_TRUE(ui->waitUntil([&] { return sizeOf(phone, false, "song.mp3") == 2'500'000; }));
+}
+
 TEST_F(GuiAgainstPeer, ALargeFolderMakesRowsOnlyForWhatIsOnScreen) {
     startPeer({"--code", "112233"});
     const auto big = disk / "D" / "Big";
