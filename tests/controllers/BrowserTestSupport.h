@@ -90,7 +90,6 @@ struct PreviewingView : Recording<View> {
 
     std::shared_ptr<QuickLookView> presentPreview(
         const std::shared_ptr<QuickLookViewController>& p) override {
-        this->add("preview " + p->fileName());
         preview = p;
         return previewView = std::make_shared<RecordingQuickLookView>();
     }
@@ -125,12 +124,10 @@ struct RecordingFileView : PreviewingView<FileBrowserView> {
         photos = p;
         add("photos " + std::to_string(p.size()) + " at " + std::to_string(start));
     }
-    void presentMore() override { add("more"); }
 };
 
 struct RecordingDiskView : Recording<DiskView> {
     std::vector<BrowserRow> rows;
-    std::shared_ptr<FileViewController> folder;
     std::shared_ptr<RecordingFileView> folderView;
 
     void setTitle(const std::string& t) override { add("title " + t); }
@@ -148,9 +145,7 @@ struct RecordingDiskView : Recording<DiskView> {
     void setAddFolderButtonVisible(bool v) override { add(v ? "add shown" : "add hidden"); }
     void closeSwipeActions() override { add("close swipe"); }
     std::shared_ptr<FileBrowserView> presentFolderScreen(
-        const std::shared_ptr<FileViewController>& screen) override {
-        add("folder " + screen->queryPath());
-        folder = screen;
+        const std::shared_ptr<FileViewController>&) override {
         return folderView = std::make_shared<RecordingFileView>();
     }
     void closeScreen() override { add("close"); }
@@ -192,8 +187,9 @@ struct RecordingDownloadListView : PreviewingView<DownloadListView> {
 struct RecordingDownloader : HttpDownloader {
     std::vector<std::string> calls;
     void downLoadWithURL(const std::string& url, const std::string& toPath, const std::string&,
-                         const std::string& filePath, ListedFile) override {
-        calls.push_back("kept " + filePath + " -> " + toPath + " " + url);
+                         const std::string& filePath, ListedFile file) override {
+        calls.push_back("kept " + filePath + " -> " + toPath + " " + url + " " +
+                        std::to_string(file.size));
     }
     void downLoadWithURLV2(const std::string& url, const std::string& toPath,
                            std::weak_ptr<DownloadServiceDelegate>, ListedFile) override {

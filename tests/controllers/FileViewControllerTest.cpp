@@ -75,13 +75,11 @@ TEST_F(FolderScreenTest, WalksIntoFoldersAndBackToTheDriveScreen) {
     // A failed listing keeps the rows and the new path.
     view().clear();
     screen->selectRow(0);
-    EXPECT_EQ(core().queryPath, "C:/Music/");
     screen->AuthCoreCheckUnkowError();
     EXPECT_EQ(view().events,
               (std::vector<std::string>{"path C:/Music/", "progress inquiring", "hide progress",
                                         tipEvent("operation failed"), "listing failed"}));
     EXPECT_EQ(screen->dirAndFileListArr().size(), 3u);
-    EXPECT_EQ(screen->queryFullPath(), "C:/Music/");
 
     // Empty folder: the empty picture instead of the list.
     answerList({});
@@ -90,11 +88,9 @@ TEST_F(FolderScreenTest, WalksIntoFoldersAndBackToTheDriveScreen) {
 
     view().clear();
     screen->DoBack();
-    EXPECT_EQ(core().queryPath, "C:/");
     screen->DoBack();
     EXPECT_EQ(view().events,
               (std::vector<std::string>{"path C:/", "progress inquiring", "path ", "close"}));
-    EXPECT_EQ(core().queryPath, "C:/");  // nothing more was listed
     EXPECT_EQ(stats, std::vector<int>{25});
 }
 
@@ -112,8 +108,7 @@ TEST_F(FolderScreenTest, DownloadPhotoAndClassPaths) {
     ASSERT_EQ(downloader.calls.size(), 1u);
     const KeptDownloadPaths paths = *keptDownloadPaths("C:/Music//a.mp3", "TAG");
     EXPECT_EQ(downloader.calls[0], "kept C:/Music//a.mp3 -> " + paths.destination + " " +
-                                       core().CreateHttpUrl("C:/Music//a.mp3"));
-    EXPECT_EQ(core().fileSize, 4096u);
+                                       core().CreateHttpUrl("C:/Music//a.mp3") + " 4096");
     screen->downloadRow(2);  // folders are not downloaded
     screen->downloadRow(5);  // no name to save it under
     EXPECT_EQ(downloader.calls.size(), 1u);
@@ -132,7 +127,6 @@ TEST_F(FolderScreenTest, DownloadPhotoAndClassPaths) {
     // More on a file: its folder goes to the chosen class, without a doubled separator.
     view().clear();
     screen->moreRow(0);
-    EXPECT_EQ(screen->curCellFilePath(), "C:/Music");
     EXPECT_EQ(view().events,
               (std::vector<std::string>{"ask :cancel|commonly used Picture|commonly used Video|"
                                         "commonly used Music|commonly used Files",
@@ -144,7 +138,6 @@ TEST_F(FolderScreenTest, DownloadPhotoAndClassPaths) {
 
     // More on a folder: the folder itself; cancel sends nothing.
     screen->moreRow(2);
-    EXPECT_EQ(screen->curCellFilePath(), "C:/Music/Sub");
     view().answer(0);
     screen->moreRow(2);
     view().answer(4);
@@ -226,7 +219,6 @@ TEST_F(FolderScreenTest, PreviewDownloadsPausesWhenLeftAndIsServedFromTheCache) 
     view().preview->DoBack();
     EXPECT_EQ(downloader.calls.back(), "stop preview " + url);
     EXPECT_EQ(previewView().events.back(), "close");
-    EXPECT_FALSE(screen->quickLook());
 
     // A failed download says so on the preview, which stays until the user leaves it.
     screen->selectRow(0);
@@ -235,7 +227,6 @@ TEST_F(FolderScreenTest, PreviewDownloadsPausesWhenLeftAndIsServedFromTheCache) 
     EXPECT_EQ(previewView().events.back(), tipEvent("operation failed"));
     EXPECT_FALSE(previewView().saw("close"));
     EXPECT_TRUE(view().events.empty());
-    EXPECT_TRUE(screen->quickLook());
     view().preview->DoBack();
 
     // Downloads again, to the end this time.
