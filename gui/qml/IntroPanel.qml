@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Controls
+import QtQuick.Controls.Material
 import QtQuick.Layouts
 
 // The first-run introduction: its pages, then a button that fades it out and starts a search.
@@ -10,6 +11,7 @@ Rectangle {
 
     visible: pages > 0 || fade.running
     color: "#1565C0"
+    Material.foreground: "white"
     MouseArea { anchors.fill: parent }
 
     NumberAnimation on opacity {
@@ -55,6 +57,8 @@ Rectangle {
         anchors.horizontalCenter: parent.horizontalCenter
         anchors.bottomMargin: 80
         readonly property bool last: swipe.currentIndex >= intro.pages - 1
+        flat: true
+        font.pixelSize: 18
         text: app.text(last ? "introDone" : "next")
         onClicked: last ? fade.start() : swipe.incrementCurrentIndex()
     }

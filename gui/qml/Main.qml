@@ -28,6 +28,12 @@ ApplicationWindow {
         id: tabsPage
         TabsPage { tabs: app.tabs }
     }
+    // The first-run introduction covers the whole window, bars included.
+    IntroPanel {
+        anchors.fill: parent
+        pages: app.servers.introPages
+        onFinished: app.servers.finishIntro()
+    }
     OverlayLayer {
         anchors.fill: parent
         overlay: app.overlay

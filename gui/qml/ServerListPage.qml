@@ -133,11 +133,6 @@ Page {
         }
     }
 
-    IntroPanel {
-        anchors.fill: parent
-        pages: screen.servers.introPages
-        onFinished: screen.servers.finishIntro()
-    }
     CheckCodePanel {
         anchors.fill: parent
         entry: screen.servers.checkCode
