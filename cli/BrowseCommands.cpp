@@ -12,26 +12,6 @@ namespace pd::cli {
 
 namespace {
 
-const char* kindName(BrowserRowKind kind) {
-    switch (kind) {
-        case BrowserRowKind::Desktop:
-            return "desktop";
-        case BrowserRowKind::SystemDrive:
-            return "system drive";
-        case BrowserRowKind::Drive:
-            return "drive";
-        case BrowserRowKind::ClassFolder:
-            return "class folder";
-        case BrowserRowKind::Folder:
-            return "folder";
-        case BrowserRowKind::File:
-            return "file";
-        case BrowserRowKind::Other:
-            break;
-    }
-    return "other";
-}
-
 // Text mode prints an aligned table and builds no JSON; a large folder costs little per row.
 // `Rows` is the drive screen's vector or the folder screen's rows made on demand.
 template <typename Rows>
@@ -47,7 +27,7 @@ void printRows(const Output& out, const Rows& rows, const std::vector<DirAndFile
             std::string size;
             if (r.kind == BrowserRowKind::File && i < data.size())
                 size = formatSize(data[i].size);
-            table.addRow({kindName(r.kind), std::move(size), r.timeText, visibleText(r.label),
+            table.addRow({rowKindName(r.kind), std::move(size), r.timeText, visibleText(r.label),
                           visibleText(r.detail)});
         }
         std::string text;
@@ -60,7 +40,7 @@ void printRows(const Output& out, const Rows& rows, const std::vector<DirAndFile
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const BrowserRow r = rows[i];
         nlohmann::json j = {{"name", r.label},
-                            {"kind", kindName(r.kind)},
+                            {"kind", rowKindName(r.kind)},
                             {"path", r.path},
                             {"time", r.timeText},
                             {"detail", r.detail}};

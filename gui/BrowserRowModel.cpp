@@ -6,26 +6,6 @@ namespace pd::gui {
 
 namespace {
 
-const char* kindName(BrowserRowKind kind) {
-    switch (kind) {
-        case BrowserRowKind::Desktop:
-            return "desktop";
-        case BrowserRowKind::SystemDrive:
-            return "systemDrive";
-        case BrowserRowKind::Drive:
-            return "drive";
-        case BrowserRowKind::ClassFolder:
-            return "classFolder";
-        case BrowserRowKind::Folder:
-            return "folder";
-        case BrowserRowKind::File:
-            return "file";
-        case BrowserRowKind::Other:
-            break;
-    }
-    return "other";
-}
-
 bool offers(const BrowserRow& row, BrowserRowAction action) {
     return std::find(row.swipeActions.begin(), row.swipeActions.end(), action) !=
            row.swipeActions.end();
@@ -80,7 +60,7 @@ QVariant BrowserRowModel::data(const QModelIndex& index, int role) const {
         case TimeRole:
             return QString::fromStdString(row.timeText);
         case KindRole:
-            return QString::fromLatin1(kindName(row.kind));
+            return QString::fromLatin1(rowKindName(row.kind));
         case CanDownloadRole:
             return offers(row, BrowserRowAction::Download);
         case CanMoreRole:

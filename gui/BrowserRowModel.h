@@ -23,7 +23,7 @@ class BrowserRowModel : public QAbstractListModel {
         IconRole,
         SizeRole,
         TimeRole,
-        KindRole,  // "desktop", "systemDrive", "drive", "classFolder", "folder", "file", "other"
+        KindRole,  // rowKindName()
         CanDownloadRole,
         CanMoreRole,
         CanRemoveRole,

@@ -16,6 +16,10 @@ enum class BrowserRowKind {
     Other,  // an entry kind the phone does not know: shown, never acted on
 };
 
+// The kind as front-ends name it: "desktop", "system drive", "drive", "class folder",
+// "folder", "file" or "other".
+const char* rowKindName(BrowserRowKind kind);
+
 // Swipe actions, in the order the row offers them.
 enum class BrowserRowAction { More, Download, DeleteFromClass };
 
