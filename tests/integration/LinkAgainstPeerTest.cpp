@@ -76,8 +76,7 @@ TEST_F(LinkAgainstPeer, DirectAcceptanceAndEveryRequestWithItsStoredResult) {
     EXPECT_FALSE(link.mgr->GetBackUpPath().empty());
 
     ASSERT_TRUE(link.ask([](CServerManager& m) { m.GetDirInfo("D:/Music"); }));
-    EXPECT_EQ(link.mgr->DirInfoContent().fileCount, 2);
-    EXPECT_EQ(link.mgr->DirInfoContent().dirSize, 3'400'000u);
+    EXPECT_EQ(link.mgr->DirInfoContent(), (DirInfoData{2, 1, "D:/Music", 3'400'000}));
 
     ASSERT_TRUE(
         link.ask([](CServerManager& m) { m.PlugMessagePost("1", "0", 1, R"({"c":"up"})"); }));

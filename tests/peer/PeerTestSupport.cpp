@@ -2,6 +2,7 @@
 
 #include "codec/LinkFrame.h"
 #include "platform/Md5.h"
+#include "support/ScriptedComputer.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -16,6 +17,9 @@
 namespace pd::peer::test {
 
 namespace fs = std::filesystem;
+using pd::test::I;
+using pd::test::pack;
+using pd::test::R;
 
 void writeFile(const fs::path& file, std::size_t size, std::int64_t mtime) {
     fs::create_directories(file.parent_path());
@@ -126,19 +130,15 @@ bool LinkClient::waitClosed() {
 
 std::optional<std::int32_t> LinkClient::handshake(const std::string& code,
                                                   const std::string& deviceInfo) {
-    msg::Packer hello;
-    hello.array(5).integer(255).raw(deviceInfo).integer(2).raw("AUTH2").raw("00:00:00:11:11:11");
-    send(39, hello.bytes());
+    send(39, pack({I(255), R(deviceInfo), I(2), R("AUTH2"), R("00:00:00:11:11:11")}));
     std::optional<Message> challenge = nextMessage();
     if (!challenge || challenge->code != 1000 || challenge->root()[1].asInt32() != 1) {
         return std::nullopt;
     }
     std::string c(challenge->root()[2].asRaw().value_or(""));
     std::string nonce = "AbCd1234";
-    msg::Packer proof;
-    proof.array(8).integer(256).raw(deviceInfo).integer(2).raw("AUTH1").raw(nonce).raw(c);
-    proof.raw(md5HexLower(deviceInfo + nonce + code + c)).raw("00:00:00:11:11:11");
-    send(0, proof.bytes());
+    send(0, pack({I(256), R(deviceInfo), I(2), R("AUTH1"), R(nonce), R(c),
+                  R(md5HexLower(deviceInfo + nonce + code + c)), R("00:00:00:11:11:11")}));
     std::optional<Message> answer = nextMessage();
     if (!answer || answer->code != 1000) {
         return std::nullopt;
