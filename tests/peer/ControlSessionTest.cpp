@@ -3,6 +3,8 @@
 #include "ControlSession.h"
 #include "PeerTestSupport.h"
 #include "TicketBook.h"
+#include "codec/LinkFrame.h"
+#include "platform/Md5.h"
 #include "support/ScriptedComputer.h"
 
 #include <gtest/gtest.h>
@@ -20,11 +22,10 @@ using nlohmann::json;
 using pd::test::I;
 using pd::test::pack;
 using pd::test::R;
-using test::LinkClient;
 using namespace std::chrono_literals;
 
-// A session on one end of a socketpair (or the server's sessions on TCP links), the test playing
-// the phone on the other.
+// A session on a TCP link from a scripted phone (or the server's sessions), the test playing the
+// phone.
 class ControlSessionTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -35,24 +36,43 @@ class ControlSessionTest : public ::testing::Test {
         config_.disk = &*disk_;
         config_.classes = classes_.get();
         config_.checkCode = "123456";
+        config_.ports.upload = 2121;
+        config_.fallbackHost = "192.0.2.1";  // a link over TCP names its own address instead
     }
+    void TearDown() override { endSession(); }
 
-    void TearDown() override {
-        if (client_) {
-            client_->close();  // the session sees the end of the stream and returns
-        }
+    pd::test::ScriptedComputer& startSession() {
+        session_ =
+            std::make_unique<ControlSession>(test::connectLoopback(phone_.port()), 1, config_);
+        thread_ = std::thread([this] { session_->run(); });
+        EXPECT_TRUE(phone_.accept());
+        return phone_;
+    }
+    void endSession() {
+        phone_.closeLink();  // the session sees the end of the stream and returns
         if (thread_.joinable()) {
             thread_.join();
         }
     }
-
-    LinkClient& startSession() {
-        int fds[2];
-        EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds), 0);
-        session_ = std::make_unique<ControlSession>(fds[0], 1, config_);
-        thread_ = std::thread([this] { session_->run(); });
-        client_ = std::make_unique<LinkClient>(fds[1]);
-        return *client_;
+    // The session's next message, heartbeats skipped.
+    std::optional<test::Message> next() {
+        std::optional<pd::test::ReceivedFrame> f = phone_.readMessage();
+        return f ? std::optional(test::message(f->code, f->body)) : std::nullopt;
+    }
+    // Hello, challenge, proof with `code`; the final 1000 answer's result code.
+    std::optional<std::int32_t> handshake(const std::string& code) {
+        const std::string device = "TestPhone-UUID";
+        const std::string nonce = "AbCd1234";
+        phone_.sendMessage(39, pack({I(255), R(device), I(2), R("AUTH2"), R("m")}));
+        std::optional<test::Message> challenge = next();
+        if (!challenge || challenge->code != 1000 || challenge->root()[1].asInt32() != 1) {
+            return std::nullopt;
+        }
+        const std::string c(challenge->text(2));
+        phone_.sendMessage(0, pack({I(256), R(device), I(2), R("AUTH1"), R(nonce), R(c),
+                                    R(md5HexLower(device + nonce + code + c)), R("m")}));
+        std::optional<test::Message> answer = next();
+        return answer && answer->code == 1000 ? answer->root()[1].asInt32() : std::nullopt;
     }
 
     test::TempFolder dir_;
@@ -60,8 +80,8 @@ class ControlSessionTest : public ::testing::Test {
     std::unique_ptr<ClassStore> classes_;
     std::unique_ptr<TicketBook> tickets_;
     SessionConfig config_;
+    pd::test::ScriptedComputer phone_;
     std::unique_ptr<ControlSession> session_;
-    std::unique_ptr<LinkClient> client_;
     std::thread thread_;
 };
 
@@ -87,53 +107,58 @@ TEST_F(ControlSessionTest, HandshakeAcceptsOnlyTheRightProofOnce) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TearDown();
-        client_.reset();
+        endSession();
         config_.checkCode = c.checkCode;
         config_.directAccept = c.directAccept;
         tickets_ = std::make_unique<TicketBook>();
         config_.tickets = tickets_.get();
-        LinkClient& phone = startSession();
+        pd::test::ScriptedComputer& phone = startSession();
         if (c.directAccept) {
-            phone.send(39, pack({I(255), R("Phone-1"), I(2), R("AUTH2"), R("m")}));
-            std::optional<LinkClient::Message> a = phone.nextMessage();
+            phone.sendMessage(39, pack({I(255), R("Phone-1"), I(2), R("AUTH2"), R("m")}));
+            std::optional<test::Message> a = next();
             ASSERT_TRUE(a);
             EXPECT_EQ(a->code, 1039);
             EXPECT_EQ(a->root()[1].asInt32(), c.result);
             EXPECT_EQ(tickets_->ticketsFor("1"), std::vector{std::string(a->text(2))});
             continue;
         }
-        // Once in, requests are answered: the broken-message test lists a folder.
-        EXPECT_EQ(phone.handshake(c.sent), c.result);
+        EXPECT_EQ(handshake(c.sent), c.result);
         EXPECT_EQ(tickets_->ticketsFor("UUID").size(), c.result == kOk ? 1u : 0u);
         if (c.result == kOk) {
+            // Once in, requests are answered: the "PASV" reply names the address reached.
+            phone.sendMessage(100, pack({I(4000), I(99999), R("PASV")}));
+            std::optional<test::Message> reply = next();
+            ASSERT_TRUE(reply);
+            EXPECT_EQ(reply->text(3), "227 127.0.0.1:2121");
             continue;
         }
         // Refused: a request is not answered (the heartbeat after it comes back first and
         // alone), and a replayed proof without a new hello is refused even if it were right.
-        phone.send(1, listRequest("C:"));
-        phone.sendHeartbeat();
-        EXPECT_TRUE(phone.nextIsHeartbeat());
-        phone.send(0, pack({I(256), R("x"), I(2), R("AUTH1"), R("n"), R("c"), R("d"),
-                            R("00:00:00:11:11:11")}));
-        std::optional<LinkClient::Message> answer = phone.nextMessage();
+        phone.sendMessage(1, listRequest("C:"));
+        phone.sendRaw(std::string_view(reinterpret_cast<const char*>(link::kHeartbeatFrame.data()),
+                                       link::kHeartbeatFrame.size()));
+        std::optional<pd::test::ReceivedFrame> heartbeat = phone.readFrame();
+        EXPECT_TRUE(heartbeat && heartbeat->heartbeat);
+        phone.sendMessage(0,
+                          pack({I(256), R("x"), I(2), R("AUTH1"), R("n"), R("c"), R("d"), R("m")}));
+        std::optional<test::Message> answer = next();
         ASSERT_TRUE(answer);
         EXPECT_EQ(answer->root()[1].asInt32(), kAuthRefused);
         // A fresh hello gives a fresh challenge; the right code then gets in.
-        EXPECT_EQ(phone.handshake("123456"), kOk);
+        EXPECT_EQ(handshake("123456"), kOk);
     }
 }
 
 // Bytes that are not frames are the frame reader's to skip; messages that make no sense are
 // the session's.
 TEST_F(ControlSessionTest, BrokenMessagesDoNotEndTheLink) {
-    LinkClient& phone = startSession();
-    ASSERT_EQ(phone.handshake("123456"), kOk);
+    pd::test::ScriptedComputer& phone = startSession();
+    ASSERT_EQ(handshake("123456"), kOk);
     phone.sendRaw(std::string("\xCF\xCF\x00\x00\x00\x07\x00\x01\x00\x03\xC1\xC1\xC1", 13));
-    phone.send(1, "\x05");  // body is not an array
-    phone.send(9999, pack({I(1)}));
-    phone.send(1, listRequest("C:"));
-    std::optional<LinkClient::Message> a = phone.nextMessage();
+    phone.sendMessage(1, "\x05");  // body is not an array
+    phone.sendMessage(9999, pack({I(1)}));
+    phone.sendMessage(1, listRequest("C:"));
+    std::optional<test::Message> a = next();
     ASSERT_TRUE(a);
     EXPECT_EQ(a->code, 1001);
     EXPECT_EQ(a->root()[1].asInt32(), kOk);
@@ -141,23 +166,22 @@ TEST_F(ControlSessionTest, BrokenMessagesDoNotEndTheLink) {
 
 TEST_F(ControlSessionTest, SendsItsOwnHeartbeatsAndEndsWhenThePhoneVanishes) {
     config_.heartbeat = 20ms;
-    LinkClient& phone = startSession();
-    EXPECT_TRUE(phone.nextIsHeartbeat());
-    EXPECT_TRUE(phone.nextIsHeartbeat());
-    phone.send(1, listRequest("C:"));
-    phone.close();
-    thread_.join();  // returns: the session noticed the end of the stream
+    pd::test::ScriptedComputer& phone = startSession();
+    for (int i = 0; i < 2; ++i) {
+        std::optional<pd::test::ReceivedFrame> f = phone.readFrame();
+        EXPECT_TRUE(f && f->heartbeat);
+    }
+    phone.sendMessage(1, listRequest("C:"));
+    endSession();  // returns: the session noticed the end of the stream
 }
 
 TEST_F(ControlSessionTest, FrameLogRecordsBothDirections) {
     std::unique_ptr<FrameLog> log = FrameLog::open(dir_.path() / "frames.jsonl");
     ASSERT_TRUE(log);
     config_.log = log.get();
-    LinkClient& phone = startSession();
-    phone.send(39, pack({I(255), R("Ph\xff"), I(2), R("AUTH2"), R("m")}));
-    ASSERT_TRUE(phone.nextMessage());
-    phone.close();
-    thread_.join();
+    startSession().sendMessage(39, pack({I(255), R("Ph\xff"), I(2), R("AUTH2"), R("m")}));
+    ASSERT_TRUE(next());
+    endSession();
 
     std::ifstream in(dir_.path() / "frames.jsonl");
     std::vector<json> lines;
@@ -172,24 +196,29 @@ TEST_F(ControlSessionTest, FrameLogRecordsBothDirections) {
     EXPECT_EQ(lines[1]["code"], 1000);
 }
 
+// Each link is answered while the other is open; stopping ends links still open.
 TEST_F(ControlSessionTest, TheServerServesSeveralLinksAtOnceAndStopsWithLinksOpen) {
-    config_.ports.upload = 2121;
     std::unique_ptr<ControlServer> server = ControlServer::start("127.0.0.1", 0, config_);
     ASSERT_TRUE(server);
-    LinkClient first(test::connectLoopback(server->port()));
-    LinkClient second(test::connectLoopback(server->port()));
-    EXPECT_EQ(second.handshake("123456"), kOk);
-    EXPECT_EQ(first.handshake("654321"), kAuthRefused);
-
-    // The "PASV" reply names the address the phone reached.
-    second.send(100, pack({I(4000), I(99999), R("PASV")}));
-    std::optional<LinkClient::Message> reply = second.nextMessage();
-    ASSERT_TRUE(reply);
-    EXPECT_EQ(reply->text(3), "227 127.0.0.1:2121");
-
+    const std::string hello =
+        link::encodeMessageFrame(39, pack({I(255), R("Phone-1"), I(2), R("AUTH2"), R("m")}));
+    const int links[] = {test::connectLoopback(server->port()),
+                         test::connectLoopback(server->port())};
+    for (int fd : links) {
+        ::send(fd, hello.data(), hello.size(), MSG_NOSIGNAL);
+    }
+    char buf[4096];
+    for (int fd : links) {
+        EXPECT_GT(::recv(fd, buf, sizeof buf, 0), 0);  // the challenge
+    }
     server->stop();  // links still open: their loops are woken and joined
-    EXPECT_TRUE(first.waitClosed());
-    EXPECT_TRUE(second.waitClosed());
+    for (int fd : links) {
+        ssize_t n = 0;
+        while ((n = ::recv(fd, buf, sizeof buf, 0)) > 0) {
+        }
+        EXPECT_EQ(n, 0);  // the end of the stream, not the time-out
+        ::close(fd);
+    }
 
     // A busy port or a bad address is reported, not fatal.
     std::unique_ptr<ControlServer> other = ControlServer::start("127.0.0.1", 0, config_);

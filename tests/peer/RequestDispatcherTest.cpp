@@ -17,7 +17,7 @@ using pd::test::I;
 using pd::test::pack;
 using pd::test::R;
 
-using Answered = test::LinkClient::Message;
+using Answered = test::Message;
 
 class RequestDispatcherTest : public ::testing::Test {
   protected:
@@ -40,7 +40,7 @@ class RequestDispatcherTest : public ::testing::Test {
         if (!a) {
             return std::nullopt;
         }
-        return test::LinkClient::message(a->code, std::move(a->body));
+        return test::message(a->code, std::move(a->body));
     }
 
     std::int32_t classChange(std::int32_t code, const std::string& path, std::int32_t id) {
