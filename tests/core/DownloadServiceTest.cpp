@@ -29,6 +29,7 @@ using namespace pd;
 using namespace pd::test;
 namespace fs = std::filesystem;
 using pd::peer::HttpFaults;
+using Faults = HttpFaults;
 
 namespace {
 
@@ -238,31 +239,20 @@ TEST_F(DownloadServiceTest, EveryWayADownloadEnds) {
     };
     const Case cases[] = {
         // The body must agree with every size announced for the file.
-        {"no length", Fresh, fault(&HttpFaults::noLength), {kSize, 0}, 200, nullptr},
+        {"no length", Fresh, fault(&Faults::noLength), {kSize, 0}, 200, nullptr},
         {"cut", Fresh, closing(100'000), {}, 200, "", 100'000},
         {"cut, no length", Fresh, closing(100'000, true), {kSize, 0}, 200, "100000 of", 100'000},
-        {"half length",
-         Fresh,
-         fault(&HttpFaults::shortLength),
-         {kSize, 0},
-         200,
-         "announced 150000"},
-        {"endless body",
-         Fresh,
-         fault(&HttpFaults::endless),
-         {kSize, 0},
-         200,
-         "more bytes than",
-         kSize},
+        {"half length", Fresh, fault(&Faults::shortLength), {kSize, 0}, 200, "announced 150000"},
+        {"endless body", Fresh, fault(&Faults::endless), {kSize, 0}, 200, "more bytes than", kSize},
         {"more than the disk holds", Fresh, {}, {1ull << 60, 0}, 0, "not enough free space"},
         {"not on the disk", Missing, {}, {}, 404, "HTTP status 404"},
         // Resumed without a listing (from the download list); 206: only the rest was asked.
         {"resumed", Cut, paced(1 << 20), {}, 206, nullptr},
         {"cut again", Cut, closing(100'000), {kSize, 1}, 206, "", 200'000},
         // 200 with the whole body: the temporary file starts over.
-        {"whole body sent", Cut, fault(&HttpFaults::ignoreRange), {kSize, 1}, 200, nullptr},
+        {"whole body sent", Cut, fault(&Faults::ignoreRange), {kSize, 1}, 200, nullptr},
         // 416 naming another size than the temporary file's: fetched again, whole.
-        {"416 for a part", Cut, fault(&HttpFaults::answer416), {kSize, 1}, 200, nullptr},
+        {"416 for a part", Cut, fault(&Faults::answer416), {kSize, 1}, 200, nullptr},
         // 416 for a temporary file of the whole size: it is moved, nothing more is fetched.
         {"already whole", CutWholeTemp, {}, {kSize, 1}, 416, nullptr},
         // The computer's file changed since the part was loaded: it starts over.
