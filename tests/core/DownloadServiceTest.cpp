@@ -385,9 +385,8 @@ TEST_F(DownloadServiceTest, ManyDownloadsRunAtOnceEachOncePerDestination) {
     const auto& list = service->httpDownListArr();
     ASSERT_TRUE(pumpMainUntil(
         [&] {
-            return list.size() == kFiles && std::all_of(list.begin(), list.end(), [](auto& r) {
-                       return r->fileSize.load() > 0;
-                   });
+            return list.size() == kFiles &&
+                   std::ranges::all_of(list, [](auto& r) { return r->fileSize.load() > 0; });
         },
         10s));
     EXPECT_EQ(service->requestCount(), static_cast<std::size_t>(kFiles));
