@@ -78,8 +78,7 @@ class AuthCoreTest : public TempHome {
     // Accepts the link and answers the hello with a direct acceptance (or a refusal).
     void answerHello(ScriptedComputer& pc, int result = 0) {
         ASSERT_TRUE(pc.accept());
-        auto hello = pc.readMessage();
-        ASSERT_TRUE(hello);
+        ASSERT_TRUE(pc.readMessage());
         pc.sendMessage(1039, pack({I(255), I(result), R(result == 0 ? "TICKET" : "")}));
     }
     bool callsAre(std::vector<std::string> expected) {

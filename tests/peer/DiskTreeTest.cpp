@@ -120,13 +120,5 @@ TEST_F(DiskTreeTest, FolderStatisticsCountBelowTheFolderWithoutFollowingLinks) {
     EXPECT_EQ(disk_->stats("C:/out").result, kNotFound);
 }
 
-TEST_F(DiskTreeTest, BackupFolderIsCreatedOnDriveD) {
-    std::optional<std::string> folder = disk_->backupFolder();
-    ASSERT_TRUE(folder);
-    EXPECT_EQ(*folder, "D:/PhoneBackup");
-    EXPECT_TRUE(fs::is_directory(root_ / "d" / "PhoneBackup"));
-    EXPECT_EQ(disk_->backupFolder(), folder);  // already there: the same answer
-}
-
 }  // namespace
 }  // namespace pd::peer
