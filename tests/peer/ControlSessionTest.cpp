@@ -36,6 +36,7 @@ class ControlSessionTest : public ::testing::Test {
         config_.disk = &*disk_;
         config_.classes = classes_.get();
         config_.checkCode = "123456";
+        config_.tickets = &tickets_;
         config_.ports.upload = 2121;
         config_.fallbackHost = "192.0.2.1";  // a link over TCP names its own address instead
     }
@@ -78,7 +79,7 @@ class ControlSessionTest : public ::testing::Test {
     test::TempFolder dir_;
     std::optional<DiskTree> disk_;
     std::unique_ptr<ClassStore> classes_;
-    std::unique_ptr<TicketBook> tickets_;
+    TicketBook tickets_;
     SessionConfig config_;
     pd::test::ScriptedComputer phone_;
     std::unique_ptr<ControlSession> session_;
@@ -92,60 +93,45 @@ std::string listRequest(const std::string& path) {
 // Every way a handshake goes, from the phone's side of the link. Only an accepted phone gets a
 // ticket to sign its download links with.
 TEST_F(ControlSessionTest, HandshakeAcceptsOnlyTheRightProofOnce) {
-    struct Case {
-        const char* name;
-        const char* checkCode;
-        bool directAccept;
-        const char* sent;  // code the phone proves; nullptr: just a hello
-        std::int32_t result;
-    };
-    const Case cases[] = {
-        {"wrong code", "123456", false, "654321", kAuthRefused},
-        {"empty code proved with empty text", "", false, "", kOk},
-        {"direct accept", "123456", true, nullptr, kOk},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        endSession();
-        config_.checkCode = c.checkCode;
-        config_.directAccept = c.directAccept;
-        tickets_ = std::make_unique<TicketBook>();
-        config_.tickets = tickets_.get();
-        pd::test::ScriptedComputer& phone = startSession();
-        if (c.directAccept) {
-            phone.sendMessage(39, pack({I(255), R("Phone-1"), I(2), R("AUTH2"), R("m")}));
-            std::optional<test::Message> a = next();
-            ASSERT_TRUE(a);
-            EXPECT_EQ(a->code, 1039);
-            EXPECT_EQ(a->root()[1].asInt32(), c.result);
-            EXPECT_EQ(tickets_->ticketsFor("1"), std::vector{std::string(a->text(2))});
-            continue;
-        }
-        EXPECT_EQ(handshake(c.sent), c.result);
-        EXPECT_EQ(tickets_->ticketsFor("UUID").size(), c.result == kOk ? 1u : 0u);
-        if (c.result == kOk) {
-            // Once in, requests are answered: the "PASV" reply names the address reached.
-            phone.sendMessage(100, pack({I(4000), I(99999), R("PASV")}));
-            std::optional<test::Message> reply = next();
-            ASSERT_TRUE(reply);
-            EXPECT_EQ(reply->text(3), "227 127.0.0.1:2121");
-            continue;
-        }
-        // Refused: a request is not answered (the heartbeat after it comes back first and
-        // alone), and a replayed proof without a new hello is refused even if it were right.
-        phone.sendMessage(1, listRequest("C:"));
-        phone.sendRaw(std::string_view(reinterpret_cast<const char*>(link::kHeartbeatFrame.data()),
-                                       link::kHeartbeatFrame.size()));
-        std::optional<pd::test::ReceivedFrame> heartbeat = phone.readFrame();
-        EXPECT_TRUE(heartbeat && heartbeat->heartbeat);
-        phone.sendMessage(0,
-                          pack({I(256), R("x"), I(2), R("AUTH1"), R("n"), R("c"), R("d"), R("m")}));
-        std::optional<test::Message> answer = next();
-        ASSERT_TRUE(answer);
-        EXPECT_EQ(answer->root()[1].asInt32(), kAuthRefused);
-        // A fresh hello gives a fresh challenge; the right code then gets in.
-        EXPECT_EQ(handshake("123456"), kOk);
-    }
+    // Refused: a request is not answered (the heartbeat after it comes back first and alone),
+    // and a replayed proof without a new hello is refused even if it were right.
+    pd::test::ScriptedComputer& phone = startSession();
+    EXPECT_EQ(handshake("654321"), kAuthRefused);
+    EXPECT_TRUE(tickets_.ticketsFor("UUID").empty());
+    phone.sendMessage(1, listRequest("C:"));
+    phone.sendRaw(std::string_view(reinterpret_cast<const char*>(link::kHeartbeatFrame.data()),
+                                   link::kHeartbeatFrame.size()));
+    std::optional<pd::test::ReceivedFrame> heartbeat = phone.readFrame();
+    EXPECT_TRUE(heartbeat && heartbeat->heartbeat);
+    phone.sendMessage(0, pack({I(256), R("x"), I(2), R("AUTH1"), R("n"), R("c"), R("d"), R("m")}));
+    std::optional<test::Message> answer = next();
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->root()[1].asInt32(), kAuthRefused);
+
+    // A fresh hello gives a fresh challenge; the right code then gets in, and requests are
+    // answered: the "PASV" reply names the address the phone reached.
+    EXPECT_EQ(handshake("123456"), kOk);
+    EXPECT_EQ(tickets_.ticketsFor("UUID").size(), 1u);
+    phone.sendMessage(100, pack({I(4000), I(99999), R("PASV")}));
+    std::optional<test::Message> reply = next();
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->text(3), "227 127.0.0.1:2121");
+
+    // An empty code is proved with the empty text.
+    endSession();
+    config_.checkCode = "";
+    startSession();
+    EXPECT_EQ(handshake(""), kOk);
+
+    // Direct acceptance answers the hello itself, with a ticket.
+    endSession();
+    config_.directAccept = true;
+    startSession().sendMessage(39, pack({I(255), R("Phone-1"), I(2), R("AUTH2"), R("m")}));
+    std::optional<test::Message> accepted = next();
+    ASSERT_TRUE(accepted);
+    EXPECT_EQ(accepted->code, 1039);
+    EXPECT_EQ(accepted->root()[1].asInt32(), kOk);
+    EXPECT_EQ(tickets_.ticketsFor("1"), std::vector{std::string(accepted->text(2))});
 }
 
 // Bytes that are not frames are the frame reader's to skip; messages that make no sense are
