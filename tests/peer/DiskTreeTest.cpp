@@ -12,7 +12,7 @@ namespace fs = std::filesystem;
 using test::TempFolder;
 using test::writeFile;
 
-// "C=system D=work ": each drive's letter and folder.
+// "C=system D=d ": each drive's letter and folder.
 std::string letters(const DiskTree& disk) {
     std::string out;
     for (const DiskTree::Drive& d : disk.drives()) {
