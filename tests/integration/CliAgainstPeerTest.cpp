@@ -12,7 +12,6 @@
 
 #include <csignal>
 #include <fstream>
-#include <set>
 #include <sstream>
 #include <thread>
 
@@ -198,8 +197,7 @@ TEST_F(CliAgainstPeer, PairExitStatusesRefusalAdviceAndRemembering) {
 TEST_F(CliAgainstPeer, ListingsForPeopleAndForScripts) {
     startPeer({"--code", "424242"});
     std::filesystem::create_directories(disk / "D" / "Odd");
-    for (const char* name : {"line\nbreak.txt", "\x1b[31mred.txt"})
-        std::ofstream(disk / "D" / "Odd" / name) << "abc";
+    std::ofstream(disk / "D" / "Odd" / "line\nbreak.txt") << "abc";
     const auto phone = pairedPhone("424242");
 
     auto music = run(phone, {"ls", "D:/Music", "--json"});
@@ -218,16 +216,11 @@ TEST_F(CliAgainstPeer, ListingsForPeopleAndForScripts) {
         return contains(line, "2.5 MB") && contains(line, "song.mp3") && !contains(line, "((");
     }));
 
-    // Names are shown with their control characters visible; JSON keeps them exactly.
-    auto odd = expect(phone, {"ls", "D:/Odd"}, 0, "line\\nbreak.txt");
-    EXPECT_EQ(odd.lines().size(), 2u) << odd.out;
-    EXPECT_TRUE(contains(odd.out, "\\e[31mred.txt")) << odd.out;
-    EXPECT_FALSE(contains(odd.out, "\x1b")) << odd.out;
-    const auto oddDoc = run(phone, {"ls", "D:/Odd", "--json"}).document();
-    std::set<std::string> exact;
-    for (const auto& j : oddDoc["entries"])
-        exact.insert(j.value("name", ""));
-    EXPECT_EQ(exact, (std::set<std::string>{"line\nbreak.txt", "\x1b[31mred.txt"}));
+    // Names are shown with their control characters visible (which ones, the text format tests
+    // show); JSON keeps them exactly.
+    EXPECT_EQ(expect(phone, {"ls", "D:/Odd"}, 0, "line\\nbreak.txt").lines().size(), 1u);
+    const auto odd = run(phone, {"ls", "D:/Odd", "--json"}).document();
+    EXPECT_EQ(odd["entries"][0].value("name", ""), "line\nbreak.txt") << odd;
 
     expect(phone, {"ls", "D:/Music/song.mp3"}, 1, "D:/Music/song.mp3 is a file");
     expect(phone, {"get", "D:/Music/Live"}, 1, "D:/Music/Live is a folder");

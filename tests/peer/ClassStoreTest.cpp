@@ -27,13 +27,10 @@ TEST(ClassStore, ChangesSurviveARestart) {
     EXPECT_FALSE(fs::exists(file.string() + ".tmp"));
 }
 
+// The dispatcher asks this before any change or listing of a class.
 TEST(ClassStore, OnlyTheFourClassesExist) {
-    test::TempFolder dir;
-    ClassStore store(dir.path() / "c.json");
     for (std::int32_t id : {0, 2, 17, 4097, -1}) {
         EXPECT_FALSE(ClassStore::isClassId(id)) << id;
-        EXPECT_EQ(store.add(id, "C:\\x"), Change::InvalidClass) << id;
-        EXPECT_EQ(store.remove(id, "C:\\x"), Change::InvalidClass) << id;
     }
     for (std::int32_t id : {1, 16, 256, 4096}) {
         EXPECT_TRUE(ClassStore::isClassId(id)) << id;

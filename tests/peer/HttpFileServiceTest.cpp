@@ -11,13 +11,11 @@
 
 #include <gtest/gtest.h>
 #include <httplib.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <fstream>
 #include <thread>
 
@@ -45,18 +43,13 @@ void put(const fs::path& file, const std::string& content) {
 
 // Sends raw bytes and reads what comes back until the service closes (or 5 s pass).
 std::string rawExchange(std::uint16_t port, const std::string& bytes) {
-    int fd = test::connectLoopback(port);
-    if (fd < 0) {
-        return {};
-    }
+    const int fd = test::connectLoopback(port);
     ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
     ::shutdown(fd, SHUT_WR);  // nothing more comes: the service closes once it has answered
     std::string reply;
     char buf[4096];
-    pollfd p{fd, POLLIN, 0};
-    for (ssize_t n = 1; n > 0 && ::poll(&p, 1, 5000) > 0;) {
-        n = ::recv(fd, buf, sizeof buf, 0);
-        reply.append(buf, static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+    for (ssize_t n = 0; (n = ::recv(fd, buf, sizeof buf, 0)) > 0;) {
+        reply.append(buf, static_cast<std::size_t>(n));
     }
     ::close(fd);
     return reply;
@@ -83,41 +76,30 @@ class HttpFileServiceTest : public ::testing::Test {
         disk_ = DiskTree::open(root);
         ASSERT_TRUE(disk_);
         tickets_.issue(kUuid, kTicket);
+        service_ = HttpFileService::start("127.0.0.1", 0, *disk_, tickets_);
+        ASSERT_TRUE(service_);
     }
 
-    std::unique_ptr<HttpFileService> startService(const HttpFaults& faults = {}) {
-        std::unique_ptr<HttpFileService> s =
-            HttpFileService::start("127.0.0.1", 0, *disk_, tickets_, faults);
-        EXPECT_TRUE(s);
-        return s;
-    }
-
-    httplib::Result get(const HttpFileService& s, const std::string& target,
-                        const httplib::Headers& headers = {}) {
-        httplib::Client client("127.0.0.1", s.port());
+    httplib::Result get(const std::string& target, const httplib::Headers& headers = {}) {
+        httplib::Client client("127.0.0.1", service_->port());
         return client.Get(target.c_str(), headers);
     }
 
     test::TempFolder dir_;
     std::optional<DiskTree> disk_;
     TicketBook tickets_;
+    std::unique_ptr<HttpFileService> service_;
     const std::string big_ = patterned(3 * 1024 * 1024 + 17);
 };
 
 // A link is served only when it names a file inside the tree and is signed, for exactly its
 // escaped path, with a ticket issued to its device. A refused link says nothing of files.
 TEST_F(HttpFileServiceTest, LinksAreServedOnlySignedAndInsideTheTree) {
-    auto s = startService();
-    ASSERT_TRUE(s);
     // A reconnection issues a newer ticket; links signed with either are accepted.
     tickets_.issue(kUuid, "NewerTicket");
     const std::string good = signedTarget("C:/big.bin");
     std::string badKey = good;
     badKey.back() = badKey.back() == '0' ? '1' : '0';
-    std::string upperKey = good.substr(0, good.size() - 32);
-    for (char c : good.substr(good.size() - 32)) {
-        upperKey += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
     const std::string escaped = UrlEncode::encodeToPercentEscapeString("C:/big.bin");
     const std::string otherPath = UrlEncode::encodeToPercentEscapeString("C:/x");
     const std::string badEscape = "C%3A%2Fbig%ZZ";
@@ -134,7 +116,6 @@ TEST_F(HttpFileServiceTest, LinksAreServedOnlySignedAndInsideTheTree) {
         {signedTarget("Desktop/note.txt"), 200, "on the desk"},
         {signedTarget("Desktop/note.txt", kUuid, "NewerTicket"), 200, "on the desk"},
         {badKey, 403},
-        {upperKey, 403},
         {signedTarget("C:/big.bin", "FEDCBA9876543210"), 403},  // another device
         {signedTarget("C:/big.bin", kUuid, "NeverIssued"), 403},
         {signedTarget("C:/big.bin", kUuid, ""), 403},
@@ -151,31 +132,21 @@ TEST_F(HttpFileServiceTest, LinksAreServedOnlySignedAndInsideTheTree) {
         {signedTarget(""), 404},
         {signedTarget("C:/missing.txt"), 404},
         {signedTarget("Q:/big.bin"), 404},
-        {signedTarget("C:/../secret.txt"), 404},
         {signedTarget("C:/folder/../../secret.txt"), 404},
         {signedTarget("C:/leak.txt"), 404},
-        {signedTarget("Desktop/../c/big.bin"), 404},
         {"/" + badEscape + "?d=" + kUuid + "&k=" + signedUrlKey(badEscape, kTicket), 404},
     };
-    httplib::Client client("127.0.0.1", s->port());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.target);
-        const httplib::Result get = client.Get(c.target.c_str());
-        const httplib::Result head = client.Head(c.target.c_str());  // the headers alone
-        for (const httplib::Result* r : {&get, &head}) {
-            ASSERT_TRUE(*r);
-            EXPECT_EQ((*r)->status, c.status);
-            if (c.status == 200) {
-                EXPECT_EQ((*r)->get_header_value("Content-Length"), std::to_string(c.body.size()));
-            }
-        }
-        EXPECT_TRUE(get->body == c.body);
+        const httplib::Result r = get(c.target);
+        ASSERT_TRUE(r);
+        EXPECT_EQ(r->status, c.status);
+        EXPECT_EQ(r->get_header_value("Content-Length"), std::to_string(c.body.size()));
+        EXPECT_TRUE(r->body == c.body);
     }
 }
 
 TEST_F(HttpFileServiceTest, RangesAnswer206WithTheExactContentRangeAnd416BeyondTheEnd) {
-    auto s = startService();
-    ASSERT_TRUE(s);
     const std::string target = signedTarget("C:/big.bin");
     const std::string total = std::to_string(big_.size());
     const std::uint64_t end = big_.size() - 1;
@@ -207,23 +178,21 @@ TEST_F(HttpFileServiceTest, RangesAnswer206WithTheExactContentRangeAnd416BeyondT
                           {"bytes", 200}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.range.substr(0, 40));
-        httplib::Result r = get(*s, target, {{"Range", c.range}});
+        httplib::Result r = get(target, {{"Range", c.range}});
         ASSERT_TRUE(r);
         EXPECT_EQ(r->status, c.status);
         const std::string body = c.status == 206   ? big_.substr(c.first, c.last - c.first + 1)
                                  : c.status == 200 ? big_
                                                    : "";
         EXPECT_TRUE(r->body == body);
-        if (c.status != 416) {
-            EXPECT_EQ(r->get_header_value("Content-Length"), std::to_string(body.size()));
-        }
+        EXPECT_EQ(r->get_header_value("Content-Length"), std::to_string(body.size()));
         EXPECT_EQ(r->get_header_value("Content-Range"),
                   c.status == 206 ? "bytes " + std::to_string(c.first) + "-" +
                                         std::to_string(c.last) + "/" + total
                   : c.status == 416 ? "bytes */" + total
                                     : "");
     }
-    httplib::Result empty = get(*s, signedTarget("C:/empty.txt"), {{"Range", "bytes=0-"}});
+    httplib::Result empty = get(signedTarget("C:/empty.txt"), {{"Range", "bytes=0-"}});
     ASSERT_TRUE(empty);
     EXPECT_EQ(empty->status, 416);
     EXPECT_EQ(empty->get_header_value("Content-Range"), "bytes */0");
@@ -236,16 +205,17 @@ TEST(RatePacer, SpacesChunksByTheRate) {
     EXPECT_EQ(pacer.readyAt(500), start + 500ms);
     EXPECT_EQ(pacer.readyAt(3000), start + 3s);
     EXPECT_GT(RatePacer(1, start).readyAt(UINT64_MAX), start + 24h);  // saturates, no overflow
-    EXPECT_EQ(RatePacer::chunkFor(100, 1 << 20), 1024u);
-    EXPECT_EQ(RatePacer::chunkFor(2'000'000, 1 << 20), 100'000u);
-    EXPECT_EQ(RatePacer::chunkFor(1'000'000'000, 1 << 20), 1u << 20);
 }
 
-TEST_F(HttpFileServiceTest, StopEndsASlowTransfer) {
+// Stopping returns without waiting for a transfer, and twice is harmless; a busy port or a bad
+// address is reported.
+TEST_F(HttpFileServiceTest, StopEndsASlowTransferAndStartFailuresAreReported) {
     HttpFaults slow;
     slow.bytesPerSecond = 1024;  // the file would take most of an hour
-    auto t = startService(slow);
+    auto t = HttpFileService::start("127.0.0.1", 0, *disk_, tickets_, slow);
     ASSERT_TRUE(t);
+    EXPECT_FALSE(HttpFileService::start("127.0.0.1", t->port(), *disk_, tickets_));
+    EXPECT_FALSE(HttpFileService::start("localhost", 0, *disk_, tickets_));
     std::atomic<std::size_t> received{0};
     std::thread download([&] {
         httplib::Client client("127.0.0.1", t->port());
@@ -255,46 +225,35 @@ TEST_F(HttpFileServiceTest, StopEndsASlowTransfer) {
         });
     });
     EXPECT_TRUE(pd::test::waitFor([&] { return received > 0; }));
-    t->stop();  // returns without waiting for the transfer
+    t->stop();
     download.join();
     EXPECT_LT(received.load(), big_.size());
+    t->stop();
 }
 
 TEST_F(HttpFileServiceTest, BoundsWhatARequestMaySend) {
-    auto s = startService();
-    ASSERT_TRUE(s);
     std::string target = signedTarget("Desktop/note.txt");
     std::string many = "GET " + target + " HTTP/1.1\r\nConnection: close\r\n";
     for (int i = 0; i < 100; ++i) {
         many += "X-" + std::to_string(i) + ": y\r\n";
     }
-    EXPECT_EQ(rawExchange(s->port(), many + "\r\n").substr(0, 12), "HTTP/1.1 431");
+    EXPECT_EQ(rawExchange(service_->port(), many + "\r\n").substr(0, 12), "HTTP/1.1 431");
     // Endless headers are cut off at the request budget, not stored.
     std::string endless = "GET " + target + " HTTP/1.1\r\n";
     while (endless.size() < 2 * BoundedHttpServer::kMaxRequestBytes) {
         endless += "X-Padding: " + std::string(4000, 'p') + "\r\n";  // few, long headers
     }
-    EXPECT_EQ(rawExchange(s->port(), endless).find("on the desk"), std::string::npos);
+    EXPECT_EQ(rawExchange(service_->port(), endless).find("on the desk"), std::string::npos);
     std::string longLine =
         "GET /" + std::string(9000, 'a') + " HTTP/1.1\r\nConnection: close\r\n\r\n";
-    EXPECT_EQ(rawExchange(s->port(), longLine).substr(0, 12), "HTTP/1.1 414");
+    EXPECT_EQ(rawExchange(service_->port(), longLine).substr(0, 12), "HTTP/1.1 414");
     std::string post = "POST " + target + " HTTP/1.1\r\nContent-Length: 3\r\n\r\nabc";
-    EXPECT_EQ(rawExchange(s->port(), post).substr(0, 12), "HTTP/1.1 405");
+    EXPECT_EQ(rawExchange(service_->port(), post).substr(0, 12), "HTTP/1.1 405");
     // The service is still well after all that.
-    EXPECT_EQ(get(*s, target)->body, "on the desk");
-}
-
-TEST_F(HttpFileServiceTest, ABusyPortOrABadAddressIsReported) {
-    auto s = startService();
-    ASSERT_TRUE(s);
-    EXPECT_FALSE(HttpFileService::start("127.0.0.1", s->port(), *disk_, tickets_));
-    EXPECT_FALSE(HttpFileService::start("localhost", 0, *disk_, tickets_));
-    s->stop();
-    s->stop();
+    EXPECT_EQ(get(target)->body, "on the desk");
 }
 
 TEST(TicketBook, KeepsTheNewestTicketsOfTheNewestDevices) {
-    EXPECT_EQ(TicketBook::deviceUuidOf("iPhone 5s (GSM)-0123456789ABCDEF"), "0123456789ABCDEF");
     EXPECT_EQ(TicketBook::deviceUuidOf("Some-Model-ABC"), "ABC");
     EXPECT_EQ(TicketBook::deviceUuidOf("NoDash"), "NoDash");
     EXPECT_EQ(TicketBook::deviceUuidOf("Model-"), "");

@@ -1,16 +1,11 @@
 #include "PeerTestSupport.h"
 
-#include "codec/LinkFrame.h"
-#include "platform/Md5.h"
-
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <utime.h>
 
-#include <cerrno>
 #include <fstream>
 
 namespace pd::peer::test {
@@ -36,10 +31,12 @@ int connectLoopback(std::uint16_t port) {
         ::close(fd);
         return -1;
     }
+    const timeval limit{5, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     return fd;
 }
 
-LinkClient::Message LinkClient::message(std::int64_t code, std::string body) {
+Message message(std::int64_t code, std::string body) {
     Message m;
     m.code = code;
     m.body = std::make_shared<const std::string>(std::move(body));
@@ -47,103 +44,6 @@ LinkClient::Message LinkClient::message(std::int64_t code, std::string body) {
         m.decoded = std::make_shared<const msg::Decoded>(std::move(*d));
     }
     return m;
-}
-
-LinkClient::LinkClient(int fd) : fd_(fd) {
-    const timeval limit{5, 0};
-    ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-}
-
-LinkClient::~LinkClient() {
-    close();
-}
-
-void LinkClient::close() {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-    }
-}
-
-void LinkClient::sendRaw(std::string_view bytes) {
-    while (!bytes.empty()) {
-        ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (n <= 0) {
-            return;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-}
-
-void LinkClient::send(std::int32_t code, std::string_view packedBody) {
-    sendRaw(link::encodeMessageFrame(code, packedBody));
-}
-
-void LinkClient::sendHeartbeat() {
-    sendRaw(std::string_view(reinterpret_cast<const char*>(link::kHeartbeatFrame.data()),
-                             link::kHeartbeatFrame.size()));
-}
-
-std::optional<PeerFrameReader::Frame> LinkClient::nextFrame() {
-    for (;;) {
-        if (std::optional<PeerFrameReader::Frame> f = reader_.next()) {
-            return f;
-        }
-        char buf[65536];
-        const ssize_t n = eof_ ? 0 : ::recv(fd_, buf, sizeof buf, 0);
-        if (n <= 0) {
-            eof_ = eof_ || n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK);  // not a time-out
-            return std::nullopt;
-        }
-        reader_.feed(buf, static_cast<std::size_t>(n));
-    }
-}
-
-std::optional<LinkClient::Message> LinkClient::nextMessage() {
-    std::optional<PeerFrameReader::Frame> f = nextFrame();
-    while (f && f->kind == PeerFrameReader::Kind::Heartbeat) {
-        f = nextFrame();
-    }
-    std::optional<link::Envelope> env = f ? link::decodeEnvelope(f->payload) : std::nullopt;
-    if (!env) {
-        return std::nullopt;
-    }
-    return message(env->code, std::string(env->body));
-}
-
-bool LinkClient::nextIsHeartbeat() {
-    std::optional<PeerFrameReader::Frame> f = nextFrame();
-    return f && f->kind == PeerFrameReader::Kind::Heartbeat;
-}
-
-bool LinkClient::waitClosed() {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!eof_ && std::chrono::steady_clock::now() < deadline) {
-        nextFrame();
-    }
-    return eof_;
-}
-
-std::optional<std::int32_t> LinkClient::handshake(const std::string& code,
-                                                  const std::string& deviceInfo) {
-    msg::Packer hello;
-    hello.array(5).integer(255).raw(deviceInfo).integer(2).raw("AUTH2").raw("00:00:00:11:11:11");
-    send(39, hello.bytes());
-    std::optional<Message> challenge = nextMessage();
-    if (!challenge || challenge->code != 1000 || challenge->root()[1].asInt32() != 1) {
-        return std::nullopt;
-    }
-    std::string c(challenge->root()[2].asRaw().value_or(""));
-    std::string nonce = "AbCd1234";
-    msg::Packer proof;
-    proof.array(8).integer(256).raw(deviceInfo).integer(2).raw("AUTH1").raw(nonce).raw(c);
-    proof.raw(md5HexLower(deviceInfo + nonce + code + c)).raw("00:00:00:11:11:11");
-    send(0, proof.bytes());
-    std::optional<Message> answer = nextMessage();
-    if (!answer || answer->code != 1000) {
-        return std::nullopt;
-    }
-    return answer->root()[1].asInt32();
 }
 
 }  // namespace pd::peer::test
