@@ -6,6 +6,7 @@
 #include <array>
 #include <charconv>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace pd {
@@ -61,7 +62,12 @@ std::optional<std::time_t> parseExifDateTime(std::string_view text) {
     tm.tm_year -= 1900;
     tm.tm_mon -= 1;
     tm.tm_isdst = -1;  // let the zone rules decide, as for a wall-clock reading
+    // mktime reloads the zone on every call under a libc lock that ThreadSanitizer cannot
+    // see; the library's threads take turns so that the tool sees the order too.
+    static std::mutex zoneMutex;
+    std::unique_lock lock(zoneMutex);
     const std::time_t t = std::mktime(&tm);
+    lock.unlock();
     if (t == static_cast<std::time_t>(-1)) {
         return std::nullopt;
     }

@@ -2,6 +2,7 @@
 
 #include "platform/AssetUrl.h"
 #include "platform/Log.h"
+#include "platform/SerialQueue.h"
 
 #include <dirent.h>
 #include <pwd.h>

@@ -8,7 +8,6 @@
 
 #include "platform/Asset.h"
 #include "platform/AssetGroup.h"
-#include "platform/SerialQueue.h"
 
 #include <cstddef>
 #include <filesystem>
@@ -18,6 +17,8 @@
 #include <vector>
 
 namespace pd {
+
+class SerialQueue;
 
 class PhotoLibrary {
   public:

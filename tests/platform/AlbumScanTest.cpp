@@ -1,4 +1,5 @@
 #include "platform/PhotoLibrary.h"
+#include "platform/SerialQueue.h"
 #include "platform/ToolPackage.h"
 
 #include "PhotoFiles.h"
