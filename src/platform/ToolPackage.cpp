@@ -297,4 +297,35 @@ Image ToolPackage::imageWithColor(const Color& color) {
     return img;
 }
 
+ToolPackage& ToolPackage::shareInstance() {
+    static ToolPackage* const instance = new ToolPackage();
+    return *instance;
+}
+
+void ToolPackage::loadAssets(std::function<void()> completion, std::chrono::milliseconds limit) {
+    std::uint64_t scan = 0;
+    {
+        std::lock_guard lock(assetsMutex_);
+        scan = ++startedScans_;
+    }
+    AlbumScan::start(std::make_shared<const PhotoLibrary>(), limit,
+                     [this, scan, completion = std::move(completion)](AlbumIndex index) {
+                         {
+                             std::lock_guard lock(assetsMutex_);
+                             if (scan > installedScan_) {
+                                 assetsDic_ = std::move(index);
+                                 installedScan_ = scan;
+                             }
+                         }
+                         if (completion) {
+                             completion();
+                         }
+                     });
+}
+
+AlbumIndex ToolPackage::assetsDic() const {
+    std::lock_guard lock(assetsMutex_);
+    return assetsDic_;
+}
+
 }  // namespace pd

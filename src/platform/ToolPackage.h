@@ -1,10 +1,15 @@
 #pragma once
 // The shared toolkit: file-type families of a name, colours from hexadecimal texts, MD5 texts,
-// sizes and listings of the phone's own folders, and the application version text.
+// sizes and listings of the phone's own folders, and the application version text. Its one
+// process-wide instance also keeps the album index that the computer's file commands use.
 
+#include "platform/AlbumScan.h"
 #include "platform/FileObject.h"
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -54,6 +59,27 @@ class ToolPackage {
     static std::string versionFromBundleVersion(std::string_view bundleVersion);
 
     static Image imageWithColor(const Color& color);
+
+    // The process-wide instance; created once thread-safely and never destroyed.
+    static ToolPackage& shareInstance();
+
+    static constexpr std::chrono::seconds kAlbumScanLimit{10};
+
+    // Scans the photo library (PhotoLibrary's default folder) for the album index and calls
+    // `completion` exactly once, on a background thread, when the scan has ended or `limit` has
+    // passed. The scan's index replaces assetsDic() just before; a scan that started earlier
+    // than the one whose index is in place does not replace it. Until then the previous index
+    // stays readable. The toolkit must outlive its scans (the process-wide one does).
+    void loadAssets(std::function<void()> completion,
+                    std::chrono::milliseconds limit = kAlbumScanLimit);
+    // A copy of the album index, taken under its lock.
+    AlbumIndex assetsDic() const;
+
+  private:
+    mutable std::mutex assetsMutex_;
+    AlbumIndex assetsDic_;
+    std::uint64_t startedScans_ = 0;
+    std::uint64_t installedScan_ = 0;
 };
 
 }  // namespace pd
