@@ -8,7 +8,15 @@
 #define STBI_ONLY_GIF
 #define STBI_ONLY_BMP
 #define STB_IMAGE_IMPLEMENTATION
+// The decoder's own code trips gcc's optimiser-dependent uninitialised-use check.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include <stb_image.h>
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 
 namespace pd {
 
