@@ -372,7 +372,9 @@ bool AuthCore::FileMgrCommondOp(std::int32_t channel, const std::string& command
 }
 
 void AuthCore::GetPhotoDataFinish(std::shared_ptr<UploadSource> item) {
-    upload_.start(serverManager_, generation_, serverIp, std::move(item));
+    // Without an accepted link the item ends at once (LinkLost).
+    upload_.start(hasAcceptedLink() ? serverManager_ : nullptr, generation_, serverIp,
+                  std::move(item));
 }
 
 void AuthCore::FileServerConnectSucess(const std::string& fileName) {

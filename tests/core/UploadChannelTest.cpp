@@ -305,3 +305,18 @@ TEST_F(UploadChannelTest, PhoneFileAndBackupChannelsAreSeparate) {
     ASSERT_NE(core().fileTransferMgr(), nullptr);  // c.jpg still waits for its 150
     EXPECT_GE(core().fileTransferMgr()->socketDescriptor(), 0);
 }
+
+// An item under way when the link ends, and one started without a link, end as LinkLost.
+TEST_F(UploadChannelTest, TheEndOfTheLinkEndsTheItem) {
+    DataListener listener;
+    core().GetPhotoDataFinish(std::make_shared<PatternSource>("a.jpg", 10));
+    ASSERT_EQ(nextCommand(), "PASV");
+    reply(passive(listener.port()));
+    ASSERT_TRUE(accepted(listener));
+    ASSERT_EQ(nextCommand(), "STOR a.jpg");
+    pc().closeLink();
+    ASSERT_TRUE(pumpMainUntil([] { return core().serverManager() == nullptr; }));
+    core().GetPhotoDataFinish(std::make_shared<PatternSource>("b.jpg", 10));
+    expectEnded({{"a.jpg", UploadOutcome::LinkLost}, {"b.jpg", UploadOutcome::LinkLost}});
+    EXPECT_EQ(core().fileTransferMgr(), nullptr);
+}
