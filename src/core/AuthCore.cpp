@@ -363,9 +363,6 @@ void AuthCore::WiFiManagerList() {
 
 bool AuthCore::FileMgrCommondOp(std::int32_t channel, const std::string& command) {
     if (auto mgr = serverManager_) {
-        if (channel == link::kUploadChannel) {
-            upload_.commandSentOutside(mgr, generation_);  // e.g. "QUIT" after a batch
-        }
         mgr->FileMgrCommondOp(channel, command);
     }
     return true;

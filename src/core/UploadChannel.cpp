@@ -192,31 +192,29 @@ void UploadChannel::connected(const std::string& fileName) {
 }
 
 void UploadChannel::sendCommand(CServerManager& link, const std::string& line) {
-    item_->expectedReply = nextExpectedReply(link, item_->gen);
-    link.FileMgrCommondOp(link::kUploadChannel, line);
-}
-
-std::uint64_t UploadChannel::nextExpectedReply(CServerManager& link, std::uint64_t gen) {
-    const std::uint64_t received = link.Results().fileReplySeq;
-    if (gen != staleGen_) {
-        staleGen_ = gen;
-        staleUpTo_ = 0;
+    const std::int64_t received = static_cast<std::int64_t>(link.Results().fileReplySeq);
+    std::uint64_t sentBefore = 0;
+    link.FileMgrCommondOp(link::kUploadChannel, line, &sentBefore);
+    if (item_->gen != skewGen_) {
+        skewGen_ = item_->gen;
+        skew_ = 0;
+        owedSince_.reset();
     }
-    // A reply owed for much longer than any answer may take is taken as never coming.
-    if (staleUpTo_ > received &&
-        std::chrono::steady_clock::now() - staleSince_ > 2 * answerLimit_) {
-        staleUpTo_ = received;
+    // Replies come in the order of the commands. Those still owed belong to commands whose
+    // items have ended; one owed for longer than an answer may take is taken as never coming.
+    const auto sent = static_cast<std::int64_t>(sentBefore);
+    const std::int64_t owed = sent - skew_ - received;
+    const auto now = std::chrono::steady_clock::now();
+    if (owed > 0 && !owedSince_) {
+        owedSince_ = now;  // owed to a command sent outside any item ("QUIT")
     }
-    return std::max(received, staleUpTo_) + 1;
-}
-
-void UploadChannel::commandSentOutside(const std::shared_ptr<CServerManager>& link,
-                                       std::uint64_t gen) {
-    if (!link) {
-        return;
+    if (owed < 0 || (owed > 0 && owedSince_ && now - *owedSince_ >= answerLimit_)) {
+        skew_ = sent - received;
     }
-    staleUpTo_ = nextExpectedReply(*link, gen);
-    staleSince_ = std::chrono::steady_clock::now();
+    if (sent - skew_ - received <= 0) {
+        owedSince_.reset();
+    }
+    item_->expectedReply = static_cast<std::uint64_t>(sent - skew_ + 1);
 }
 
 void UploadChannel::finish(UploadOutcome outcome) {
@@ -225,14 +223,9 @@ void UploadChannel::finish(UploadOutcome outcome) {
     }
     Item item = std::move(*item_);
     item_.reset();
-    if (item.stage == Stage::Passive || item.stage == Stage::Stor) {
-        // Its answer may still come; it must not be taken for the next item's.
-        if (item.gen != staleGen_) {
-            staleGen_ = item.gen;
-            staleUpTo_ = 0;
-        }
-        staleUpTo_ = std::max(staleUpTo_, item.expectedReply);
-        staleSince_ = std::chrono::steady_clock::now();
+    if ((item.stage == Stage::Passive || item.stage == Stage::Stor) && !owedSince_) {
+        // Its answer may still come; the next item's commands count it as owed.
+        owedSince_ = std::chrono::steady_clock::now();
     }
     if (item.channel) {
         item.channel->Cancel();

@@ -59,9 +59,6 @@ class UploadChannel {
     void connected(const std::string& fileName);
     // Ends the current item (no effect without one).
     void finish(UploadOutcome outcome);
-    // A command sent on the upload channel outside an item ("QUIT"): its answer is not one
-    // an item waits for.
-    void commandSentOutside(const std::shared_ptr<CServerManager>& link, std::uint64_t gen);
     // The link of generation `gen` is gone: an item on it ends as LinkLost.
     void linkEnded();
 
@@ -78,7 +75,7 @@ class UploadChannel {
         std::uint64_t id = 0;
         std::uint64_t stageToken = 0;
         Stage stage = Stage::Passive;
-        std::uint64_t expectedReply = 0;  // the reply sequence number our command's answer gets
+        std::uint64_t expectedReply = 0;  // the reply count once our command is answered
         std::weak_ptr<CServerManager> link;
         std::uint64_t gen = 0;
         std::string linkHost;
@@ -91,17 +88,17 @@ class UploadChannel {
     void onAnswer(std::uint64_t id, std::uint64_t token, Answer answer, const LinkResults& r);
     void onPassive(const LinkResults& r);
     void sendCommand(CServerManager& link, const std::string& line);
-    std::uint64_t nextExpectedReply(CServerManager& link, std::uint64_t gen);
 
     std::chrono::milliseconds answerLimit_ = kAnswerLimit;
     FinishBlock finishBlock_;
     std::optional<Item> item_;
     std::uint64_t nextId_ = 0;
     std::uint64_t nextToken_ = 0;
-    // Replies up to this sequence number answer commands whose sender stopped waiting.
-    std::uint64_t staleUpTo_ = 0;
-    std::uint64_t staleGen_ = 0;
-    std::chrono::steady_clock::time_point staleSince_{};
+    // Per link: commands written whose replies are taken as never coming (negative: replies
+    // the computer sent unasked), and since when a reply has been owed to an ended item.
+    std::uint64_t skewGen_ = 0;
+    std::int64_t skew_ = 0;
+    std::optional<std::chrono::steady_clock::time_point> owedSince_;
     std::unique_ptr<SerialQueue> worker_;
     // Callbacks from other threads hold this weakly and do nothing once the channel is gone.
     std::shared_ptr<int> life_ = std::make_shared<int>(0);

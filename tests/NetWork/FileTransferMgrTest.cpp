@@ -62,61 +62,50 @@ TEST(FileTransferMgr, CloseSocketCountsTheDescriptorClosedEvenWhenCloseFails) {
     EXPECT_TRUE(channel.CloseSocket());
 }
 
-namespace {
-
-class SendData : public ::testing::Test {
-  protected:
-    // Connects a channel for `source` to the listener; the listener accepts.
-    std::unique_ptr<FileTransferMgr> connected(std::shared_ptr<UploadSource> source) {
-        auto channel = std::make_unique<FileTransferMgr>(99999, std::move(source));
-        EXPECT_TRUE(channel->ConnectLanServer("127.0.0.1", listener.port()));
-        EXPECT_TRUE(listener.accept());
-        return channel;
-    }
-    DataListener listener{4096};  // small buffers: the sender meets partial sends
-};
-
-}  // namespace
-
-TEST_F(SendData, EveryByteArrivesInOrderReadInBoundedPieces) {
+// Every byte arrives in order, read in bounded pieces, through a receiver whose small buffers
+// make the sender meet partial sends; a source that ends before its size is a failed transfer.
+TEST(SendData, TheWholeItemOrAFailure) {
     struct Case {
         std::uint64_t size;
+        std::uint64_t endsAt;
+        bool sent;
     };
-    for (const Case c : {Case{0}, Case{1}, Case{FileTransferMgr::kSendPiece},
-                         Case{3 * FileTransferMgr::kSendPiece + 17}}) {
-        DataListener fresh{4096};
-        auto source = std::make_shared<PatternSource>("a b.jpg", c.size);
+    const std::uint64_t piece = FileTransferMgr::kSendPiece;
+    const Case cases[] = {{0, UINT64_MAX, true},
+                          {1, UINT64_MAX, true},
+                          {piece, UINT64_MAX, true},
+                          {3 * piece + 17, UINT64_MAX, true},
+                          {3 * piece, piece + 5, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.size);
+        DataListener listener(4096);
+        auto source = std::make_shared<PatternSource>("a b.jpg", c.size, c.endsAt);
         FileTransferMgr channel(99999, source);
-        ASSERT_TRUE(channel.ConnectLanServer("127.0.0.1", fresh.port()));
-        ASSERT_TRUE(fresh.accept());
+        ASSERT_TRUE(channel.ConnectLanServer("127.0.0.1", listener.port()));
+        ASSERT_TRUE(listener.accept());
+        int calls = 0;
+        bool reported = !c.sent;
         auto sent = std::async(std::launch::async, [&] {
-            int calls = 0;
-            bool reported = false;
-            const bool ok = channel.SendData([&](bool all) {
+            return channel.SendData([&](bool all) {
                 ++calls;
                 reported = all;
             });
-            return ok && reported && calls == 1;
         });
-        const auto received = fresh.readAll();
-        EXPECT_TRUE(sent.get()) << c.size;
-        ASSERT_TRUE(received) << c.size;
-        EXPECT_TRUE(*received == source->content()) << c.size;
-        EXPECT_LE(source->largestRead.load(), FileTransferMgr::kSendPiece);
+        const auto received = listener.readAll();
+        EXPECT_EQ(sent.get(), c.sent);
+        EXPECT_EQ(calls, 1);
+        EXPECT_EQ(reported, c.sent);
+        ASSERT_TRUE(received);
+        if (c.sent) {
+            EXPECT_TRUE(*received == source->content());
+        }
+        EXPECT_LE(source->largestRead.load(), piece);
         EXPECT_EQ(channel.socketDescriptor(), -1);
     }
 }
 
-TEST_F(SendData, ASourceThatEndsEarlyOrACancelIsAFailedTransfer) {
-    auto shrunk = std::make_shared<PatternSource>("short", 200'000, 70'000);
-    auto channel = connected(shrunk);
-    auto sent = std::async(std::launch::async, [&] { return channel->SendData(); });
-    listener.readAll();
-    EXPECT_FALSE(sent.get());
-    EXPECT_EQ(channel->socketDescriptor(), -1);
-
-    // A computer that stops reading: the send blocks until the transfer is cancelled.
-    DataListener stalled{4096};
+TEST(SendData, ACancelEndsASendTheComputerNoLongerReads) {
+    DataListener stalled(4096);
     auto big = std::make_shared<PatternSource>("big", 64ull * 1024 * 1024);
     FileTransferMgr blocked(99999, big);
     ASSERT_TRUE(blocked.ConnectLanServer("127.0.0.1", stalled.port()));

@@ -250,6 +250,20 @@ TEST_F(Dispatcher, UploadChannelReplyLines) {
     EXPECT_EQ(state->snapshot().fileReplySeq, 6u);  // but it answered a command
 }
 
+// Upload-channel commands count when the link writes them; one replaced in the outbox before
+// it went out never does, so no reply is expected for it.
+TEST_F(Dispatcher, UploadCommandsCountWhenWritten) {
+    std::uint64_t before = 99;
+    state->queueRequest(4000, 100, pack({I(4000), I(99999), R("QUIT")}), &before);
+    EXPECT_EQ(before, 0u);
+    state->queueRequest(4000, 100, pack({I(4000), I(99999), R("PASV")}), &before);
+    EXPECT_EQ(outbox(), 100);
+    state->queueRequest(266, 1, pack({I(266), R("C:/")}), &before);
+    EXPECT_EQ(before, 1u);
+    EXPECT_EQ(outbox(), 1);
+    EXPECT_EQ(state->snapshot().fileCommandsSent, 1u);
+}
+
 // In order: the error code and port each plug answer leaves; a refusal keeps the last port.
 TEST_F(Dispatcher, PlugAnswers) {
     struct Case {
