@@ -4,7 +4,6 @@
 #include "core/AuthCore.h"
 
 #include "platform/Dispatch.h"
-#include "support/DataListener.h"
 #include "support/PatternSource.h"
 #include "support/ScriptedComputer.h"
 #include "support/TempHome.h"
@@ -19,17 +18,9 @@ using namespace pd::test;
 
 namespace {
 
-struct Ended {
-    std::string name;
-    UploadOutcome outcome;
-    bool operator==(const Ended&) const = default;
-    friend std::ostream& operator<<(std::ostream& os, const Ended& e) {
-        return os << e.name << ": " << describe(e.outcome);
-    }
-};
+using Ended = std::pair<std::string, UploadOutcome>;
 
-// Answers are awaited this long where the test lets an item time out, and much longer where it
-// must not (a slow sanitizer build is no reason for an item to fail).
+// How long answers are awaited where an item is to time out, and where it must not.
 constexpr std::chrono::milliseconds kTimesOut{300};
 constexpr std::chrono::milliseconds kNoTimeOut{20000};
 
@@ -39,7 +30,7 @@ class UploadChannelTest : public TempHome {
         core().resetForTests();
         core().setUploadAnswerLimit(kNoTimeOut);
         core().UploadFinishBlock([this](const std::string& name, UploadOutcome outcome) {
-            ended.push_back({name, outcome});
+            ended.emplace_back(name, outcome);
         });
         link();
     }
@@ -70,38 +61,45 @@ class UploadChannelTest : public TempHome {
             std::chrono::seconds(15));
         return result.get();
     }
-    std::string nextCommand() {
-        return whilePumping([this] { return readCommand(); });
-    }
-    static bool accepted(DataListener& l) {
-        return whilePumping([&l] { return l.accept(); });
-    }
-    static std::optional<std::string> receivedAll(DataListener& l) {
-        return whilePumping([&l] { return l.readAll(); });
-    }
-
     // The next upload-channel command the phone sent ("" when none came).
-    std::string readCommand() {
-        for (;;) {
-            auto frame = pc().readMessage(std::chrono::seconds(5));
-            if (!frame) {
-                return "";
+    std::string nextCommand() {
+        return whilePumping([this] {
+            while (auto frame = pc().readMessage(std::chrono::seconds(5))) {
+                auto body = msg::decode(frame->body);
+                if (frame->code == 100 && body && body->root()[1].asInt64() == 99999) {
+                    return std::string(body->root()[2].asRaw().value_or(""));
+                }
             }
-            auto body = msg::decode(frame->body);
-            if (frame->code == 100 && body && body->root()[1].asInt64() == 99999) {
-                return std::string(body->root()[2].asRaw().value_or(""));
-            }
-        }
+            return std::string();
+        });
     }
     void reply(const std::string& line) {
         pc().sendMessage(1100, pack({I(0), I(0), I(0), R(line)}));
+    }
+    static std::string passive(std::uint16_t port) {
+        return "227 127.0.0.1:" + std::to_string(port);
+    }
+    // Starts `item`; true once its PASV went out.
+    bool started(std::shared_ptr<PatternSource> item) {
+        core().GetPhotoDataFinish(std::move(item));
+        return nextCommand() == "PASV";
+    }
+    // Answers PASV with the port of `data`; true once the channel is open and "STOR <name>" came.
+    bool storSent(ScriptedComputer& data, const std::string& name) {
+        reply(passive(data.port()));
+        return nextCommand() == "STOR " + name;
+    }
+    // True when the data channel to `data` carried `item` whole and was closed.
+    static bool receivedWhole(ScriptedComputer& data, const PatternSource& item) {
+        std::string received;
+        return whilePumping([&] { return data.accept() && data.peerClosed(10s, &received); }) &&
+               received == item.content();
     }
     void expectEnded(const std::vector<Ended>& expected) {
         pumpMainUntil([&] { return ended.size() >= expected.size(); });
         MainQueue::shared().runFor(std::chrono::milliseconds(20));  // nothing more may follow
         EXPECT_EQ(ended, expected);
     }
-    std::string passive(std::uint16_t port) { return "227 127.0.0.1:" + std::to_string(port); }
 
     ScriptedComputer& pc() { return *pcOwned; }
     std::unique_ptr<ScriptedComputer> pcOwned;
@@ -112,64 +110,49 @@ class UploadChannelTest : public TempHome {
 
 // Every item ends exactly once, with the outcome that says why; only a 150 leads to data.
 TEST_F(UploadChannelTest, EachAnswerEndsTheItemAsItShould) {
-    enum Data { None, Refuse, Listen };
     struct Case {
         const char* what;
-        std::string pasvReply;  // "<port>" stands for a listening data port; "" no reply
-        std::string storReply;  // "" no reply; nothing sent when STOR is not expected
-        Data data;
+        std::string pasvReply;  // "" none; "<data>" a listening port, "<dead>" a closed one
+        std::string storReply;  // "" none; "<close>" the link ends instead
         UploadOutcome outcome;
     };
     const Case cases[] = {
-        {"no PASV answer", "", "", None, UploadOutcome::NoPassiveAnswer},
-        {"PASV refused", "425 Can't open data connection", "", None, UploadOutcome::Refused},
-        {"227 without a port", "227 127.0.0.1", "", None, UploadOutcome::BadPassiveReply},
-        {"227 with port 0", "227 127.0.0.1:0", "", None, UploadOutcome::BadPassiveReply},
-        {"227 with two colons", "227 127.0.0.1:<port>:1", "", None, UploadOutcome::BadPassiveReply},
-        {"227 naming another host", "227 10.9.8.7:<port>", "", None,
-         UploadOutcome::BadPassiveReply},
-        {"nobody listens", "<port>", "", Refuse, UploadOutcome::ConnectFailed},
-        {"no STOR answer", "<port>", "", Listen, UploadOutcome::NoStorAnswer},
-        {"STOR answered 550", "<port>", "550 Permission denied", Listen, UploadOutcome::Refused},
-        {"STOR answered 550 in two words", "<port>", "550 denied", Listen,
-         UploadOutcome::NoStorAnswer},
-        {"STOR answered 150", "<port>", "150 Opening data connection", Listen, UploadOutcome::Sent},
+        {"no PASV answer", "", "", UploadOutcome::NoPassiveAnswer},
+        {"PASV refused", "425 Can't open data connection", "", UploadOutcome::Refused},
+        {"227 without a port", "227 127.0.0.1", "", UploadOutcome::BadPassiveReply},
+        {"227 with port 0", "227 127.0.0.1:0", "", UploadOutcome::BadPassiveReply},
+        {"227 naming another host", "227 127.0.0.2:2121", "", UploadOutcome::BadPassiveReply},
+        {"nobody listens", "<dead>", "", UploadOutcome::ConnectFailed},
+        {"no STOR answer", "<data>", "", UploadOutcome::NoStorAnswer},
+        {"STOR answered 550", "<data>", "550 Permission denied", UploadOutcome::Refused},
+        {"STOR answered 550 in two words", "<data>", "550 denied", UploadOutcome::NoStorAnswer},
+        {"STOR answered 150", "<data>", "150 Opening data connection", UploadOutcome::Sent},
+        {"the link ends", "<data>", "<close>", UploadOutcome::LinkLost},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ended.clear();
         link();
-        DataListener listener;
-        const std::uint16_t port = c.data == Refuse ? unusedLoopbackPort() : listener.port();
-        std::string pasv = c.pasvReply == "<port>" ? passive(port) : c.pasvReply;
-        if (auto at = pasv.find("<port>"); at != std::string::npos) {
-            pasv.replace(at, 6, std::to_string(port));
-        }
-        auto item = std::make_shared<PatternSource>("IMG 0001.JPG", 100'000);
         const bool timesOut =
             c.outcome == UploadOutcome::NoPassiveAnswer || c.outcome == UploadOutcome::NoStorAnswer;
         core().setUploadAnswerLimit(timesOut ? kTimesOut : kNoTimeOut);
-        core().GetPhotoDataFinish(item);
-        ASSERT_EQ(nextCommand(), "PASV");
-        if (!pasv.empty()) {
-            reply(pasv);
-        }
-        if (c.data != None) {
-            if (c.data == Listen) {
-                ASSERT_TRUE(accepted(listener));
+        ScriptedComputer data;
+        auto item = std::make_shared<PatternSource>("IMG 0001.JPG", 100'000);
+        ASSERT_TRUE(started(item));
+        if (c.pasvReply == "<data>") {
+            ASSERT_TRUE(storSent(data, "IMG 0001.JPG"));  // the name goes out unchanged
+            if (c.storReply == "<close>") {
+                pc().closeLink();
+            } else if (!c.storReply.empty()) {
+                reply(c.storReply);
             }
-            if (c.outcome != UploadOutcome::ConnectFailed) {
-                // The name goes out unchanged, spaces included.
-                ASSERT_EQ(nextCommand(), "STOR IMG 0001.JPG");
-                if (!c.storReply.empty()) {
-                    reply(c.storReply);
-                }
-            }
+        } else if (c.pasvReply == "<dead>") {
+            reply(passive(ScriptedComputer().port()));
+        } else if (!c.pasvReply.empty()) {
+            reply(c.pasvReply);
         }
         if (c.outcome == UploadOutcome::Sent) {
-            const auto received = receivedAll(listener);
-            ASSERT_TRUE(received);
-            EXPECT_TRUE(*received == item->content());
+            EXPECT_TRUE(receivedWhole(data, *item));
         }
         expectEnded({{"IMG 0001.JPG", c.outcome}});
         EXPECT_EQ(core().fileTransferMgr(), nullptr);  // the channel is released
@@ -186,62 +169,50 @@ TEST_F(UploadChannelTest, ALateReplyDoesNotReachTheNextItem) {
     };
     const Case cases[] = {
         {"late refusal of PASV", false, "421 Service not available now"},
-        {"late 227 to a dead port", false, "227 127.0.0.1:<dead>"},
+        {"late 227 to a dead port", false, "<dead>"},
         {"answer to QUIT", true, "221 Goodbye"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ended.clear();
-        std::vector<Ended> expected;
         if (c.quitBefore) {
             core().FileMgrCommondOp(99999, "QUIT");
             ASSERT_EQ(nextCommand(), "QUIT");
         } else {
             core().setUploadAnswerLimit(kTimesOut);
-            core().GetPhotoDataFinish(std::make_shared<PatternSource>("first", 10));
-            ASSERT_EQ(nextCommand(), "PASV");
-            ASSERT_TRUE(pumpMainUntil([&] { return ended.size() == 1; }));  // not answered
-            expected.push_back({"first", UploadOutcome::NoPassiveAnswer});
+            ASSERT_TRUE(started(std::make_shared<PatternSource>("first", 10)));
+            expectEnded({{"first", UploadOutcome::NoPassiveAnswer}});  // not answered
+            ended.clear();
+            core().setUploadAnswerLimit(kNoTimeOut);
         }
-        DataListener listener;
+        ScriptedComputer data;
         auto second = std::make_shared<PatternSource>("second", 5000);
-        core().setUploadAnswerLimit(kNoTimeOut);
-        core().GetPhotoDataFinish(second);
-        ASSERT_EQ(nextCommand(), "PASV");
-        std::string late = c.lateReply;
-        if (auto at = late.find("<dead>"); at != std::string::npos) {
-            late.replace(at, 6, std::to_string(unusedLoopbackPort()));
-        }
-        reply(late);
-        reply(passive(listener.port()));
-        ASSERT_TRUE(accepted(listener));
-        ASSERT_EQ(nextCommand(), "STOR second");
+        ASSERT_TRUE(started(second));
+        reply(c.lateReply == "<dead>" ? passive(ScriptedComputer().port()) : c.lateReply);
+        ASSERT_TRUE(storSent(data, "second"));
         reply("150 Opening data connection");
-        const auto received = receivedAll(listener);
-        ASSERT_TRUE(received);
-        EXPECT_EQ(received->size(), 5000u);
-        expected.push_back({"second", UploadOutcome::Sent});
-        expectEnded(expected);
+        EXPECT_TRUE(receivedWhole(data, *second));
+        expectEnded({{"second", UploadOutcome::Sent}});
     }
 }
 
-// The link stays responsive while an item is being sent, and the item is read in bounded
-// pieces however large it is.
-TEST_F(UploadChannelTest, SendingRunsBesideTheLinkInBoundedPieces) {
+// A large backup item is sent beside the link and beside a phone-file fetch, read in pieces of
+// at most 64 KiB; neither the fetch nor the backup item frees or closes the other's channel.
+TEST_F(UploadChannelTest, SendingRunsBesideTheLinkAndThePhoneFileChannel) {
     struct Lister : AuthCoreDelegate {
         int listed = 0;
         void AuthCoreListSucess(const ListingRows&) override { ++listed; }
     };
     auto lister = std::make_shared<Lister>();
     core().setDelegate(lister);
+    ScriptedComputer fetch;
+    ASSERT_TRUE(core().PhoneFileUpConnect("127.0.0.1", fetch.port()));
 
-    DataListener listener(4096);  // reads nothing until the listing is done
+    ScriptedComputer data;
+    data.limitReceiveBuffer(4096);  // reads nothing until the rest is done
     auto item = std::make_shared<PatternSource>("big.mov", 6 * 1024 * 1024);
-    core().GetPhotoDataFinish(item);
-    ASSERT_EQ(nextCommand(), "PASV");
-    reply(passive(listener.port()));
-    ASSERT_TRUE(accepted(listener));
-    ASSERT_EQ(nextCommand(), "STOR big.mov");
+    ASSERT_TRUE(started(item));
+    ASSERT_TRUE(storSent(data, "big.mov"));
     reply("150 Opening data connection");
     ASSERT_TRUE(pumpMainUntil([&] { return item->readUpTo.load() > 0; }));
 
@@ -251,72 +222,25 @@ TEST_F(UploadChannelTest, SendingRunsBesideTheLinkInBoundedPieces) {
     EXPECT_EQ(request->code, 1);
     pc().sendMessage(1001, pack({I(266), I(0), I(0), A({})}));
     ASSERT_TRUE(pumpMainUntil([&] { return lister->listed == 1; }));
-    EXPECT_LT(item->readUpTo.load(), item->size());  // the item was still under way
 
-    const auto received = receivedAll(listener);
-    ASSERT_TRUE(received);
-    EXPECT_TRUE(*received == item->content());
-    expectEnded({{"big.mov", UploadOutcome::Sent}});
-    EXPECT_LE(item->largestRead.load(), FileTransferMgr::kSendPiece);
-}
-
-// A phone-file channel (computer's fetch) and a backup item never free or close each other's
-// channel.
-TEST_F(UploadChannelTest, PhoneFileAndBackupChannelsAreSeparate) {
-    DataListener fetch;
-    EXPECT_FALSE(core().PhoneFileUpConnect("10.0.0.1", fetch.port()));  // not the link's computer
-    ASSERT_TRUE(core().PhoneFileUpConnect("127.0.0.1", fetch.port()));
-    ASSERT_TRUE(accepted(fetch));
-    auto phoneChannel = core().phoneFileTransferMgr();
-    ASSERT_NE(phoneChannel, nullptr);
-
-    // One backup item is sent, another fails; the phone-file channel stays as it was.
-    DataListener listener;
-    core().GetPhotoDataFinish(std::make_shared<PatternSource>("a.jpg", 3000));
-    ASSERT_EQ(nextCommand(), "PASV");
-    reply(passive(listener.port()));
-    ASSERT_TRUE(accepted(listener));
-    ASSERT_EQ(nextCommand(), "STOR a.jpg");
-    reply("150 Opening data connection");
-    ASSERT_TRUE(receivedAll(listener));
-    core().GetPhotoDataFinish(std::make_shared<PatternSource>("b.jpg", 3000));
-    ASSERT_EQ(nextCommand(), "PASV");
-    reply("227 127.0.0.1:0");
-    expectEnded({{"a.jpg", UploadOutcome::Sent}, {"b.jpg", UploadOutcome::BadPassiveReply}});
-    EXPECT_EQ(core().phoneFileTransferMgr(), phoneChannel);
-    EXPECT_GE(phoneChannel->socketDescriptor(), 0);
-
-    // The fetch goes through whole, and frees only its own slot.
-    DataListener next;
-    core().GetPhotoDataFinish(std::make_shared<PatternSource>("c.jpg", 10));
-    ASSERT_EQ(nextCommand(), "PASV");
-    reply(passive(next.port()));
-    ASSERT_TRUE(accepted(next));
-    ASSERT_EQ(nextCommand(), "STOR c.jpg");
     auto file = std::make_shared<PatternSource>("notes.txt", 200'000);
     std::atomic<int> done{0};
     ASSERT_TRUE(core().PhoneFileUpSendData(file, [&](bool all) { done.store(all ? 1 : -1); }));
-    const auto fetched = receivedAll(fetch);
-    ASSERT_TRUE(fetched);
-    EXPECT_TRUE(*fetched == file->content());
+    EXPECT_TRUE(receivedWhole(fetch, *file));
     ASSERT_TRUE(waitFor([&] { return done.load() != 0; }));
     EXPECT_EQ(done.load(), 1);
     EXPECT_EQ(core().phoneFileTransferMgr(), nullptr);
-    ASSERT_NE(core().fileTransferMgr(), nullptr);  // c.jpg still waits for its 150
+    ASSERT_NE(core().fileTransferMgr(), nullptr);
     EXPECT_GE(core().fileTransferMgr()->socketDescriptor(), 0);
-}
+    EXPECT_LT(item->readUpTo.load(), item->size());  // the item was still under way
 
-// An item under way when the link ends, and one started without a link, end as LinkLost.
-TEST_F(UploadChannelTest, TheEndOfTheLinkEndsTheItem) {
-    DataListener listener;
-    core().GetPhotoDataFinish(std::make_shared<PatternSource>("a.jpg", 10));
-    ASSERT_EQ(nextCommand(), "PASV");
-    reply(passive(listener.port()));
-    ASSERT_TRUE(accepted(listener));
-    ASSERT_EQ(nextCommand(), "STOR a.jpg");
-    pc().closeLink();
-    ASSERT_TRUE(pumpMainUntil([] { return core().serverManager() == nullptr; }));
-    core().GetPhotoDataFinish(std::make_shared<PatternSource>("b.jpg", 10));
-    expectEnded({{"a.jpg", UploadOutcome::LinkLost}, {"b.jpg", UploadOutcome::LinkLost}});
-    EXPECT_EQ(core().fileTransferMgr(), nullptr);
+    ScriptedComputer nextFetch;
+    ASSERT_TRUE(core().PhoneFileUpConnect("127.0.0.1", nextFetch.port()));
+    auto phoneChannel = core().phoneFileTransferMgr();
+    EXPECT_TRUE(receivedWhole(data, *item));
+    expectEnded({{"big.mov", UploadOutcome::Sent}});
+    EXPECT_LE(item->largestRead.load(), 64u * 1024);
+    ASSERT_NE(phoneChannel, nullptr);
+    EXPECT_EQ(core().phoneFileTransferMgr(), phoneChannel);
+    EXPECT_GE(phoneChannel->socketDescriptor(), 0);
 }

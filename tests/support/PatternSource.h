@@ -12,9 +12,7 @@ namespace pd::test {
 
 class PatternSource : public UploadSource {
   public:
-    // `endsAt` < size: reads stop there, as from a file that shrank.
-    PatternSource(std::string name, std::uint64_t size, std::uint64_t endsAt = UINT64_MAX)
-        : name_(std::move(name)), size_(size), endsAt_(std::min(endsAt, size)) {}
+    PatternSource(std::string name, std::uint64_t size) : name_(std::move(name)), size_(size) {}
 
     static char byteAt(std::uint64_t i) { return static_cast<char>((i * 31 + i / 251) & 0xFF); }
     // The whole content, for comparing with what arrived.
@@ -28,13 +26,12 @@ class PatternSource : public UploadSource {
     const std::string& name() const override { return name_; }
     std::uint64_t size() const override { return size_; }
     std::optional<std::size_t> read(std::uint64_t offset, std::span<char> buffer) override {
-        largestRead.store(std::max<std::size_t>(largestRead.load(), buffer.size()));
-        const std::uint64_t end = std::min<std::uint64_t>(endsAt_, offset + buffer.size());
-        std::size_t n = 0;
+        largestRead.store(std::max(largestRead.load(), buffer.size()));
+        const std::uint64_t end = std::min<std::uint64_t>(size_, offset + buffer.size());
         for (std::uint64_t i = offset; i < end; ++i)
-            buffer[n++] = byteAt(i);
-        readUpTo.store(std::max<std::uint64_t>(readUpTo.load(), offset + n));
-        return n;
+            buffer[i - offset] = byteAt(i);
+        readUpTo.store(std::max(readUpTo.load(), end));
+        return end - offset;
     }
 
     std::atomic<std::size_t> largestRead{0};
@@ -43,7 +40,6 @@ class PatternSource : public UploadSource {
   private:
     std::string name_;
     std::uint64_t size_;
-    std::uint64_t endsAt_;
 };
 
 }  // namespace pd::test
