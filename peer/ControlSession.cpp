@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -31,13 +32,51 @@ ControlSession::ControlSession(int fd, int linkId, const SessionConfig& config)
     if (flags >= 0) {
         ::fcntl(fd_, F_SETFL, flags | O_NONBLOCK);
     }
+    laterFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    const std::string host = localHost();
+    if (!config_.backupDir.empty()) {
+        UploadReceiverConfig uploads{config_.backupDir, host, config_.maxUploadBytes};
+        uploads_ = std::make_unique<UploadReceiver>(
+            uploads, [this](std::string line) { replyLater(std::move(line)); });
+    }
     dispatcher_ = std::make_unique<RequestDispatcher>(*config_.disk, *config_.classes,
-                                                      config_.ports, localHost());
+                                                      config_.ports, host, uploads_.get());
 }
 
 ControlSession::~ControlSession() {
+    dispatcher_.reset();
+    uploads_.reset();  // joins the upload threads, which may still reply
     if (fd_ >= 0) {
         ::close(fd_);
+    }
+    ::close(laterFd_);
+}
+
+void ControlSession::replyLater(std::string line) {
+    {
+        std::lock_guard lock(laterMutex_);
+        laterReplies_.push_back(line);
+    }
+    const std::uint64_t one = 1;
+    if (::write(laterFd_, &one, sizeof one) < 0) {
+        PD_LOG_WARN("link {}: reply '{}' not signalled", linkId_, line);
+    }
+}
+
+void ControlSession::takeLaterReplies() {
+    std::uint64_t count = 0;
+    while (::read(laterFd_, &count, sizeof count) > 0) {
+    }
+    std::vector<std::string> lines;
+    {
+        std::lock_guard lock(laterMutex_);
+        lines.swap(laterReplies_);
+    }
+    for (const std::string& line : lines) {
+        PD_LOG_INFO("link {}: upload channel reply '{}'", linkId_, line);
+        msg::Packer p;
+        p.array(4).integer(0).integer(kOk).integer(0).raw(line);
+        queue(PeerAnswer{static_cast<std::int32_t>(link::kAnswerFileCommand), p.take()});
     }
 }
 
@@ -186,16 +225,18 @@ void ControlSession::run(int stopFd) {
     bool open = true;
     while (open) {
         std::size_t pending = pendingOutput();
-        pollfd fds[2] = {};
+        pollfd fds[3] = {};
         fds[0].fd = fd_;
         fds[0].events = static_cast<short>((pending < kMaxPendingOutput ? POLLIN : 0) |
                                            (pending > 0 ? POLLOUT : 0));
-        fds[1].fd = stopFd;
+        fds[1].fd = laterFd_;
         fds[1].events = POLLIN;
+        fds[2].fd = stopFd;
+        fds[2].events = POLLIN;
         auto wait =
             std::chrono::duration_cast<std::chrono::milliseconds>(nextHeartbeat - Clock::now());
         int timeout = static_cast<int>(std::max<std::int64_t>(0, wait.count()));
-        int ready = ::poll(fds, stopFd >= 0 ? 2 : 1, timeout);
+        int ready = ::poll(fds, stopFd >= 0 ? 3 : 2, timeout);
         if (ready < 0 && errno != EINTR) {
             PD_LOG_ERROR("link {}: poll failed: {}", linkId_, std::strerror(errno));
             break;
@@ -203,8 +244,11 @@ void ControlSession::run(int stopFd) {
         if (ready < 0) {
             continue;
         }
-        if (stopFd >= 0 && (fds[1].revents & POLLIN) != 0) {
+        if (stopFd >= 0 && (fds[2].revents & POLLIN) != 0) {
             break;
+        }
+        if ((fds[1].revents & POLLIN) != 0) {
+            takeLaterReplies();
         }
         if (Clock::now() >= nextHeartbeat) {
             // A phone that reads nothing does not get an ever longer queue of heartbeats.

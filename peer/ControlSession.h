@@ -15,9 +15,12 @@
 #include "PeerOptions.h"
 #include "PeerResults.h"
 #include "RequestDispatcher.h"
+#include "UploadReceiver.h"
 
 #include <chrono>
+#include <filesystem>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -36,6 +39,9 @@ struct SessionConfig {
     ServicePorts ports;
     // Named in the "PASV" reply when the link's socket has no IPv4 address of its own.
     std::string fallbackHost = "127.0.0.1";
+    // Where uploaded items go; empty: no upload receiver ("PASV" names ports.upload).
+    std::filesystem::path backupDir;
+    std::uint64_t maxUploadBytes = kDefaultMaxUploadBytes;
 };
 
 class ControlSession {
@@ -61,11 +67,18 @@ class ControlSession {
     bool flush();  // false on a write error
     std::size_t pendingOutput() const { return output_.size() - outputSent_; }
     std::string localHost() const;
+    // Called from upload threads: a reply line for the phone, sent by the loop.
+    void replyLater(std::string line);
+    void takeLaterReplies();
 
     int fd_;
     int linkId_;
     SessionConfig config_;
     PeerHandshake handshake_;
+    int laterFd_ = -1;  // eventfd: a reply from an upload thread is waiting
+    std::mutex laterMutex_;
+    std::vector<std::string> laterReplies_;
+    std::unique_ptr<UploadReceiver> uploads_;  // before the dispatcher that uses it
     std::unique_ptr<RequestDispatcher> dispatcher_;
     PeerFrameReader reader_;
     std::string output_;

@@ -30,6 +30,9 @@ struct HttpFaults {
     bool endless = false;      // a chunked body that repeats the file and never ends
 };
 
+// Largest item the upload receiver accepts unless told otherwise.
+inline constexpr std::uint64_t kDefaultMaxUploadBytes = 4ull * 1024 * 1024 * 1024;
+
 struct PeerOptions {
     std::string address = "127.0.0.1";
     std::uint16_t controlPort = 0;      // 0: an ephemeral port, reported in the ready line
@@ -45,6 +48,8 @@ struct PeerOptions {
     int discoveryPort = 6866;  // broadcast responder's UDP port; 0: no responder
     ServicePorts ports;  // ports.http: where the HTTP file service listens; 0 picks a free one
     HttpFaults httpFaults;
+    std::filesystem::path backupDir;  // empty: <root>/Backup
+    std::uint64_t maxUploadBytes = kDefaultMaxUploadBytes;
 };
 
 // <root>.classes.json beside the root folder (never inside it, so it is not listed).

@@ -70,8 +70,12 @@ std::string upperCase(std::string_view s) {
 }  // namespace
 
 RequestDispatcher::RequestDispatcher(const DiskTree& disk, ClassStore& classes, ServicePorts ports,
-                                     std::string dataHost)
-    : disk_(disk), classes_(classes), ports_(ports), dataHost_(std::move(dataHost)) {}
+                                     std::string dataHost, UploadReceiver* uploads)
+    : disk_(disk),
+      classes_(classes),
+      ports_(ports),
+      dataHost_(std::move(dataHost)),
+      uploads_(uploads) {}
 
 const RequestDispatcher::Route* RequestDispatcher::route(std::int32_t code) {
     using R = RequestDispatcher;
@@ -277,6 +281,11 @@ std::string RequestDispatcher::uploadReply(std::string_view line) {
     std::size_t space = line.find(' ');
     std::string verb = upperCase(line.substr(0, space));
     std::string_view arg = space == std::string_view::npos ? "" : line.substr(space + 1);
+    if (verb == "PASV" && uploads_ != nullptr) {
+        std::optional<std::uint16_t> port = uploads_->openPassive();
+        return port ? "227 " + dataHost_ + ":" + std::to_string(*port)
+                    : "425 No data connection available";
+    }
     if (verb == "PASV") {
         if (ports_.upload == 0) {
             return "425 No data connection available";
@@ -289,7 +298,7 @@ std::string RequestDispatcher::uploadReply(std::string_view line) {
         }
         announcedUpload_ = std::string(arg);
         PD_LOG_INFO("upload announced: '{}'", announcedUpload_);
-        return "150 Opening data connection";
+        return uploads_ != nullptr ? uploads_->store(arg) : "150 Opening data connection";
     }
     if (verb == "QUIT") {
         return "221 Goodbye";

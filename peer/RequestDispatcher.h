@@ -10,6 +10,7 @@
 #include "DiskTree.h"
 #include "PeerOptions.h"
 #include "PeerResults.h"
+#include "UploadReceiver.h"
 #include "codec/MsgPack.h"
 
 #include <chrono>
@@ -23,9 +24,11 @@ inline constexpr std::size_t kMaxPlugContentBytes = 64 * 1024;
 
 class RequestDispatcher {
   public:
-    // dataHost is the address the phone reached us on; the "PASV" reply names it.
+    // dataHost is the address the phone reached us on; the "PASV" reply names it. With an
+    // upload receiver each "PASV" opens a listener of its own and "STOR" receives the item;
+    // without one "PASV" names ports.upload (or is refused when that is 0).
     RequestDispatcher(const DiskTree& disk, ClassStore& classes, ServicePorts ports,
-                      std::string dataHost);
+                      std::string dataHost, UploadReceiver* uploads = nullptr);
 
     // The answer to one request, or nullopt when there is none to send (unknown code,
     // malformed body, or a message that needs no answer).
@@ -69,6 +72,7 @@ class RequestDispatcher {
     ClassStore& classes_;
     ServicePorts ports_;
     std::string dataHost_;
+    UploadReceiver* uploads_;
     std::string announcedUpload_;
     std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
 };

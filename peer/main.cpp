@@ -78,6 +78,13 @@ void addFlags(CLI::App& app, PeerOptions& o) {
         ->check(CLI::Range(10, 600000));
     app.add_option("--classes", o.classesFile,
                    "JSON file keeping the four file classes; default: <root>.classes.json");
+    app.add_option("--backup-dir", o.backupDir,
+                   "Folder the upload receiver writes backed-up items into; default: "
+                   "<root>/Backup (created on the first upload)");
+    app.add_option("--max-upload-bytes", o.maxUploadBytes,
+                   "Largest item the upload receiver accepts")
+        ->capture_default_str()
+        ->check(CLI::PositiveNumber);
     app.add_option("--log", o.logFile, "Append one JSON line per frame in and out to FILE");
     app.add_flag("--sample-disk", o.sampleDisk,
                  "Fill an empty --root with a sample disk (drives C: and D: and a desktop)");
@@ -156,6 +163,8 @@ int main(int argc, char** argv) {
     if (options.address != "0.0.0.0") {
         config.fallbackHost = options.address;
     }
+    config.backupDir = options.backupDir.empty() ? disk->root() / "Backup" : options.backupDir;
+    config.maxUploadBytes = options.maxUploadBytes;
     std::unique_ptr<pd::peer::ControlServer> server =
         pd::peer::ControlServer::start(options.address, options.controlPort, config);
     if (!server) {
@@ -184,6 +193,7 @@ int main(int argc, char** argv) {
                                     {"control_port", server->port()},
                                     {"http_port", options.ports.http},
                                     {"upload_port", options.ports.upload},
+                                    {"backup_dir", config.backupDir.string()},
                                     {"gamepad_port", options.ports.gamepad},
                                     {"audio_port", options.ports.audio},
                                     {"discovery_port", responder ? responder->port() : 0},

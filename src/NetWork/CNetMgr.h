@@ -39,8 +39,9 @@ class CNetMgr {
     // Places a message in the one-message outbox (replacing an unsent one); true.
     bool QueueMessage(std::int32_t code, std::string_view packedBody);
     // Sets the request number and queues the body built with it, in one step.
-    bool QueueRequest(std::int32_t reqId, std::int32_t code, std::string_view packedBody) {
-        return state_->queueRequest(reqId, code, packedBody);
+    bool QueueRequest(std::int32_t reqId, std::int32_t code, std::string_view packedBody,
+                      std::uint64_t* fileCommandsSentBefore = nullptr) {
+        return state_->queueRequest(reqId, code, packedBody, fileCommandsSentBefore);
     }
     std::int32_t reqID() const { return state_->m_ReqID.load(); }
 

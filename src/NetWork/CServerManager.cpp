@@ -114,10 +114,12 @@ bool CServerManager::RemoteStandby() {
     return true;
 }
 
-bool CServerManager::FileMgrCommondOp(std::int32_t channel, std::string_view commandLine) {
-    queue(netMgr, link::kFileMgrCommand, body(link::kFileMgrCommand.number, 2, [&](msg::Packer& p) {
-              p.integer(channel).raw(commandLine);
-          }));
+bool CServerManager::FileMgrCommondOp(std::int32_t channel, std::string_view commandLine,
+                                      std::uint64_t* commandsSentBefore) {
+    netMgr.QueueRequest(link::kFileMgrCommand.number, link::kFileMgrCommand.code,
+                        body(link::kFileMgrCommand.number, 2,
+                             [&](msg::Packer& p) { p.integer(channel).raw(commandLine); }),
+                        commandsSentBefore);
     return true;
 }
 

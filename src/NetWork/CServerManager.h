@@ -44,7 +44,10 @@ class CServerManager {
     bool RemoteShutdown();
     bool RemoteReboot();
     bool RemoteStandby();
-    bool FileMgrCommondOp(std::int32_t channel, std::string_view commandLine);
+    // `commandsSentBefore` (if given) receives how many upload-channel commands went out
+    // before this one can: its answer is the reply that follows as many replies.
+    bool FileMgrCommondOp(std::int32_t channel, std::string_view commandLine,
+                          std::uint64_t* commandsSentBefore = nullptr);
     bool PlugMessagePost(std::string_view plugId, std::string_view target, std::int32_t type,
                          std::string_view content);
     bool WiFiManagerList();

@@ -300,11 +300,22 @@ std::vector<std::string_view> splitAtSpaces(std::string_view line) {
 
 void handleFileCommandReply(LinkState& state, std::string_view bytes) {
     auto body = openBody(state, bytes, 4, false);
-    if (!body || body->result != kResultSuccess || !body->arr[3].isRaw()) {
+    if (!body || !body->arr[3].isRaw()) {
         return;
     }
     const std::string line = textOf(body->arr[3]);
-    state.updateResults([](LinkResults& r) { r.errorCode = 0; });
+    // Replies answer the phone's commands in order; a 226 ends a transfer and answers none.
+    const bool answersCommand = leadingInt32(line) != 226;
+    if (body->result != kResultSuccess) {
+        if (answersCommand) {
+            state.updateResults([](LinkResults& r) { ++r.fileReplySeq; });
+        }
+        return;
+    }
+    state.updateResults([&](LinkResults& r) {
+        r.errorCode = 0;
+        r.fileReplySeq += answersCommand ? 1 : 0;
+    });
 
     const auto parts = splitAtSpaces(line);
     if (parts.size() == 2) {

@@ -23,6 +23,11 @@ struct LinkResults {
     std::int32_t errorCode = 6;
     std::int32_t filePasvErrorCode = 500;
     std::string fileRspResult;
+    // Upload-channel commands written on this link, and replies received (226 excluded): the
+    // n-th reply answers the n-th command, which lets the upload flow tell a late reply from
+    // the one it waits for.
+    std::uint64_t fileCommandsSent = 0;
+    std::uint64_t fileReplySeq = 0;
     std::string backUpPath;
     std::string httpTicket;
     bool authSucess = false;

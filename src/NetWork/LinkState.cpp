@@ -45,9 +45,13 @@ bool LinkState::queueMessage(std::int32_t code, std::string_view body) {
     return queueRequest(-1, code, body);
 }
 
-bool LinkState::queueRequest(std::int32_t reqId, std::int32_t code, std::string_view body) {
+bool LinkState::queueRequest(std::int32_t reqId, std::int32_t code, std::string_view body,
+                             std::uint64_t* fileCommandsSentBefore) {
     {
         std::lock_guard lock(mutex);
+        if (fileCommandsSentBefore != nullptr) {
+            *fileCommandsSentBefore = results.fileCommandsSent;
+        }
         if (m_bFirstConnect) {
             m_bFirstConnect = false;
             m_ReqID.store(link::kHello.number);
@@ -82,6 +86,9 @@ bool LinkState::takeOutbox(std::string& frame) {
     }
     frame = link::encodeMessageFrame(m_baseMessage.msgId, m_baseMessage.msgBuf);
     m_bCanSend = false;
+    if (m_baseMessage.msgId == link::kFileMgrCommand.code) {
+        ++results.fileCommandsSent;  // written right after; a replaced command never counts
+    }
     return true;
 }
 

@@ -51,8 +51,10 @@ class LinkState {
     // The first message of a link is replaced by the handshake hello.
     bool queueMessage(std::int32_t code, std::string_view body);
     // Same, and sets the request number in the same step, so that concurrent requests never
-    // leave the number of one with the body of another.
-    bool queueRequest(std::int32_t reqId, std::int32_t code, std::string_view body);
+    // leave the number of one with the body of another. `fileCommandsSentBefore` (if given)
+    // receives the number of upload-channel commands written before this message can be.
+    bool queueRequest(std::int32_t reqId, std::int32_t code, std::string_view body,
+                      std::uint64_t* fileCommandsSentBefore = nullptr);
     // Marks a heartbeat due and wakes the loop; the link thread writes the frame.
     void markHeartbeatDue();
     void wake();

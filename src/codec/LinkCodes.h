@@ -64,6 +64,13 @@ inline constexpr std::int32_t kInitialPasvCode = 500;
 
 // The upload channel's number in file-manager commands.
 inline constexpr std::int32_t kUploadChannel = 99999;
+// The channel number of transfers the computer asks for (phone files it fetches).
+inline constexpr std::int32_t kPhoneFileChannel = 100000;
+
+// Upload-channel reply codes.
+inline constexpr std::int32_t kReplyPassive = 227;
+inline constexpr std::int32_t kReplyReadyForData = 150;
+inline constexpr std::int32_t kReplyTransferDone = 226;
 
 inline constexpr const char* kMacText = "00:00:00:11:11:11";
 

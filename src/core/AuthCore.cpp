@@ -2,6 +2,7 @@
 
 #include "services/UpgradeDevInfo.h"
 
+#include "NetWork/PassiveAddress.h"
 #include "codec/LinkCodes.h"
 #include "core/Settings.h"
 #include "platform/Dispatch.h"
@@ -67,6 +68,8 @@ void AuthCore::clearDelegate(const AuthCoreDelegate* d) {
 }
 
 void AuthCore::ResetServer() {
+    upload_.linkEnded();
+    phoneFiles_.cancel();
     serverManager_.reset();  // ends the link; the loop leaves at its next step
     linkAccepted_ = false;
     ++generation_;
@@ -365,6 +368,36 @@ bool AuthCore::FileMgrCommondOp(std::int32_t channel, const std::string& command
     return true;
 }
 
+void AuthCore::GetPhotoDataFinish(std::shared_ptr<UploadSource> item) {
+    // Without an accepted link the item ends at once (LinkLost).
+    upload_.start(hasAcceptedLink() ? serverManager_ : nullptr, generation_, serverIp,
+                  std::move(item));
+}
+
+void AuthCore::FileServerConnectSucess(const std::string& fileName) {
+    upload_.connected(fileName);
+}
+
+void AuthCore::FileSendFinish(UploadOutcome outcome) {
+    upload_.finish(outcome);
+}
+
+void AuthCore::UploadFinishBlock(UploadChannel::FinishBlock block) {
+    upload_.setFinishBlock(std::move(block));
+}
+
+bool AuthCore::PhoneFileUpConnect(const std::string& host, int port) {
+    if (!serverManager_ || !parsePassiveAddress(host + ":" + std::to_string(port), serverIp)) {
+        return false;  // only ever the computer at the other end of the link
+    }
+    return phoneFiles_.connect(host, port);
+}
+
+bool AuthCore::PhoneFileUpSendData(std::shared_ptr<UploadSource> file,
+                                   std::function<void(bool)> done) {
+    return phoneFiles_.send(std::move(file), std::move(done));
+}
+
 std::string AuthCore::CreateHttpUrl(const std::string& path) const {
     if (serverManager_) {
         return serverManager_->CreateHttpUrl(serverIp, httpPort, path);
@@ -399,6 +432,9 @@ void AuthCore::resetForTests() {
     bRemember = false;
     bNetNormalStop = true;
     lastListing_ = std::make_shared<const std::vector<DirAndFileListData>>();
+    upload_.setAnswerLimit(UploadChannel::kAnswerLimit);
+    upload_.setFinishBlock(nullptr);
+    progressBlock_ = nullptr;
 }
 
 }  // namespace pd

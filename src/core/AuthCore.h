@@ -9,6 +9,8 @@
 
 #include "NetWork/CServerManager.h"
 #include "core/AuthCoreDelegate.h"
+#include "core/PhoneFileChannel.h"
+#include "core/UploadChannel.h"
 #include "model/DirAndFileListData.h"
 
 #include <chrono>
@@ -99,6 +101,27 @@ class AuthCore {
     // Stops a preview download (and nothing else) when its screen is left.
     void StopPreviewTask(const std::string& url);
 
+    // --- upload channel (backup items on channel 99999, phone files on 100000)
+    // Uploads one backup item; its end reaches the UploadFinishBlock observer.
+    void GetPhotoDataFinish(std::shared_ptr<UploadSource> item);
+    // The data channel of the current item is open: announce it with "STOR <name>".
+    void FileServerConnectSucess(const std::string& fileName);
+    // Ends the current backup item with `outcome` and releases its channel.
+    void FileSendFinish(UploadOutcome outcome);
+    void UploadFinishBlock(UploadChannel::FinishBlock block);
+    using UploadProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
+    // Kept for the backup batch, which reports its progress through it.
+    void ProgressBlock(UploadProgress block) { progressBlock_ = std::move(block); }
+    const UploadProgress& progressBlock() const { return progressBlock_; }
+    std::shared_ptr<FileTransferMgr> fileTransferMgr() const { return upload_.fileTransferMgr(); }
+    // How long each "PASV" and "STOR" answer is awaited (10 s unless changed).
+    void setUploadAnswerLimit(std::chrono::milliseconds limit) { upload_.setAnswerLimit(limit); }
+    // A computer's fetch: opens the channel to `port` at `host`, which must be the link's own
+    // address; then sends one file on it. Neither touches the backup item's channel.
+    bool PhoneFileUpConnect(const std::string& host, int port);
+    bool PhoneFileUpSendData(std::shared_ptr<UploadSource> file, std::function<void(bool)> done);
+    std::shared_ptr<FileTransferMgr> phoneFileTransferMgr() const { return phoneFiles_.current(); }
+
     // --- usage statistics and the last computer (kept in the settings)
     void SubmitBnClickStat(int button);
     void SaveLastDeviceTag();
@@ -123,6 +146,9 @@ class AuthCore {
     std::shared_ptr<CServerManager> serverManager_;
     std::uint64_t generation_ = 0;
     bool linkAccepted_ = false;
+    UploadChannel upload_;
+    PhoneFileChannel phoneFiles_;
+    UploadProgress progressBlock_;
     ListingRows lastListing_ = std::make_shared<const std::vector<DirAndFileListData>>();
 };
 

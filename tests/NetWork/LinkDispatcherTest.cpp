@@ -207,21 +207,24 @@ TEST_F(Dispatcher, EachAnswerStoresWhatItCarries) {
 }
 
 // In order: each line with the slot it calls and the code and result it leaves stored, where
-// they matter.
+// they matter. Every reply but a 226 (which ends a transfer and answers no command) counts as
+// the answer to the next command.
 TEST_F(Dispatcher, UploadChannelReplyLines) {
     struct Case {
         std::string line;
         std::optional<Slot> calls;
         std::optional<std::int32_t> code;
         std::optional<std::string> result;
+        std::uint64_t replies;
     };
     const Case cases[] = {
-        {"227 192.168.1.5:2121", Slot::Command, 227, "192.168.1.5:2121"},
-        {"150 ok", std::nullopt, {}, {}},  // two parts, not 227: nothing but the result code
-        {"150", Slot::Stor, 150, {}},
-        {"226 Transfer complete here", std::nullopt, 226, {}},
-        {"227 a b c", Slot::Error, 227, ""},               // more than one space: unexpected
-        {"99999999999 overflow too", Slot::Error, 0, {}},  // beyond 32 bits: no number
+        {"227 192.168.1.5:2121", Slot::Command, 227, "192.168.1.5:2121", 1},
+        {"150 ok", std::nullopt, {}, {}, 2},  // two parts, not 227: nothing but the result code
+        {"150", Slot::Stor, 150, {}, 3},
+        {"226 Transfer complete here", std::nullopt, 226, {}, 3},
+        {"226 done", std::nullopt, {}, {}, 3},
+        {"227 a b c", Slot::Error, 227, "", 4},               // more than one space: unexpected
+        {"99999999999 overflow too", Slot::Error, 0, {}, 5},  // beyond 32 bits: no number
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -239,10 +242,26 @@ TEST_F(Dispatcher, UploadChannelReplyLines) {
         if (c.result) {
             EXPECT_EQ(state->snapshot().fileRspResult, *c.result);
         }
+        EXPECT_EQ(state->snapshot().fileReplySeq, c.replies);
     }
     int* error = counter(Slot::Error);
     dispatch(payload(1100, {I(0), I(1), I(0), R("500 refused")}));  // result not 0: dropped
     EXPECT_EQ(*error, 0);
+    EXPECT_EQ(state->snapshot().fileReplySeq, 6u);  // but it answered a command
+}
+
+// Upload-channel commands count when the link writes them; one replaced in the outbox before
+// it went out never does, so no reply is expected for it.
+TEST_F(Dispatcher, UploadCommandsCountWhenWritten) {
+    std::uint64_t before = 99;
+    state->queueRequest(4000, 100, pack({I(4000), I(99999), R("QUIT")}), &before);
+    EXPECT_EQ(before, 0u);
+    state->queueRequest(4000, 100, pack({I(4000), I(99999), R("PASV")}), &before);
+    EXPECT_EQ(outbox(), 100);
+    state->queueRequest(266, 1, pack({I(266), R("C:/")}), &before);
+    EXPECT_EQ(before, 1u);
+    EXPECT_EQ(outbox(), 1);
+    EXPECT_EQ(state->snapshot().fileCommandsSent, 1u);
 }
 
 // In order: the error code and port each plug answer leaves; a refusal keeps the last port.

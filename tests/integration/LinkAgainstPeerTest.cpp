@@ -86,10 +86,10 @@ TEST_F(LinkAgainstPeer, DirectAcceptanceAndEveryRequestWithItsStoredResult) {
         link.ask([](CServerManager& m) { m.PlugMessagePost("1", "0", 1, R"({"c":"up"})"); }));
     EXPECT_EQ(link.mgr->GetErrorCode(), 101);
 
-    // Without an upload listener the computer refuses PASV, which reaches the error slot.
+    // "STOR" before any "PASV" has no data listener: the refusal reaches the error slot.
     std::atomic<bool> refused{false};
     link.mgr->WaitErrorCommandResutBlock([&] { refused.store(true); });
-    link.mgr->FileMgrCommondOp(99999, "PASV");
+    link.mgr->FileMgrCommondOp(99999, "STOR a.jpg");
     ASSERT_TRUE(waitFor([&] { return refused.load(); }));
     EXPECT_EQ(link.mgr->GetFilePasvErrorCode(), 425);
 

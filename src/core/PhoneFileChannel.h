@@ -1,0 +1,41 @@
+#pragma once
+// The data channel of a file the computer fetches from the phone (channel 100000). It has its
+// own slot and worker, apart from the backup upload's: nothing here frees or closes the
+// other's channel, and a large backup item does not hold up a fetch.
+
+#include "NetWork/FileTransferMgr.h"
+#include "NetWork/UploadSource.h"
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace pd {
+
+class SerialQueue;
+
+class PhoneFileChannel {
+  public:
+    PhoneFileChannel();
+    ~PhoneFileChannel();
+    PhoneFileChannel(const PhoneFileChannel&) = delete;
+    PhoneFileChannel& operator=(const PhoneFileChannel&) = delete;
+
+    // Opens a new channel to host:port (blocking, at most about 2 s), replacing one that was
+    // not used. The caller passes the link's own address. True when it is open.
+    bool connect(const std::string& host, int port);
+    // Sends `source` on the open channel from the worker; then frees the slot (if it still
+    // holds this channel) and calls `done(sentAll)` on the worker. False without a channel.
+    bool send(std::shared_ptr<UploadSource> source, std::function<void(bool)> done);
+    // Ends a running transfer and frees the slot.
+    void cancel();
+    std::shared_ptr<FileTransferMgr> current() const;
+
+  private:
+    mutable std::mutex mutex_;
+    std::shared_ptr<FileTransferMgr> channel_;
+    std::unique_ptr<SerialQueue> worker_;
+};
+
+}  // namespace pd
