@@ -1,6 +1,7 @@
 #pragma once
 // The view of the tabs shown while a computer is connected.
 
+#include "controllers/BackFileView.h"
 #include "controllers/DiskView.h"
 #include "controllers/ScreenView.h"
 
@@ -10,6 +11,7 @@
 
 namespace pd {
 
+class BackFileViewController;
 class DiskViewController;
 
 struct TabItem {
@@ -26,6 +28,11 @@ class MainTabBarView : public ScreenView {
     // Shows the file manager in its tab; returns the view the drive screen drives (may be null).
     virtual std::shared_ptr<DiskView> presentFileManager(
         const std::shared_ptr<DiskViewController>& /*screen*/) {
+        return nullptr;
+    }
+    // Shows the photo backup screen in its tab; returns the view it drives (may be null).
+    virtual std::shared_ptr<BackFileView> presentBackup(
+        const std::shared_ptr<BackFileViewController>& /*screen*/) {
         return nullptr;
     }
     // The tabs and every screen opened from them close (the link is gone).

@@ -21,4 +21,22 @@ std::optional<std::string> Settings::ReadLastDeviceTag() const {
     return defaults_.stringForKey(kLastDeviceTagKey);
 }
 
+bool Settings::phoneFilesOn() const {
+    return defaults_.integerForKey(kPhoneFilesKey).value_or(1) != 0;
+}
+
+void Settings::setPhoneFilesOn(bool on) {
+    defaults_.setInteger(kPhoneFilesKey, on ? 1 : 0);
+    defaults_.synchronize();
+}
+
+std::optional<std::string> Settings::lastPicBackTime() const {
+    return defaults_.stringForKey(kLastPicBackTimeKey);
+}
+
+void Settings::setLastPicBackTime(const std::string& text) {
+    defaults_.setString(kLastPicBackTimeKey, text);
+    defaults_.synchronize();
+}
+
 }  // namespace pd

@@ -12,6 +12,10 @@ class UserDefaults;
 class Settings {
   public:
     static constexpr const char* kLastDeviceTagKey = "LASTDEVICETAG";
+    // The computer may list, fetch and delete the phone's files unless this holds 0.
+    static constexpr const char* kPhoneFilesKey = "ISONMGRFILE";
+    // When the last photo backup finished or was stopped, as the backup screen shows it.
+    static constexpr const char* kLastPicBackTimeKey = "LASTPICBACKTIME";
 
     explicit Settings(UserDefaults& defaults) : defaults_(defaults) {}
     // The settings of the current application home.
@@ -20,6 +24,13 @@ class Settings {
     // The computer paired last (its device tag), kept when the application leaves the front.
     void SaveLastDeviceTag(const std::string& deviceTag);
     std::optional<std::string> ReadLastDeviceTag() const;
+
+    // A missing value, or one that is not a number, means on.
+    bool phoneFilesOn() const;
+    void setPhoneFilesOn(bool on);
+
+    std::optional<std::string> lastPicBackTime() const;
+    void setLastPicBackTime(const std::string& text);
 
   private:
     UserDefaults& defaults_;
