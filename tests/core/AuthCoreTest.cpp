@@ -123,7 +123,7 @@ TEST_F(AuthCoreTest, PairingReplacingClosingRefusalAndFailure) {
     EXPECT_EQ(core().serverManager(), nullptr);
 
     // A failed connection after a refusal is still reported, and once.
-    connectTo(ScriptedComputer().port(), "", 1);  // nobody listens there any more
+    connectTo(ScriptedComputer::deadPort(), "", 1);  // nobody listens there any more
     EXPECT_TRUE(callsAre({"rejected 3 TAG1", "connection failed"}));
     EXPECT_EQ(core().serverManager(), nullptr);
     MainQueue::shared().runFor(std::chrono::milliseconds(50));

@@ -147,7 +147,7 @@ TEST_F(UploadChannelTest, EachAnswerEndsTheItemAsItShould) {
                 reply(c.storReply);
             }
         } else if (c.pasvReply == "<dead>") {
-            reply(passive(ScriptedComputer().port()));
+            reply(passive(ScriptedComputer::deadPort()));
         } else if (!c.pasvReply.empty()) {
             reply(c.pasvReply);
         }
@@ -188,7 +188,7 @@ TEST_F(UploadChannelTest, ALateReplyDoesNotReachTheNextItem) {
         ScriptedComputer data;
         auto second = std::make_shared<PatternSource>("second", 5000);
         ASSERT_TRUE(started(second));
-        reply(c.lateReply == "<dead>" ? passive(ScriptedComputer().port()) : c.lateReply);
+        reply(c.lateReply == "<dead>" ? passive(ScriptedComputer::deadPort()) : c.lateReply);
         ASSERT_TRUE(storSent(data, "second"));
         reply("150 Opening data connection");
         EXPECT_TRUE(receivedWhole(data, *second));

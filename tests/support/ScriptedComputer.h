@@ -29,6 +29,8 @@ class ScriptedComputer {
     ScriptedComputer& operator=(const ScriptedComputer&) = delete;
 
     int port() const { return port_; }
+    // A loopback port whose listener is already closed: a connect there is refused.
+    static int deadPort() { return ScriptedComputer().port(); }
     bool accept(std::chrono::milliseconds limit = 5s);
     // Next frame from the phone; nullopt on time-out or end of stream.
     std::optional<ReceivedFrame> readFrame(std::chrono::milliseconds limit = 5s);
