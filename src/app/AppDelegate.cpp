@@ -8,6 +8,7 @@
 #include "model/ObjectStore.h"
 #include "platform/AppHome.h"
 #include "platform/Log.h"
+#include "platform/MainQueue.h"
 #include "platform/NetworkInterfaces.h"
 #include "platform/NotificationCenter.h"
 #include "platform/SandboxHelper.h"
@@ -23,6 +24,10 @@ AppDelegate::AppDelegate(std::shared_ptr<AppView> view, AppConfig config)
 AppDelegate::~AppDelegate() {
     if (closedObserver_ != 0) {
         NotificationCenter::defaultCenter().removeObserver(closedObserver_);
+    }
+    if (phoneFiles_) {
+        setPhoneMgrCommandFactory(nullptr);
+        phoneFiles_->setObserver(nullptr);
     }
     mainTabs_.reset();
     serverList_.reset();
@@ -49,6 +54,9 @@ bool AppDelegate::didFinishLaunchingWithOptions() {
     closedObserver_ = NotificationCenter::defaultCenter().addObserver(
         AuthCore::kNetworkClosedNotification,
         [this](const std::string&, const UserInfo&) { networkClosed(); });
+    // The computer's file commands (message 100) from here on.
+    phoneFiles_ = PhoneFileService::create(PhoneFileService::standardServices());
+    setPhoneMgrCommandFactory([service = phoneFiles_] { return service->makeCommand(); });
 
     // 5. The first screen.
     DiscoveryOptions discovery;
@@ -115,6 +123,19 @@ void AppDelegate::showMainTabs() {
     auto tabs = mainTabs_;
     tabs->setView(view_->presentMainTabs(tabs));
     tabs->viewDidLoad();
+}
+
+void AppDelegate::observePhoneFileCommands(std::function<void(const PhoneFileEvent&)> observer) {
+    if (!phoneFiles_) {
+        return;
+    }
+    if (!observer) {
+        phoneFiles_->setObserver(nullptr);
+        return;
+    }
+    phoneFiles_->setObserver([observer = std::move(observer)](const PhoneFileEvent& event) {
+        MainQueue::shared().async([observer, event] { observer(event); });
+    });
 }
 
 void AppDelegate::networkClosed() {

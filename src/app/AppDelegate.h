@@ -12,8 +12,10 @@
 #include "controllers/BrowserServices.h"
 #include "controllers/Navigator.h"
 #include "controllers/ServerViewController.h"
+#include "core/PhoneFileService.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -63,6 +65,10 @@ class AppDelegate : public Navigator {
     // Navigator
     void showMainTabs() override;
 
+    // Each file command of the computer (list, fetch, delete) with its outcome, on the main
+    // queue. The service answers the computer whether or not anyone observes it.
+    void observePhoneFileCommands(std::function<void(const PhoneFileEvent&)> observer);
+
     // Names of the network interfaces a search can use.
     static std::vector<std::string> networkInterfaceNames();
 
@@ -75,6 +81,7 @@ class AppDelegate : public Navigator {
     std::unique_ptr<FinishedFileStore> finished_;
     std::shared_ptr<ServerViewController> serverList_;
     std::shared_ptr<MainTabBarViewController> mainTabs_;
+    std::shared_ptr<PhoneFileService> phoneFiles_;
     std::uint64_t closedObserver_ = 0;
 };
 

@@ -2,7 +2,6 @@
 
 #include "services/UpgradeDevInfo.h"
 
-#include "NetWork/PassiveAddress.h"
 #include "codec/LinkCodes.h"
 #include "core/Settings.h"
 #include "platform/Dispatch.h"
@@ -69,6 +68,7 @@ void AuthCore::clearDelegate(const AuthCoreDelegate* d) {
 
 void AuthCore::ResetServer() {
     upload_.linkEnded();
+    phoneFiles_.setComputer({});
     phoneFiles_.cancel();
     serverManager_.reset();  // ends the link; the loop leaves at its next step
     linkAccepted_ = false;
@@ -100,6 +100,7 @@ bool AuthCore::ConnetctPcServer(int mode) {
     auto mgr = std::make_shared<CServerManager>(
         LinkIdentity{UpgradeDevInfo::PlatformString(), UpgradeDevInfo::GetUUID()});
     serverManager_ = mgr;
+    phoneFiles_.setComputer(serverIp);
     const std::uint64_t gen = generation_;
     RegisterNetConnectClosed(mgr, gen);
 
@@ -387,9 +388,6 @@ void AuthCore::UploadFinishBlock(UploadChannel::FinishBlock block) {
 }
 
 bool AuthCore::PhoneFileUpConnect(const std::string& host, int port) {
-    if (!serverManager_ || !parsePassiveAddress(host + ":" + std::to_string(port), serverIp)) {
-        return false;  // only ever the computer at the other end of the link
-    }
     return phoneFiles_.connect(host, port);
 }
 

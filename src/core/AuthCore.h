@@ -117,8 +117,11 @@ class AuthCore {
     // How long each "PASV" and "STOR" answer is awaited (10 s unless changed).
     void setUploadAnswerLimit(std::chrono::milliseconds limit) { upload_.setAnswerLimit(limit); }
     // A computer's fetch: opens the channel to `port` at `host`, which must be the link's own
-    // address; then sends one file on it. Neither touches the backup item's channel.
+    // address; then sends one file on it. Neither touches the backup item's channel. These
+    // and phoneFileComputer() are safe from any thread (the computer's commands arrive on the
+    // link thread).
     bool PhoneFileUpConnect(const std::string& host, int port);
+    std::string phoneFileComputer() const { return phoneFiles_.computer(); }
     bool PhoneFileUpSendData(std::shared_ptr<UploadSource> file, std::function<void(bool)> done);
     std::shared_ptr<FileTransferMgr> phoneFileTransferMgr() const { return phoneFiles_.current(); }
 

@@ -1,5 +1,6 @@
 #include "core/PhoneFileChannel.h"
 
+#include "NetWork/PassiveAddress.h"
 #include "codec/LinkCodes.h"
 #include "platform/SerialQueue.h"
 
@@ -11,13 +12,31 @@ PhoneFileChannel::~PhoneFileChannel() {
     cancel();
 }
 
+void PhoneFileChannel::setComputer(std::string host) {
+    std::lock_guard lock(mutex_);
+    computer_ = std::move(host);
+}
+
+std::string PhoneFileChannel::computer() const {
+    std::lock_guard lock(mutex_);
+    return computer_;
+}
+
 bool PhoneFileChannel::connect(const std::string& host, int port) {
+    const std::string address = host + ":" + std::to_string(port);
+    if (!parsePassiveAddress(address, computer())) {
+        return false;  // only ever the computer at the other end of the link
+    }
     auto channel = std::make_shared<FileTransferMgr>(link::kPhoneFileChannel, nullptr);
-    const bool open = channel->ConnectLanServer(host, port);
+    bool open = channel->ConnectLanServer(host, port);
     std::shared_ptr<FileTransferMgr> previous;
     {
         std::lock_guard lock(mutex_);
+        open = open && computer_ == host;  // the link may have ended while connecting
         previous = std::exchange(channel_, open ? channel : nullptr);
+    }
+    if (!open) {
+        channel->Cancel();
     }
     if (previous) {
         previous->Cancel();

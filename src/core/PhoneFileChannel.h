@@ -22,8 +22,13 @@ class PhoneFileChannel {
     PhoneFileChannel(const PhoneFileChannel&) = delete;
     PhoneFileChannel& operator=(const PhoneFileChannel&) = delete;
 
+    // The address of the computer at the other end of the current link ("" without a link).
+    // Channels open only to it. Any thread.
+    void setComputer(std::string host);
+    std::string computer() const;
     // Opens a new channel to host:port (blocking, at most about 2 s), replacing one that was
-    // not used. The caller passes the link's own address. True when it is open.
+    // not used. Refused unless `host` is the computer's address, also when the link changed
+    // while connecting. True when it is open. Any thread.
     bool connect(const std::string& host, int port);
     // Sends `source` on the open channel from the worker; then frees the slot (if it still
     // holds this channel) and calls `done(sentAll)` on the worker. False without a channel.
@@ -35,6 +40,7 @@ class PhoneFileChannel {
   private:
     mutable std::mutex mutex_;
     std::shared_ptr<FileTransferMgr> channel_;
+    std::string computer_;
     std::unique_ptr<SerialQueue> worker_;
 };
 

@@ -1,0 +1,18 @@
+#include "app/AppSettings.h"
+
+#include "core/Settings.h"
+
+namespace pd {
+
+std::vector<SettingRow> appSettings() {
+    return {
+        SettingRow{
+            "phone-files",
+            "whether the paired computer may list, fetch and delete this phone's files",
+            {"on", "off"},
+            [] { return Settings::standard().phoneFilesOn() ? "on" : "off"; },
+            [](const std::string& value) { Settings::standard().setPhoneFilesOn(value == "on"); }},
+    };
+}
+
+}  // namespace pd

@@ -1,0 +1,21 @@
+#pragma once
+// The settings a user may change, one row each, for front-ends that list and change them by
+// name. A new setting is one more row in appSettings().
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace pd {
+
+struct SettingRow {
+    std::string name;                 // as a front-end's user types it, e.g. "phone-files"
+    std::string description;          // one line
+    std::vector<std::string> values;  // the accepted values, e.g. {"on", "off"}
+    std::function<std::string()> get;
+    std::function<void(const std::string&)> set;  // with one of `values`; stored at once
+};
+
+std::vector<SettingRow> appSettings();
+
+}  // namespace pd
