@@ -44,6 +44,7 @@ ControlSession::ControlSession(int fd, int linkId, const SessionConfig& config)
 }
 
 ControlSession::~ControlSession() {
+    phoneFiles_.reset();  // joins the script, which may still send
     dispatcher_.reset();
     uploads_.reset();  // joins the upload threads, which may still reply
     if (fd_ >= 0) {
@@ -63,14 +64,45 @@ void ControlSession::replyLater(std::string line) {
     }
 }
 
+void ControlSession::sendLater(PeerAnswer message) {
+    {
+        std::lock_guard lock(laterMutex_);
+        laterMessages_.push_back(std::move(message));
+    }
+    const std::uint64_t one = 1;
+    if (::write(laterFd_, &one, sizeof one) < 0) {
+        PD_LOG_WARN("link {}: message not signalled", linkId_);
+    }
+}
+
+void ControlSession::startPhoneScript() {
+    const auto& script = config_.phoneScript;
+    if (!script || phoneFiles_ || script->taken.exchange(true)) {
+        return;
+    }
+    PhoneFileClientConfig config = script->config;
+    config.host = localHost();
+    PD_LOG_INFO("link {}: running the phone-file script ({} lines)", linkId_, config.script.size());
+    phoneFiles_ = std::make_unique<PhoneFileClient>(std::move(config), [this](std::string body) {
+        sendLater(
+            PeerAnswer{static_cast<std::int32_t>(link::kFileMgrCommand.code), std::move(body)});
+    });
+    phoneFiles_->start();
+}
+
 void ControlSession::takeLaterReplies() {
     std::uint64_t count = 0;
     while (::read(laterFd_, &count, sizeof count) > 0) {
     }
     std::vector<std::string> lines;
+    std::vector<PeerAnswer> messages;
     {
         std::lock_guard lock(laterMutex_);
         lines.swap(laterReplies_);
+        messages.swap(laterMessages_);
+    }
+    for (const PeerAnswer& message : messages) {
+        queue(message);
     }
     for (const std::string& line : lines) {
         PD_LOG_INFO("link {}: upload channel reply '{}'", linkId_, line);
@@ -141,11 +173,16 @@ void ControlSession::onPayload(const std::string& payload) {
         answer = handshake_.onProof(body->root());
     } else if (!handshake_.accepted()) {
         PD_LOG_WARN("link {}: request {} before the handshake; not answered", linkId_, code);
+    } else if (code == link::kPhoneCommandReply && phoneFiles_) {
+        phoneFiles_->onReply(body->root());
     } else {
         answer = dispatcher_->handle(code, body->root());
     }
     if (answer) {
         queue(*answer);
+    }
+    if (handshake_.accepted()) {
+        startPhoneScript();  // after the acceptance is queued, so it reaches the phone first
     }
 }
 

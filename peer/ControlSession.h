@@ -14,6 +14,7 @@
 #include "PeerHandshake.h"
 #include "PeerOptions.h"
 #include "PeerResults.h"
+#include "PhoneFileClient.h"
 #include "RequestDispatcher.h"
 #include "UploadReceiver.h"
 
@@ -42,6 +43,8 @@ struct SessionConfig {
     // Where uploaded items go; empty: no upload receiver ("PASV" names ports.upload).
     std::filesystem::path backupDir;
     std::uint64_t maxUploadBytes = kDefaultMaxUploadBytes;
+    // Phone-file commands to send once a link is accepted; null: none.
+    std::shared_ptr<PhoneScript> phoneScript;
 };
 
 class ControlSession {
@@ -70,6 +73,9 @@ class ControlSession {
     // Called from upload threads: a reply line for the phone, sent by the loop.
     void replyLater(std::string line);
     void takeLaterReplies();
+    // Called from the phone-file client's thread: a message for the phone, sent by the loop.
+    void sendLater(PeerAnswer message);
+    void startPhoneScript();
 
     int fd_;
     int linkId_;
@@ -78,7 +84,9 @@ class ControlSession {
     int laterFd_ = -1;  // eventfd: a reply from an upload thread is waiting
     std::mutex laterMutex_;
     std::vector<std::string> laterReplies_;
-    std::unique_ptr<UploadReceiver> uploads_;  // before the dispatcher that uses it
+    std::vector<PeerAnswer> laterMessages_;
+    std::unique_ptr<PhoneFileClient> phoneFiles_;  // while its script runs on this link
+    std::unique_ptr<UploadReceiver> uploads_;      // before the dispatcher that uses it
     std::unique_ptr<RequestDispatcher> dispatcher_;
     PeerFrameReader reader_;
     std::string output_;

@@ -70,11 +70,42 @@ std::optional<PeerLauncher> PeerLauncher::start(const std::filesystem::path& pro
         ::close(pipeFds[0]);
         return std::nullopt;
     }
-    return PeerLauncher(pid, pipeFds[0], std::move(ready));
+    return PeerLauncher(pid, pipeFds[0], std::move(ready), line.substr(line.find('\n') + 1));
+}
+
+std::optional<nlohmann::json> PeerLauncher::nextEvent(std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (pending_.find('\n') == std::string::npos && outFd_ >= 0) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd p{outFd_, POLLIN, 0};
+        if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) <= 0) {
+            return std::nullopt;
+        }
+        char buf[4096];
+        const ssize_t n = ::read(outFd_, buf, sizeof buf);
+        if (n <= 0) {
+            return std::nullopt;
+        }
+        pending_.append(buf, static_cast<std::size_t>(n));
+    }
+    const std::size_t end = pending_.find('\n');
+    if (end == std::string::npos) {
+        return std::nullopt;
+    }
+    auto event = nlohmann::json::parse(pending_.substr(0, end), nullptr, false);
+    pending_.erase(0, end + 1);
+    if (event.is_discarded()) {
+        return std::nullopt;
+    }
+    return event;
 }
 
 PeerLauncher::PeerLauncher(PeerLauncher&& other) noexcept
-    : pid_(other.pid_), outFd_(other.outFd_), ready_(std::move(other.ready_)) {
+    : pid_(other.pid_),
+      outFd_(other.outFd_),
+      ready_(std::move(other.ready_)),
+      pending_(std::move(other.pending_)) {
     other.pid_ = -1;
     other.outFd_ = -1;
 }

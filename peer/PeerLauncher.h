@@ -31,15 +31,20 @@ class PeerLauncher {
     std::string name() const { return ready_.value("name", std::string()); }
     int pid() const { return pid_; }
 
+    // The next JSON line the peer prints after the ready line (such as the phone-file
+    // script's events), waiting up to `limit`; nullopt when none came.
+    std::optional<nlohmann::json> nextEvent(std::chrono::milliseconds limit);
+
     // Asks the peer to stop (SIGTERM) and waits for it; true when it exited cleanly.
     bool stop(std::chrono::milliseconds limit = std::chrono::seconds(5));
 
   private:
-    PeerLauncher(int pid, int outFd, nlohmann::json ready)
-        : pid_(pid), outFd_(outFd), ready_(std::move(ready)) {}
+    PeerLauncher(int pid, int outFd, nlohmann::json ready, std::string pending)
+        : pid_(pid), outFd_(outFd), ready_(std::move(ready)), pending_(std::move(pending)) {}
     int pid_ = -1;
     int outFd_ = -1;
     nlohmann::json ready_;
+    std::string pending_;  // output read past the last line handed out
 };
 
 // A free UDP port on 127.0.0.1 (for a discovery port of one's own).

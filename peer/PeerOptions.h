@@ -50,6 +50,10 @@ struct PeerOptions {
     HttpFaults httpFaults;
     std::filesystem::path backupDir;  // empty: <root>/Backup
     std::uint64_t maxUploadBytes = kDefaultMaxUploadBytes;
+    std::filesystem::path phoneScript;    // empty: no phone-file commands are sent
+    std::filesystem::path phoneFilesDir;  // empty: <root>/PhoneFiles
+    std::uint64_t maxPhoneFileBytes = 4ull * 1024 * 1024 * 1024;
+    int phoneReplyWaitMs = 10000;
 };
 
 // <root>.classes.json beside the root folder (never inside it, so it is not listed).

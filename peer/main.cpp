@@ -9,6 +9,7 @@
 #include "FrameLog.h"
 #include "HttpFileService.h"
 #include "PeerOptions.h"
+#include "PhoneFileClient.h"
 #include "SampleDisk.h"
 #include "TicketBook.h"
 #include "platform/Log.h"
@@ -20,6 +21,7 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <mutex>
 #include <nlohmann/json.hpp>
 
 namespace {
@@ -85,6 +87,22 @@ void addFlags(CLI::App& app, PeerOptions& o) {
                    "Largest item the upload receiver accepts")
         ->capture_default_str()
         ->check(CLI::PositiveNumber);
+    app.add_option("--phone-script", o.phoneScript,
+                   "File of phone-file command lines (LIST, PORT, RETR, DELE, RMD) to send to "
+                   "the first phone whose link is accepted; 'PORT 127.0.0.1:0' opens a listener "
+                   "of ours and names its port")
+        ->check(CLI::ExistingFile);
+    app.add_option("--phone-files-dir", o.phoneFilesDir,
+                   "Folder that files fetched by the phone-file script go into; default: "
+                   "<root>/PhoneFiles");
+    app.add_option("--max-phone-file-bytes", o.maxPhoneFileBytes,
+                   "Largest file a phone-file fetch accepts")
+        ->capture_default_str()
+        ->check(CLI::PositiveNumber);
+    app.add_option("--phone-reply-wait-ms", o.phoneReplyWaitMs,
+                   "How long the phone-file script waits for each reply")
+        ->capture_default_str()
+        ->check(CLI::Range(10, 600000));
     app.add_option("--log", o.logFile, "Append one JSON line per frame in and out to FILE");
     app.add_flag("--sample-disk", o.sampleDisk,
                  "Fill an empty --root with a sample disk (drives C: and D: and a desktop)");
@@ -165,6 +183,27 @@ int main(int argc, char** argv) {
     }
     config.backupDir = options.backupDir.empty() ? disk->root() / "Backup" : options.backupDir;
     config.maxUploadBytes = options.maxUploadBytes;
+    if (!options.phoneScript.empty()) {
+        auto lines = pd::peer::PhoneFileClient::readScript(options.phoneScript);
+        if (!lines) {
+            std::cerr << "cannot read --phone-script " << options.phoneScript << "\n";
+            return 1;
+        }
+        config.phoneScript = std::make_shared<pd::peer::PhoneScript>();
+        pd::peer::PhoneFileClientConfig& script = config.phoneScript->config;
+        script.script = std::move(*lines);
+        script.filesDir =
+            options.phoneFilesDir.empty() ? disk->root() / "PhoneFiles" : options.phoneFilesDir;
+        script.maxFileBytes = options.maxPhoneFileBytes;
+        script.replyWait = std::chrono::milliseconds(options.phoneReplyWaitMs);
+        script.print = [](const nlohmann::ordered_json& event) {
+            static std::mutex printMutex;
+            std::lock_guard lock(printMutex);
+            std::cout << event.dump(-1, ' ', false,
+                                    nlohmann::ordered_json::error_handler_t::replace)
+                      << std::endl;
+        };
+    }
     std::unique_ptr<pd::peer::ControlServer> server =
         pd::peer::ControlServer::start(options.address, options.controlPort, config);
     if (!server) {
