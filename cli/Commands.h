@@ -17,6 +17,10 @@ int runClass(const GlobalOptions& options, const std::string& action, const std:
 int runGet(const GlobalOptions& options, const std::vector<std::string>& remotes);
 int runPreview(const GlobalOptions& options, const std::string& remote);
 int runDownloads(const GlobalOptions& options, const std::string& removePath);
+// Pairs and serves the computer's commands on this phone's files until Ctrl-C.
+int runShare(const GlobalOptions& options);
+// Without a key: every setting; with a key: that one; with a value too: changes it.
+int runSettings(const GlobalOptions& options, const std::string& key, const std::string& value);
 
 struct DemoOptions {
     std::filesystem::path peerProgram;  // pocketdesk-peer to start

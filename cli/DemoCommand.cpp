@@ -2,6 +2,7 @@
 // commands against it, as a user would type them, and says what each step shows.
 
 #include "Commands.h"
+#include "DemoPhoneFiles.h"
 #include "Output.h"
 #include "PeerLauncher.h"
 
@@ -137,8 +138,10 @@ int runDemo(const GlobalOptions& global, const DemoOptions& demo) {
     failures += runSelf(out, with({"get", "D:/Music/song.mp3", "--pc", address})) != kExitOk;
     out.say("8. The finished downloads of this computer:");
     failures += runSelf(out, with({"downloads", "--pc", address})) != kExitOk;
+    out.say("9. A computer lists, fetches and deletes the phone's own files while it shares them:");
+    failures += !demoPhoneFiles(out, demo.peerProgram, work, home, with({}), global.verbose);
     peerProcess->stop();
-    out.say("9. Stopped the computer's services. End of the tour.");
+    out.say("10. Stopped the computer's services. End of the tour.");
     cleanup();
     return failures == 0 ? kExitOk : kExitFailure;
 }

@@ -219,6 +219,20 @@ int main(int argc, char** argv) {
     rm->add_option("LOCAL_PATH", removePath, "The local path that 'downloads' shows")->required();
     addSharedOptions(*rm, options, kComputer);
 
+    auto* share = app.add_subcommand(
+        "share",
+        "Pair and let the computer list, fetch and delete this phone's files until Ctrl-C; "
+        "prints each of its commands and the reply");
+    addSharedOptions(*share, options, kComputer);
+
+    std::string settingKey;
+    std::string settingValue;
+    auto* settings = app.add_subcommand(
+        "settings", "Show the settings, or change one: settings phone-files on|off");
+    settings->add_option("KEY", settingKey, "The setting, for example phone-files");
+    settings->add_option("VALUE", settingValue, "Its new value, for example on or off");
+    addSharedOptions(*settings, options, kBasic);
+
     pd::cli::DemoOptions demo;
     auto* demoCmd = app.add_subcommand(
         "demo", "A guided tour against a computer-side peer started on 127.0.0.1");
@@ -254,6 +268,10 @@ int main(int argc, char** argv) {
         status = pd::cli::runPreview(options, previewPath);
     } else if (downloads->parsed()) {
         status = pd::cli::runDownloads(options, rm->parsed() ? removePath : std::string());
+    } else if (share->parsed()) {
+        status = pd::cli::runShare(options);
+    } else if (settings->parsed()) {
+        status = pd::cli::runSettings(options, settingKey, settingValue);
     } else if (demoCmd->parsed()) {
         if (demo.peerProgram.empty()) {
             demo.peerProgram = pd::peer::findPeerProgram(POCKETDESK_PEER_BUILD_PATH);

@@ -1,10 +1,14 @@
 #include "app/AppSettings.h"
 
 #include "core/Settings.h"
+#include "platform/AppHome.h"
 
 namespace pd {
 
-std::vector<SettingRow> appSettings() {
+std::vector<SettingRow> appSettings(const std::string& home) {
+    if (!home.empty()) {
+        AppHome::set(home);
+    }
     return {
         SettingRow{
             "phone-files",

@@ -16,6 +16,7 @@ struct SettingRow {
     std::function<void(const std::string&)> set;  // with one of `values`; stored at once
 };
 
-std::vector<SettingRow> appSettings();
+// The rows, reading and writing the settings of `home` (empty: the current application home).
+std::vector<SettingRow> appSettings(const std::string& home = {});
 
 }  // namespace pd

@@ -1,0 +1,101 @@
+#include "DemoPhoneFiles.h"
+
+#include "PeerLauncher.h"
+#include "TextFormat.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <csignal>
+#include <fstream>
+
+extern char** environ;
+
+namespace pd::cli {
+
+namespace {
+
+// The phone's user-data folder in a home: what the computer may reach.
+std::filesystem::path userDataOf(const std::filesystem::path& home) {
+    return home / "Documents" / "UserData";
+}
+
+constexpr const char* kScript =
+    "LIST /\n"
+    "LIST /我的文档/DemoNotes\n"
+    "PORT 127.0.0.1:0\n"
+    "RETR /我的文档/DemoNotes/notes.txt\n"
+    "DELE /我的文档/DemoNotes/notes.txt\n"
+    "LIST /我的文档/DemoNotes\n";
+
+}  // namespace
+
+bool demoPhoneFiles(const Output& out, const std::filesystem::path& peerProgram,
+                    const std::filesystem::path& work, const std::filesystem::path& home,
+                    const std::vector<std::string>& common, bool verbose) {
+    std::error_code ec;
+    const auto notes = userDataOf(home) / "DemoNotes" / "notes.txt";
+    std::filesystem::create_directories(notes.parent_path(), ec);
+    std::ofstream(notes) << "Notes written on the phone, fetched by the computer.\n";
+    const auto script = work / "phone-file-script.txt";
+    std::ofstream(script) << kScript;
+    const auto fetched = work / "fetched-by-computer";
+
+    std::filesystem::create_directories(work / "second-disk", ec);
+    auto computer = peer::PeerLauncher::start(
+        peerProgram,
+        {"--root", (work / "second-disk").string(), "--direct-accept", "--discovery-port", "0",
+         "--phone-script", script.string(), "--phone-files-dir", fetched.string()},
+        std::chrono::seconds(10), !verbose);
+    if (!computer) {
+        out.error("cannot start a second computer for the phone files");
+        return false;
+    }
+    const std::string address = "127.0.0.1:" + std::to_string(computer->controlPort()) + ":" +
+                                std::to_string(computer->httpPort());
+    std::vector<std::string> store{"pocketdesk", "share", "--pc", address};
+    store.insert(store.end(), common.begin(), common.end());
+    std::string shown;
+    for (std::size_t i = 1; i < store.size(); ++i) {
+        shown += " " + store[i];
+    }
+    out.say("   $ pocketdesk" + shown + "   (the computer sends its commands; Ctrl-C ends it)");
+    flushStdout();
+    std::vector<char*> argv;
+    for (auto& a : store) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv.data(), environ) != 0) {
+        out.error("cannot run pocketdesk share");
+        computer->stop();
+        return false;
+    }
+    bool done = false;
+    std::string saved;
+    while (auto event = computer->nextEvent(std::chrono::seconds(30))) {
+        const std::string kind = event->value("event", "");
+        if (kind == "phone_file_saved") {
+            saved = event->value("path", "");
+        }
+        if (kind == "phone_script_done") {
+            done = true;
+            break;
+        }
+    }
+    ::kill(pid, SIGINT);  // as the user ends the sharing
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    computer->stop();
+    if (!done || saved.empty()) {
+        out.error("the computer's phone-file commands did not all run");
+        return false;
+    }
+    out.say("   The computer saved the fetched file as " + visibleText(saved) +
+            " and deleted it on the phone.");
+    return true;
+}
+
+}  // namespace pd::cli
