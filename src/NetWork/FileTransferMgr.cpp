@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -105,6 +106,10 @@ bool FileTransferMgr::sendAll(int fd, const char* data, std::size_t size) {
     return true;
 }
 
+void FileTransferMgr::setSendPiece(std::size_t bytes) {
+    sendPiece_.store(std::clamp<std::size_t>(bytes, 512, 16 * 1024 * 1024));
+}
+
 bool FileTransferMgr::SendData(const std::function<void(bool)>& completion) {
     std::shared_ptr<UploadSource> source;
     int fd = -1;
@@ -116,12 +121,12 @@ bool FileTransferMgr::SendData(const std::function<void(bool)>& completion) {
     bool ok = source != nullptr && fd >= 0;
     if (ok) {
         const std::uint64_t size = source->size();
-        std::vector<char> piece(
-            static_cast<std::size_t>(std::min<std::uint64_t>(size, kSendPiece)));
+        const std::size_t pieceSize = sendPiece_.load();
+        std::vector<char> piece(static_cast<std::size_t>(std::min<std::uint64_t>(size, pieceSize)));
         std::uint64_t offset = 0;
         while (ok && offset < size) {
             const auto want =
-                static_cast<std::size_t>(std::min<std::uint64_t>(size - offset, kSendPiece));
+                static_cast<std::size_t>(std::min<std::uint64_t>(size - offset, pieceSize));
             const std::optional<std::size_t> got = source->read(offset, {piece.data(), want});
             // A source that ends before its announced size is a failed item, not a short one.
             ok = got && *got > 0 && *got <= want && sendAll(fd, piece.data(), *got);

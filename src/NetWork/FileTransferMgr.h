@@ -29,6 +29,9 @@ class FileTransferMgr {
 
     const std::int32_t sesstionID;  // channel number: 99999 backup uploads, 100000 phone files
     const std::string fileName;
+    // The size of each read and send (kSendPiece unless changed; 512 B to 16 MiB). Set before
+    // SendData; for measuring other sizes.
+    void setSendPiece(std::size_t bytes);
     // Replaces the source (a phone-file transfer learns its file after connecting).
     void setDataSend(std::shared_ptr<UploadSource> source);
 
@@ -56,6 +59,7 @@ class FileTransferMgr {
     int m_socket = -1;
     std::shared_ptr<UploadSource> dataSend_;
     std::atomic<bool> cancelled_{false};
+    std::atomic<std::size_t> sendPiece_{kSendPiece};
 };
 
 }  // namespace pd

@@ -28,6 +28,7 @@ bool PhoneFileChannel::connect(const std::string& host, int port) {
         return false;  // only ever the computer at the other end of the link
     }
     auto channel = std::make_shared<FileTransferMgr>(link::kPhoneFileChannel, nullptr);
+    channel->setSendPiece(kSendPiece);
     bool open = channel->ConnectLanServer(host, port);
     std::shared_ptr<FileTransferMgr> previous;
     {
