@@ -47,6 +47,16 @@ UniqueFd openNoFollow(int dir, const std::string& name, int flags) {
     return UniqueFd(::openat(dir, name.c_str(), flags | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
 }
 
+// A directory stream on a copy of `dir` (the stream owns and closes the copy).
+DIR* openStream(int dir) {
+    const int copy = ::dup(dir);
+    DIR* stream = copy < 0 ? nullptr : ::fdopendir(copy);
+    if (stream == nullptr && copy >= 0) {
+        ::close(copy);
+    }
+    return stream;
+}
+
 // Walks `components` from `dir`, each one a folder and none a link.
 UniqueFd openFolder(UniqueFd dir, const std::vector<std::string>& components, std::size_t count) {
     for (std::size_t i = 0; i < count && dir; ++i) {
@@ -63,7 +73,7 @@ bool removeTree(int parent, const std::string& name, int depth) {
     if (!dir) {
         return false;
     }
-    DIR* stream = ::fdopendir(::dup(dir.get()));
+    DIR* stream = openStream(dir.get());
     if (stream == nullptr) {
         return false;
     }
@@ -156,7 +166,7 @@ std::optional<std::vector<UserDataEntry>> UserDataFolder::list(
     if (!dir) {
         return out;  // missing (or swapped for a link): nothing to show
     }
-    DIR* stream = ::fdopendir(::dup(dir.get()));
+    DIR* stream = openStream(dir.get());
     if (stream == nullptr) {
         return out;
     }
