@@ -1,4 +1,5 @@
 #include "ClassStore.h"
+#include "WriteAll.h"
 
 #include "platform/Log.h"
 
@@ -65,21 +66,6 @@ void ClassStore::load() {
     }
 }
 
-static bool writeAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 bool ClassStore::save() const {
     json classes = json::object();
     for (const auto& [id, list] : classes_) {
@@ -94,7 +80,7 @@ bool ClassStore::save() const {
         PD_LOG_ERROR("cannot write class file {}: {}", tmp.string(), std::strerror(errno));
         return false;
     }
-    bool ok = writeAll(fd, text) && ::fsync(fd) == 0;
+    bool ok = writeAll(fd, text.data(), text.size()) && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     if (!ok || ::rename(tmp.c_str(), file_.c_str()) != 0) {
         PD_LOG_ERROR("cannot write class file {}: {}", file_.string(), std::strerror(errno));

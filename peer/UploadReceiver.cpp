@@ -1,4 +1,5 @@
 #include "UploadReceiver.h"
+#include "WriteAll.h"
 
 #include "platform/Log.h"
 
@@ -22,21 +23,6 @@ namespace {
 
 constexpr std::size_t kReadChunk = 64 * 1024;
 constexpr std::size_t kMaxNameBytes = 255;
-
-bool writeAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 }  // namespace
 
