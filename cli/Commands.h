@@ -18,6 +18,13 @@ int runGet(const GlobalOptions& options, const std::vector<std::string>& remotes
 int runPreview(const GlobalOptions& options, const std::string& remote);
 int runDownloads(const GlobalOptions& options, const std::string& removePath);
 
+struct BackupOptions {
+    bool all = false;                // every photo of the library (a shake)
+    std::vector<std::string> files;  // or these photos, picked in the browser
+    bool again = false;              // also photos the computer already has
+};
+int runBackup(const GlobalOptions& options, const BackupOptions& backup);
+
 struct DemoOptions {
     std::filesystem::path peerProgram;  // pocketdesk-peer to start
     bool keep = false;                  // keep the temporary folder

@@ -93,6 +93,10 @@ void addSharedOptions(CLI::App& app, GlobalOptions& o, unsigned uses) {
                    "Application home (the phone's storage); default $POCKETDESK_HOME, else "
                    "$XDG_DATA_HOME/pocketdesk")
         ->group(group);
+    app.add_option("--photos", o.photos,
+                   "The phone's photo library: a folder whose files are the camera roll and "
+                   "whose subfolders are albums; default $XDG_PICTURES_DIR, else ~/Pictures")
+        ->group(group);
     app.add_flag("--json", o.json, "Print the result as one JSON document")->group(group);
     app.add_flag("--json-lines", o.jsonLines,
                  "Print every event (narration, progress, results, errors) as one JSON object "
@@ -219,6 +223,19 @@ int main(int argc, char** argv) {
     rm->add_option("LOCAL_PATH", removePath, "The local path that 'downloads' shows")->required();
     addSharedOptions(*rm, options, kComputer);
 
+    pd::cli::BackupOptions backup;
+    auto* backupCmd = app.add_subcommand(
+        "backup",
+        "Back up photos of the phone's library (--photos) to the computer: --all sends those "
+        "the computer does not have yet, or name the photos to send; Ctrl-C stops after the "
+        "current photo; prints the computer's backup folder");
+    backupCmd->add_flag("--all", backup.all, "Every photo of the library, as a shake does");
+    backupCmd->add_option("FILE", backup.files,
+                          "Photos to send: file names or paths in the library, or asset URLs");
+    backupCmd->add_flag("--again", backup.again,
+                        "With --all, also the photos the computer already has");
+    addSharedOptions(*backupCmd, options, kComputer);
+
     pd::cli::DemoOptions demo;
     auto* demoCmd = app.add_subcommand(
         "demo", "A guided tour against a computer-side peer started on 127.0.0.1");
@@ -254,6 +271,8 @@ int main(int argc, char** argv) {
         status = pd::cli::runPreview(options, previewPath);
     } else if (downloads->parsed()) {
         status = pd::cli::runDownloads(options, rm->parsed() ? removePath : std::string());
+    } else if (backupCmd->parsed()) {
+        status = pd::cli::runBackup(options, backup);
     } else if (demoCmd->parsed()) {
         if (demo.peerProgram.empty()) {
             demo.peerProgram = pd::peer::findPeerProgram(POCKETDESK_PEER_BUILD_PATH);

@@ -10,6 +10,7 @@
 #include "platform/Log.h"
 #include "platform/NetworkInterfaces.h"
 #include "platform/NotificationCenter.h"
+#include "platform/PhotoLibrary.h"
 #include "platform/SandboxHelper.h"
 #include "platform/UserDefaults.h"
 
@@ -36,6 +37,9 @@ bool AppDelegate::didFinishLaunchingWithOptions() {
     log::setup(config_.verbose ? spdlog::level::debug : spdlog::level::warn);
     if (!config_.home.empty()) {
         AppHome::set(config_.home);
+    }
+    if (!config_.photosDir.empty()) {
+        PhotoLibrary::setDefaultRoot(std::filesystem::path(config_.photosDir));
     }
     // 2. Usage reports: off until the user configures a report service.
     PD_LOG_DEBUG("usage reports are off");

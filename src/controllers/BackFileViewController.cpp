@@ -54,7 +54,10 @@ struct BackFileViewController::ScanState {
             return {};
         }
         finished = true;
-        return std::move(waiting);
+        auto ready = std::move(waiting);
+        // Also when nobody waits: whoever pumps the main queue for scanFinished() wakes up.
+        ready.push_back([] {});
+        return ready;
     }
 };
 
