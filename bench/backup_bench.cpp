@@ -12,6 +12,8 @@
 //   backup_bench [--runs N] [--files N] [--mib M] [--dir DIR]
 
 #include "CaptureImage.h"
+#include "NetWork/CServerManager.h"
+#include "NetWork/PassiveAddress.h"
 #include "PeerLauncher.h"
 #include "UploadReceiver.h"
 #include "core/AuthCore.h"
@@ -41,6 +43,7 @@
 #include <mutex>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 extern char** environ;
@@ -198,6 +201,63 @@ int plainSide(const fs::path& library, const fs::path& receiveDir, const std::st
     return 0;
 }
 
+// --- child: the plain sender against the peer: the same exchange on the link ("PASV",
+// "STOR", each awaited on the spot), the same files written with read() and send(), the end
+// when the peer has confirmed every file. No library, no main queue, no upload channel.
+int linkedPlainSide(const fs::path& library, int port, const std::string& out) {
+    pd::CServerManager link;
+    std::mutex mutex;
+    std::condition_variable cv;
+    int answers = 0;
+    std::string reply;  // read on the link thread: a later "226" replaces it in the store
+    const auto signal = [&] {
+        std::string text = link.GetFileRsqResult();
+        std::lock_guard lock(mutex);
+        reply = std::move(text);
+        ++answers;
+        cv.notify_all();
+    };
+    const auto awaitAnswer = [&](int n) {
+        std::unique_lock lock(mutex);
+        return cv.wait_for(lock, std::chrono::seconds(10), [&] { return answers >= n; });
+    };
+    int expected = 0;
+    link.WaitFileCommandResutBlock(signal);  // the handshake's answer
+    std::thread loop([&] { link.ConnectLanServer("127.0.0.1", port, ""); });
+    bool ok = awaitAnswer(++expected) && link.IsAuthSucess();
+    std::vector<char> buffer(kPiece);
+    const auto files = libraryFiles(library);
+    const auto start = Clock::now();
+    for (const auto& file : files) {
+        if (!ok)
+            break;
+        link.WaitFileCommandResutBlock(signal);
+        link.FileMgrCommondOp(99999, "PASV");
+        const auto address =
+            awaitAnswer(++expected) ? pd::parsePassiveAddress(reply, "127.0.0.1") : std::nullopt;
+        link.WaitStorCommandResutBlock(signal);
+        link.FileMgrCommondOp(99999, "STOR " + file.filename().string());
+        ok = address && awaitAnswer(++expected) && sendFile(address->port, file, buffer);
+    }
+    const auto deadline = Clock::now() + std::chrono::seconds(60);
+    while (ok && link.Results().transfersDone < files.size() && Clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    ok = ok && link.Results().transfersDone == files.size();
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    link.netMgr.state()->stopped = true;
+    link.netMgr.state()->wake();
+    loop.join();
+    if (!ok) {
+        std::cerr << "linked plain sender failed: " << answers << " answers, auth "
+                  << link.IsAuthSucess() << ", " << link.Results().transfersDone
+                  << " confirmed, reply '" << link.GetFileRsqResult() << "'\n";
+        return 1;
+    }
+    writeSeconds(out, seconds);
+    return 0;
+}
+
 // --- parent
 struct ChildResult {
     double seconds = -1;
@@ -237,6 +297,10 @@ int main(int argc, char** argv) {
         pd::log::setup(std::getenv("BACKUP_BENCH_LOG") ? spdlog::level::debug : spdlog::level::err);
         return phoneSide(args[1], std::stoi(args[2]), args[3], args[4]);
     }
+    if (args.size() == 4 && args[0] == "--linked-plain-side") {
+        pd::log::setup(spdlog::level::err);
+        return linkedPlainSide(args[1], std::stoi(args[2]), args[3]);
+    }
     if (args.size() == 4 && args[0] == "--plain-side") {
         pd::log::setup(spdlog::level::err);
         return plainSide(args[1], args[2], args[3]);
@@ -271,44 +335,45 @@ int main(int argc, char** argv) {
         std::cerr << "cannot start pocketdesk-peer\n";
         return 1;
     }
-    std::vector<double> ours, plain, rss;
+    // Three senders per run, in a rotating order: the batch, the plain sender over the link to
+    // the peer, the plain sender to an in-process receiver.
+    std::vector<double> times[3], rss;
+    const char* const names[3] = {"backup batch (to the peer)", "plain sender, to the peer",
+                                  "plain sender, in-process receiver"};
     for (int r = 0; r < runs; ++r) {
-        // Alternate which goes first; start each from a synced disk and an empty folder.
-        for (int k = 0; k < 2; ++k) {
-            const bool phoneTurn = (r + k) % 2 == 0;
+        for (int k = 0; k < 3; ++k) {
+            const int who = (r + k) % 3;
             fs::remove_all(received);
             fs::create_directories(received);
-            ::sync();
+            ::sync();  // each starts from a synced disk and an empty folder
             const std::string out = (dir / "seconds").string();
             fs::remove(out);
-            if (phoneTurn) {
+            const std::string port = std::to_string(peer->controlPort());
+            ChildResult c;
+            if (who == 0) {
                 const fs::path home = dir / ("home-" + std::to_string(r));
-                const auto c = runChild({"--phone-side", library.string(),
-                                         std::to_string(peer->controlPort()), home.string(), out},
-                                        out);
-                if (c.seconds < 0) {
-                    std::cerr << "phone side failed\n";
-                    return 1;
-                }
-                ours.push_back(c.seconds);
+                c = runChild({"--phone-side", library.string(), port, home.string(), out}, out);
                 rss.push_back(c.peakMiB);
+            } else if (who == 1) {
+                c = runChild({"--linked-plain-side", library.string(), port, out}, out);
             } else {
-                const auto c =
-                    runChild({"--plain-side", library.string(), received.string(), out}, out);
-                if (c.seconds < 0) {
-                    std::cerr << "plain sender failed\n";
-                    return 1;
-                }
-                plain.push_back(c.seconds);
+                c = runChild({"--plain-side", library.string(), received.string(), out}, out);
             }
+            if (c.seconds < 0) {
+                std::cerr << names[who] << " failed\n";
+                return 1;
+            }
+            times[who].push_back(c.seconds);
         }
     }
     peer->stop();
-    const double o = median(ours), p = median(plain);
     std::printf("%d photos of %zu MiB (%.0f MiB), %d runs, medians\n", files, mib, totalMiB, runs);
-    std::printf("plain TCP sender : %.3f s  %.1f MiB/s\n", p, totalMiB / p);
-    std::printf("backup batch     : %.3f s  %.1f MiB/s\n", o, totalMiB / o);
-    std::printf("throughput ratio (ours / plain): %.2fx\n", p / o);
+    const double ours = median(times[0]);
+    for (int who = 0; who < 3; ++who) {
+        const double t = median(times[who]);
+        std::printf("%-36s %.3f s  %7.1f MiB/s  batch throughput / this %.2fx\n", names[who], t,
+                    totalMiB / t, t / ours);
+    }
     std::printf("phone side peak RSS: median %.1f MiB, max %.1f MiB\n", median(rss),
                 *std::max_element(rss.begin(), rss.end()));
     fs::remove_all(dir);
