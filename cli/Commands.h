@@ -22,6 +22,13 @@ int runShare(const GlobalOptions& options);
 // Without a key: every setting; with a key: that one; with a value too: changes it.
 int runSettings(const GlobalOptions& options, const std::string& key, const std::string& value);
 
+struct BackupOptions {
+    bool all = false;                // every photo of the library (a shake)
+    std::vector<std::string> files;  // or these photos, picked in the browser
+    bool again = false;              // also photos the computer already has
+};
+int runBackup(const GlobalOptions& options, const BackupOptions& backup);
+
 struct DemoOptions {
     std::filesystem::path peerProgram;  // pocketdesk-peer to start
     bool keep = false;                  // keep the temporary folder

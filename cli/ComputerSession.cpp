@@ -19,6 +19,7 @@ AppConfig configOf(const GlobalOptions& options) {
     config.verbose = options.verbose;
     config.interfaceName = options.interfaceName;
     config.discoveryPort = static_cast<std::uint16_t>(options.discoveryPort);
+    config.photosDir = options.photos;
     // A command searches only when it must find a computer by name.
     config.searchOnLaunch = false;
     return config;

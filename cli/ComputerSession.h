@@ -45,6 +45,8 @@ class ComputerSession {
     const std::optional<ServerData>& pairedComputer() const { return paired_; }
     // The drive screen of the tabs, once paired (else null).
     TerminalDiskView* diskView() { return screens_->diskView(); }
+    // The tabs' views, once paired (else null).
+    TerminalTabsView* tabsView() { return screens_->tabs.get(); }
 
   private:
     std::optional<std::size_t> findTarget();

@@ -5,12 +5,14 @@
 #include "DemoPhoneFiles.h"
 #include "Output.h"
 #include "PeerLauncher.h"
+#include "SamplePhotos.h"
 
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <random>
 
 extern char** environ;
@@ -50,6 +52,31 @@ int runSelf(const Output& out, const std::vector<std::string>& args) {
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The photo backup step: a small library on the phone (one photo also in an album), backed up
+// by a shake, then shaken again: the computer has them all, so nothing new goes.
+int demoBackup(const Output& out, const std::filesystem::path& work,
+               const std::function<std::vector<std::string>(std::vector<std::string>)>& with,
+               const std::string& address) {
+    const std::filesystem::path photos = work / "phone-photos";
+    std::error_code ec;
+    if (!writeSamplePhotos(photos, 3)) {
+        out.error("cannot write the sample photos");
+        return 1;
+    }
+    std::filesystem::create_directories(photos / "Holiday", ec);
+    std::filesystem::create_symlink(photos / "IMG_0002.JPG", photos / "Holiday" / "IMG_0002.JPG",
+                                    ec);
+    out.say("9. Backing up the phone's three photos (one is also in an album) by a shake:");
+    int failures =
+        runSelf(out, with({"backup", "--all", "--photos", photos.string(), "--pc", address})) !=
+        kExitOk;
+    out.say("   Shaking again: the computer confirmed each photo, so none is new to it:");
+    failures +=
+        runSelf(out, with({"backup", "--all", "--photos", photos.string(), "--pc", address})) !=
+        kExitOk;
+    return failures;
 }
 
 }  // namespace
@@ -138,10 +165,12 @@ int runDemo(const GlobalOptions& global, const DemoOptions& demo) {
     failures += runSelf(out, with({"get", "D:/Music/song.mp3", "--pc", address})) != kExitOk;
     out.say("8. The finished downloads of this computer:");
     failures += runSelf(out, with({"downloads", "--pc", address})) != kExitOk;
-    out.say("9. A computer lists, fetches and deletes the phone's own files while it shares them:");
+    failures += demoBackup(out, work, with, address);
+    out.say(
+        "10. A computer lists, fetches and deletes the phone's own files while it shares them:");
     failures += !demoPhoneFiles(out, demo.peerProgram, work, home, with({}), global.verbose);
     peerProcess->stop();
-    out.say("10. Stopped the computer's services. End of the tour.");
+    out.say("11. Stopped the computer's services. End of the tour.");
     cleanup();
     return failures == 0 ? kExitOk : kExitFailure;
 }

@@ -13,6 +13,7 @@ struct GlobalOptions {
     std::string pc;             // name, tag or address from discovery, or HOST:PORT:HTTPPORT
     std::string code;           // check code to pair with (--code)
     std::string interfaceName;  // search only this interface (--interface)
+    std::string photos;         // the photo library's folder (--photos)
     int discoveryPort = 6866;
     int timeoutSeconds = 30;  // how long a command waits for the computer (--timeout)
     bool json = false;        // one JSON document per command

@@ -3,6 +3,7 @@
 // what a command waits for (whether the link closed) and decides nothing.
 
 #include "Output.h"
+#include "TerminalBackupView.h"
 #include "TerminalBrowserViews.h"
 #include "TerminalServerView.h"
 
@@ -21,9 +22,18 @@ class TerminalTabsView : public MainTabBarView {
         disk = std::make_shared<TerminalDiskView>(out_, answerYes_);
         return disk;
     }
+    std::shared_ptr<BackFileView> presentBackup(
+        const std::shared_ptr<BackFileViewController>&) override {
+        if (!backup) {
+            backup = std::make_shared<TerminalBackupView>(out_, drawsBars);
+        }
+        return backup;
+    }
     void closeTabs() override { closed = true; }
 
     std::shared_ptr<TerminalDiskView> disk;
+    std::shared_ptr<TerminalBackupView> backup;
+    bool drawsBars = false;  // progress bars on stderr (a terminal, output for people)
     bool closed = false;
 
   private:

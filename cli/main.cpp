@@ -93,6 +93,10 @@ void addSharedOptions(CLI::App& app, GlobalOptions& o, unsigned uses) {
                    "Application home (the phone's storage); default $POCKETDESK_HOME, else "
                    "$XDG_DATA_HOME/pocketdesk")
         ->group(group);
+    app.add_option("--photos", o.photos,
+                   "The phone's photo library: a folder whose files are the camera roll and "
+                   "whose subfolders are albums; default $XDG_PICTURES_DIR, else ~/Pictures")
+        ->group(group);
     app.add_flag("--json", o.json, "Print the result as one JSON document")->group(group);
     app.add_flag("--json-lines", o.jsonLines,
                  "Print every event (narration, progress, results, errors) as one JSON object "
@@ -232,6 +236,18 @@ int main(int argc, char** argv) {
     settings->add_option("KEY", settingKey, "The setting, for example phone-files");
     settings->add_option("VALUE", settingValue, "Its new value, for example on or off");
     addSharedOptions(*settings, options, kBasic);
+    pd::cli::BackupOptions backup;
+    auto* backupCmd = app.add_subcommand(
+        "backup",
+        "Back up photos of the phone's library (--photos) to the computer: --all sends those "
+        "the computer does not have yet, or name the photos to send; Ctrl-C stops after the "
+        "current photo; prints the computer's backup folder");
+    backupCmd->add_flag("--all", backup.all, "Every photo of the library, as a shake does");
+    backupCmd->add_option("FILE", backup.files,
+                          "Photos to send: file names or paths in the library, or asset URLs");
+    backupCmd->add_flag("--again", backup.again,
+                        "With --all, also the photos the computer already has");
+    addSharedOptions(*backupCmd, options, kComputer);
 
     pd::cli::DemoOptions demo;
     auto* demoCmd = app.add_subcommand(
@@ -272,6 +288,8 @@ int main(int argc, char** argv) {
         status = pd::cli::runShare(options);
     } else if (settings->parsed()) {
         status = pd::cli::runSettings(options, settingKey, settingValue);
+    } else if (backupCmd->parsed()) {
+        status = pd::cli::runBackup(options, backup);
     } else if (demoCmd->parsed()) {
         if (demo.peerProgram.empty()) {
             demo.peerProgram = pd::peer::findPeerProgram(POCKETDESK_PEER_BUILD_PATH);

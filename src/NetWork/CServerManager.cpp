@@ -50,6 +50,9 @@ void CServerManager::CNetClassMgrBlock(LinkStateBlock block) {
 void CServerManager::CNetWifiBlock(Block block) {
     netMgr.setBlock(LinkState::Slot::Wifi, std::move(block));
 }
+void CServerManager::WaitTransferDoneBlock(Block block) {
+    netMgr.setBlock(LinkState::Slot::TransferDone, std::move(block));
+}
 
 bool CServerManager::ConnectLanServer(const std::string& host, int port,
                                       const std::string& checkCode) {

@@ -27,6 +27,8 @@ class CServerManager {
     void WaitErrorCommandResutBlock(Block block);
     void CNetClassMgrBlock(LinkStateBlock block);
     void CNetWifiBlock(Block block);
+    // Called when the computer reports an uploaded item stored ("226"); see transfersDone.
+    void WaitTransferDoneBlock(Block block);
 
     // Connects and runs the link on the calling thread until it ends. False when the engine
     // refused to start (already connected, no socket); true once the link has ended.

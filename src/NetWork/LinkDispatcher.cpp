@@ -332,11 +332,18 @@ void handleFileCommandReply(LinkState& state, std::string_view bytes) {
     const std::int32_t code = leadingInt32(line).value_or(0);
     switch (code) {
         case 200:
-        case 226:
             state.updateResults([&](LinkResults& r) {
                 r.filePasvErrorCode = code;
                 r.fileRspResult = line;
             });
+            break;
+        case 226:
+            state.updateResults([&](LinkResults& r) {
+                r.filePasvErrorCode = code;
+                r.fileRspResult = line;
+                ++r.transfersDone;
+            });
+            state.callBlock(Slot::TransferDone);
             break;
         case 150:
             state.updateResults([&](LinkResults& r) {

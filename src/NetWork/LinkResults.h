@@ -28,6 +28,8 @@ struct LinkResults {
     // the one it waits for.
     std::uint64_t fileCommandsSent = 0;
     std::uint64_t fileReplySeq = 0;
+    // "226" replies received: each says the computer has stored one uploaded item whole.
+    std::uint64_t transfersDone = 0;
     std::string backUpPath;
     std::string httpTicket;
     bool authSucess = false;

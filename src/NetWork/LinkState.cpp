@@ -117,6 +117,8 @@ Block& LinkState::slotRef(Slot slot) {
             return m_commandStorBlock;
         case Slot::Error:
             return m_commandErrorBlock;
+        case Slot::TransferDone:
+            return m_transferDoneBlock;
         case Slot::Wifi:
             break;
     }

@@ -75,7 +75,7 @@ class LinkState {
 
     // --- callback slots. A registration replaces the previous one and is consumed by the
     // call: the callback is moved out before it runs, so it may register again.
-    enum class Slot { Command, Stor, Error, Wifi };
+    enum class Slot { Command, Stor, Error, Wifi, TransferDone };
     void setBlock(Slot slot, Block b);
     void setLinkStateBlock(LinkStateBlock b);
     bool hasBlock(Slot slot);
@@ -92,6 +92,7 @@ class LinkState {
     Block m_commandStorBlock;
     Block m_commandErrorBlock;
     Block m_CNetWifiBlock;
+    Block m_transferDoneBlock;
     LinkStateBlock m_CNetMgrBlock;
 
     // Guarded by `mutex`.

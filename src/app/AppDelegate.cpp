@@ -11,6 +11,7 @@
 #include "platform/MainQueue.h"
 #include "platform/NetworkInterfaces.h"
 #include "platform/NotificationCenter.h"
+#include "platform/PhotoLibrary.h"
 #include "platform/SandboxHelper.h"
 #include "platform/UserDefaults.h"
 
@@ -41,6 +42,9 @@ bool AppDelegate::didFinishLaunchingWithOptions() {
     log::setup(config_.verbose ? spdlog::level::debug : spdlog::level::warn);
     if (!config_.home.empty()) {
         AppHome::set(config_.home);
+    }
+    if (!config_.photosDir.empty()) {
+        PhotoLibrary::setDefaultRoot(std::filesystem::path(config_.photosDir));
     }
     // 2. Usage reports: off until the user configures a report service.
     PD_LOG_DEBUG("usage reports are off");

@@ -35,6 +35,8 @@ struct AppConfig {
     // Whether the server list searches when it first appears (a phone does; a command that
     // already knows its computer must not).
     bool searchOnLaunch = true;
+    // The photo library's folder (empty: the default one).
+    std::string photosDir;
 };
 
 class AppDelegate : public Navigator {

@@ -46,16 +46,44 @@ void MainTabBarViewController::tabBarDidSelectItem(int tag) {
                 v->setSelectedTab(tag);
             }
             services_.stat(t.stat);
+            if (tag == kBackupTag) {
+                presentBackup();
+            }
             return;
         }
     }
+}
+
+void MainTabBarViewController::presentBackup() {
+    auto v = view_.lock();
+    if (backup_) {
+        if (v) {
+            if (auto screenView = v->presentBackup(backup_)) {
+                backup_->setView(screenView);
+            }
+        }
+        backup_->viewDidAppear();
+        return;
+    }
+    BackFileViewController::Options options;
+    options.photoRoot = photoRoot_;
+    backup_ = std::make_shared<BackFileViewController>(std::weak_ptr<BackFileView>(), services_,
+                                                       nullptr, std::move(options));
+    if (v) {
+        backup_->setView(v->presentBackup(backup_));
+    }
+    backup_->viewDidLoad();
 }
 
 void MainTabBarViewController::NetConnectClose() {
     if (auto v = view_.lock()) {
         v->closeTabs();
     }
+    if (backup_) {
+        backup_->DoBack();
+    }
     fileManager_.reset();
+    backup_.reset();
 }
 
 }  // namespace pd

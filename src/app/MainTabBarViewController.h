@@ -5,6 +5,7 @@
 // Main queue only.
 
 #include "app/MainTabBarView.h"
+#include "controllers/BackFileViewController.h"
 #include "controllers/BrowserServices.h"
 #include "controllers/DiskViewController.h"
 
@@ -27,17 +28,26 @@ class MainTabBarViewController {
 
     // Shows the tabs and opens the file manager, which lists the computer's drives.
     void viewDidLoad();
+    // Selecting the backup tab presents the backup screen (made and loaded the first time).
     void tabBarDidSelectItem(int tag);
     // The link closed: the tabs and their screens close.
     void NetConnectClose();
 
     std::shared_ptr<DiskViewController> fileManager() const { return fileManager_; }
+    // The backup screen, made when its tab is first selected.
+    std::shared_ptr<BackFileViewController> backup() const { return backup_; }
+    // Where the backup screen reads photos (empty: the default library folder).
+    void setPhotoRoot(std::filesystem::path root) { photoRoot_ = std::move(root); }
     int selectedTag() const { return selectedTag_; }
 
   private:
+    void presentBackup();
+
     std::weak_ptr<MainTabBarView> view_;
     BrowserServices services_;
     std::shared_ptr<DiskViewController> fileManager_;
+    std::shared_ptr<BackFileViewController> backup_;
+    std::filesystem::path photoRoot_;
     int selectedTag_ = kFileManagerTag;
 };
 

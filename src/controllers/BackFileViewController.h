@@ -51,6 +51,8 @@ class BackFileViewController : public AuthCoreDelegate,
     BackFileViewController(std::weak_ptr<BackFileView> view, BrowserServices services,
                            Navigator* navigator, Options options);
     ~BackFileViewController() override;
+    // The tab bar presents the screen first and hands over its view then.
+    void setView(std::weak_ptr<BackFileView> view) { view_ = std::move(view); }
     BackFileViewController(const BackFileViewController&) = delete;
     BackFileViewController& operator=(const BackFileViewController&) = delete;
 
@@ -92,8 +94,15 @@ class BackFileViewController : public AuthCoreDelegate,
   private:
     struct ScanState;
 
-    void startBatch(const std::vector<std::string>& urls, std::size_t expectedTotal);
+    // Runs `then` on the main queue once the scan has finished, or after scanWait at most,
+    // showing "looking for the photo" meanwhile. The main queue is never blocked.
+    void whenScanned(std::function<void(BackFileViewController&)> then);
+    void shakeScanned();
+    void selectScanned();
+    void startBatch(const std::vector<std::string>& urls, std::size_t known);
     void onProgress(std::size_t done, std::size_t total);
+    void onBatchEnd(const BackupBatchEnd& end);
+    void showNothingToSend(const std::string& timeLine);
     Clock::time_point now() const;
     std::shared_ptr<BackFileView> view() const { return view_.lock(); }
 
@@ -105,6 +114,10 @@ class BackFileViewController : public AuthCoreDelegate,
     bool bBackPhotoing_ = false;
     bool sendAgain_ = false;
     std::shared_ptr<ScanState> scan_;
+    std::shared_ptr<const PhotoLibrary> library_;
+    // The batch this screen started: its size and how many photos were left out as known.
+    std::size_t expectedTotal_ = 0;
+    std::size_t known_ = 0;
     std::vector<PhotoEntry> photos_;
     std::vector<bool> selections_;
     std::set<std::string> selecePicUrlSet_;

@@ -20,7 +20,14 @@ AuthCore& AuthCore::ShareInstance() {
     return *instance;
 }
 
-AuthCore::AuthCore() = default;
+AuthCore::AuthCore() : batch_(std::make_unique<PhotoBackupBatch>(*this)) {
+    upload_.setFinishBlock([this](const std::string& name, UploadOutcome outcome) {
+        if (auto block = uploadFinishBlock_) {
+            block(name, outcome);
+        }
+        batch_->uploadEnded(outcome);
+    });
+}
 
 namespace {
 
@@ -69,6 +76,7 @@ void AuthCore::clearDelegate(const AuthCoreDelegate* d) {
 void AuthCore::ResetServer() {
     upload_.linkEnded();
     phoneFiles_.setComputer({});
+    batch_->linkEnded();
     phoneFiles_.cancel();
     serverManager_.reset();  // ends the link; the loop leaves at its next step
     linkAccepted_ = false;
@@ -380,11 +388,43 @@ void AuthCore::FileServerConnectSucess(const std::string& fileName) {
 }
 
 void AuthCore::FileSendFinish(UploadOutcome outcome) {
-    upload_.finish(outcome);
+    if (upload_.busy()) {
+        upload_.finish(outcome);
+    } else {
+        batch_->endUnsentItem(outcome);
+    }
 }
 
 void AuthCore::UploadFinishBlock(UploadChannel::FinishBlock block) {
-    upload_.setFinishBlock(std::move(block));
+    uploadFinishBlock_ = std::move(block);
+}
+
+bool AuthCore::PhotoAlbumBakMgr() {
+    std::vector<std::string> urls;
+    urls.swap(upQueueArr);
+    return batch_->start(std::move(urls), assetslibrary);
+}
+
+void AuthCore::StopPhotoBak() {
+    batch_->stop();
+}
+
+void AuthCore::PhotoContentFromAssetLibrary(const std::string& url) {
+    if (batch_->running() && !batch_->uploading()) {
+        batch_->read(url);
+    }
+}
+
+void AuthCore::BackupItemBlock(PhotoBackupBatch::ItemBlock block) {
+    batch_->setItemBlock(std::move(block));
+}
+
+void AuthCore::BackupFinishBlock(PhotoBackupBatch::EndBlock block) {
+    batch_->setEndBlock(std::move(block));
+}
+
+void AuthCore::setBackupConfirmLimit(std::chrono::milliseconds limit) {
+    batch_->setConfirmLimit(limit);
 }
 
 bool AuthCore::PhoneFileUpConnect(const std::string& host, int port) {
@@ -431,8 +471,11 @@ void AuthCore::resetForTests() {
     bNetNormalStop = true;
     lastListing_ = std::make_shared<const std::vector<DirAndFileListData>>();
     upload_.setAnswerLimit(UploadChannel::kAnswerLimit);
-    upload_.setFinishBlock(nullptr);
+    uploadFinishBlock_ = nullptr;
     progressBlock_ = nullptr;
+    batch_->reset();
+    upQueueArr.clear();
+    assetslibrary.reset();
 }
 
 }  // namespace pd

@@ -10,6 +10,7 @@
 #include "NetWork/CServerManager.h"
 #include "core/AuthCoreDelegate.h"
 #include "core/PhoneFileChannel.h"
+#include "core/PhotoBackupBatch.h"
 #include "core/UploadChannel.h"
 #include "model/DirAndFileListData.h"
 
@@ -33,6 +34,8 @@ struct ConnectTarget {
     std::int64_t nServerDataIndex = 0;
     bool bRemember = false;
 };
+
+class PhotoLibrary;
 
 class AuthCore {
   public:
@@ -106,7 +109,8 @@ class AuthCore {
     void GetPhotoDataFinish(std::shared_ptr<UploadSource> item);
     // The data channel of the current item is open: announce it with "STOR <name>".
     void FileServerConnectSucess(const std::string& fileName);
-    // Ends the current backup item with `outcome` and releases its channel.
+    // Ends the current backup item with `outcome` and releases its channel; the batch then
+    // moves on (also for an item still being read from the library).
     void FileSendFinish(UploadOutcome outcome);
     void UploadFinishBlock(UploadChannel::FinishBlock block);
     using UploadProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
@@ -114,6 +118,28 @@ class AuthCore {
     void ProgressBlock(UploadProgress block) { progressBlock_ = std::move(block); }
     const UploadProgress& progressBlock() const { return progressBlock_; }
     std::shared_ptr<FileTransferMgr> fileTransferMgr() const { return upload_.fileTransferMgr(); }
+
+    // --- photo backup batch (see PhotoBackupBatch)
+    // Asset URLs the backup screen queued; a started batch takes them all.
+    std::vector<std::string> upQueueArr;
+    // The photo library items are read from; empty: the library of the default folder.
+    std::shared_ptr<const PhotoLibrary> assetslibrary;
+    // Starts a batch of upQueueArr (emptied either way). False, and nothing starts, while a
+    // batch is running.
+    bool PhotoAlbumBakMgr();
+    // The running batch ends after its current item, without "QUIT".
+    void StopPhotoBak();
+    // Reads one item of the running batch and uploads it.
+    void PhotoContentFromAssetLibrary(const std::string& url);
+    bool bStopPhotoBak() const { return batch_->bStopPhotoBak(); }
+    bool isPhotoBakRunning() const { return batch_->running(); }
+    const std::vector<std::string>& photoTmpArr() const { return batch_->photoTmpArr(); }
+    std::size_t backupCursor() const { return batch_->cursor(); }
+    // Told of each item of a batch as it ends, and of the batch's end.
+    void BackupItemBlock(PhotoBackupBatch::ItemBlock block);
+    void BackupFinishBlock(PhotoBackupBatch::EndBlock block);
+    // How long a sent item waits for the computer's confirmation (3 s unless changed).
+    void setBackupConfirmLimit(std::chrono::milliseconds limit);
     // How long each "PASV" and "STOR" answer is awaited (10 s unless changed).
     void setUploadAnswerLimit(std::chrono::milliseconds limit) { upload_.setAnswerLimit(limit); }
     // A computer's fetch: opens the channel to `port` at `host`, which must be the link's own
@@ -150,6 +176,8 @@ class AuthCore {
     std::uint64_t generation_ = 0;
     bool linkAccepted_ = false;
     UploadChannel upload_;
+    UploadChannel::FinishBlock uploadFinishBlock_;
+    std::unique_ptr<PhotoBackupBatch> batch_;
     PhoneFileChannel phoneFiles_;
     UploadProgress progressBlock_;
     ListingRows lastListing_ = std::make_shared<const std::vector<DirAndFileListData>>();

@@ -30,6 +30,8 @@ const char* describe(UploadOutcome outcome) {
             return "link lost";
         case UploadOutcome::Replaced:
             return "replaced by a new item";
+        case UploadOutcome::Unreadable:
+            return "not readable from the photo library";
     }
     return "?";
 }

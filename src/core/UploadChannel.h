@@ -33,6 +33,7 @@ enum class UploadOutcome {
     SendFailed,       // reading the item or writing the channel failed part-way
     LinkLost,         // the link ended while the item was under way
     Replaced,         // a new item started before this one ended
+    Unreadable,       // the photo library could not give the item (gone, no size, error)
 };
 const char* describe(UploadOutcome outcome);
 

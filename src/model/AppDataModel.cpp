@@ -3,6 +3,7 @@
 #include "platform/Log.h"
 #include "platform/SqliteTransaction.h"
 
+#include <algorithm>
 #include <bit>
 #include <cctype>
 #include <set>
@@ -13,8 +14,8 @@ namespace pd {
 namespace {
 
 // Kept in step with kAppDataModelVersion; a pragma value cannot be a bound parameter.
-constexpr std::string_view kSetVersionSql = "PRAGMA user_version = 1";
-static_assert(kAppDataModelVersion == 1);
+constexpr std::string_view kSetVersionSql = "PRAGMA user_version = 2";
+static_assert(kAppDataModelVersion == 2);
 
 // Only a column declared exactly INTEGER (in any case) as the primary key is the row identity.
 bool isIntegerType(std::string type) {
@@ -113,6 +114,22 @@ FileDownList EntityMapping<FileDownList>::read(const SqliteStatement& statement)
     return record;
 }
 
+bool EntityMapping<PhotoBakList>::bind(SqliteStatement& statement, const PhotoBakList& record) {
+    return statement.bindText(2, record.deviceTag) && statement.bindText(3, record.assetUrl) &&
+           statement.bindInt64(4, std::bit_cast<std::int64_t>(record.fileSize)) &&
+           statement.bindDouble(5, record.backTime);
+}
+
+PhotoBakList EntityMapping<PhotoBakList>::read(const SqliteStatement& statement) {
+    PhotoBakList record;
+    record.rowId = statement.columnInt64(0);
+    record.deviceTag = statement.columnText(1);
+    record.assetUrl = statement.columnText(2);
+    record.fileSize = std::bit_cast<std::uint64_t>(statement.columnInt64(3));
+    record.backTime = statement.columnDouble(4);
+    return record;
+}
+
 SchemaState prepareAppDataModel(SqliteConnection& connection) {
     std::int64_t version = 0;
     if (!readVersion(connection, version)) {
@@ -120,10 +137,15 @@ SchemaState prepareAppDataModel(SqliteConnection& connection) {
     }
     const TableState pcList = checkTable<PcList>(connection);
     const TableState fileDownList = checkTable<FileDownList>(connection);
-    if (pcList == TableState::Failed || fileDownList == TableState::Failed) {
+    const TableState photoBakList = checkTable<PhotoBakList>(connection);
+    const TableState tables[] = {pcList, fileDownList, photoBakList};
+    const auto any = [&](TableState state) {
+        return std::find(std::begin(tables), std::end(tables), state) != std::end(tables);
+    };
+    if (any(TableState::Failed)) {
         return SchemaState::Failed;
     }
-    if (pcList == TableState::Unusable || fileDownList == TableState::Unusable) {
+    if (any(TableState::Unusable)) {
         return SchemaState::Unusable;
     }
     if (version > kAppDataModelVersion) {
@@ -131,7 +153,7 @@ SchemaState prepareAppDataModel(SqliteConnection& connection) {
         PD_LOG_INFO("object store has schema version {}, newer than {}", version,
                     kAppDataModelVersion);
     }
-    const bool complete = pcList == TableState::Usable && fileDownList == TableState::Usable;
+    const bool complete = !any(TableState::Missing);
     if (complete && version >= kAppDataModelVersion) {
         // Nothing to write: a store we may only read still opens.
         return SchemaState::Ready;
@@ -141,7 +163,8 @@ SchemaState prepareAppDataModel(SqliteConnection& connection) {
         return SchemaState::Failed;
     }
     if (!connection.execute(EntityMapping<PcList>::kCreateSql) ||
-        !connection.execute(EntityMapping<FileDownList>::kCreateSql)) {
+        !connection.execute(EntityMapping<FileDownList>::kCreateSql) ||
+        !connection.execute(EntityMapping<PhotoBakList>::kCreateSql)) {
         return SchemaState::Failed;
     }
     if (version < kAppDataModelVersion && !connection.execute(kSetVersionSql)) {

@@ -5,6 +5,7 @@
 
 #include "model/FileDownList.h"
 #include "model/PcList.h"
+#include "model/PhotoBakList.h"
 #include "platform/EntitySet.h"
 #include "platform/SqliteConnection.h"
 #include "platform/SqliteStatement.h"
@@ -14,7 +15,8 @@
 
 namespace pd {
 
-inline constexpr std::int64_t kAppDataModelVersion = 1;
+// 2 added PhotoBakList; a version-1 store gains the table when it is opened.
+inline constexpr std::int64_t kAppDataModelVersion = 2;
 
 template <>
 struct EntityMapping<PcList> {
@@ -56,6 +58,25 @@ struct EntityMapping<FileDownList> {
 
     [[nodiscard]] static bool bind(SqliteStatement& statement, const FileDownList& record);
     static FileDownList read(const SqliteStatement& statement);
+};
+
+template <>
+struct EntityMapping<PhotoBakList> {
+    static constexpr std::string_view kTable = "PhotoBakList";
+    static constexpr std::array<std::string_view, 4> kAttributes = {"deviceTag", "assetUrl",
+                                                                    "fileSize", "backTime"};
+    static constexpr std::string_view kCreateSql =
+        "CREATE TABLE IF NOT EXISTS PhotoBakList (id INTEGER PRIMARY KEY, deviceTag TEXT, "
+        "assetUrl TEXT, fileSize INTEGER, backTime REAL)";
+    static constexpr std::string_view kSelectSql =
+        "SELECT id, deviceTag, assetUrl, fileSize, backTime FROM PhotoBakList ORDER BY id";
+    static constexpr std::string_view kWriteSql =
+        "INSERT OR REPLACE INTO PhotoBakList (id, deviceTag, assetUrl, fileSize, backTime) "
+        "VALUES (?1, ?2, ?3, ?4, ?5)";
+    static constexpr std::string_view kDeleteSql = "DELETE FROM PhotoBakList WHERE id = ?1";
+
+    [[nodiscard]] static bool bind(SqliteStatement& statement, const PhotoBakList& record);
+    static PhotoBakList read(const SqliteStatement& statement);
 };
 
 enum class SchemaState {

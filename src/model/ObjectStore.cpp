@@ -95,6 +95,7 @@ void ObjectStore::open() {
         connection_.close();
         pcList_.reset({});
         fileDownList_.reset({});
+        photoBakList_.reset({});
         PD_LOG_ERROR("object store {} cannot be used ({}); records stay in memory, saves fail",
                      file_.string(), reason);
     }
@@ -119,11 +120,14 @@ ObjectStore::OpenResult ObjectStore::tryOpen(std::string& reason) {
     }
     std::vector<PcList> pcList;
     std::vector<FileDownList> fileDownList;
-    if (!loadRecords(connection_, pcList) || !loadRecords(connection_, fileDownList)) {
+    std::vector<PhotoBakList> photoBakList;
+    if (!loadRecords(connection_, pcList) || !loadRecords(connection_, fileDownList) ||
+        !loadRecords(connection_, photoBakList)) {
         return failure(reason);
     }
     pcList_.reset(std::move(pcList));
     fileDownList_.reset(std::move(fileDownList));
+    photoBakList_.reset(std::move(photoBakList));
     return OpenResult::Ready;
 }
 
@@ -153,7 +157,7 @@ bool ObjectStore::setDamagedFileAside(const std::string& reason) {
 }
 
 bool ObjectStore::hasChanges() const {
-    return pcList_.hasChanges() || fileDownList_.hasChanges();
+    return pcList_.hasChanges() || fileDownList_.hasChanges() || photoBakList_.hasChanges();
 }
 
 bool ObjectStore::saveContext() {
@@ -167,9 +171,11 @@ bool ObjectStore::saveContext() {
     {
         SqliteTransaction transaction(connection_);
         if (transaction.begun() && pcList_.writeChanges(connection_) &&
-            fileDownList_.writeChanges(connection_) && transaction.commit()) {
+            fileDownList_.writeChanges(connection_) && photoBakList_.writeChanges(connection_) &&
+            transaction.commit()) {
             pcList_.markSaved();
             fileDownList_.markSaved();
+            photoBakList_.markSaved();
             return true;
         }
     }

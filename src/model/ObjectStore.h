@@ -1,6 +1,6 @@
 #pragma once
 // The application's object store, the model "AppDataModel": the records of the entities
-// PcList and FileDownList, held in memory by a context and saved to one SQLite file.
+// PcList, FileDownList and PhotoBakList, held in memory by a context and saved to one SQLite file.
 //
 // Fetches return shared objects that callers may change in place; the context notices the
 // changes itself, so saveContext() writes every insert, change and delete made since the
@@ -15,6 +15,7 @@
 
 #include "model/FileDownList.h"
 #include "model/PcList.h"
+#include "model/PhotoBakList.h"
 #include "platform/EntitySet.h"
 #include "platform/SqliteConnection.h"
 
@@ -89,12 +90,15 @@ class ObjectStore {
     // The entity set of T, const when `self` is.
     template <typename T, typename Self>
     static auto& entitiesOf(Self& self) {
-        static_assert(std::is_same_v<T, PcList> || std::is_same_v<T, FileDownList>,
+        static_assert(std::is_same_v<T, PcList> || std::is_same_v<T, FileDownList> ||
+                          std::is_same_v<T, PhotoBakList>,
                       "not an entity of AppDataModel");
         if constexpr (std::is_same_v<T, PcList>) {
             return self.pcList_;
-        } else {
+        } else if constexpr (std::is_same_v<T, FileDownList>) {
             return self.fileDownList_;
+        } else {
+            return self.photoBakList_;
         }
     }
 
@@ -102,6 +106,7 @@ class ObjectStore {
     SqliteConnection connection_;
     EntitySet<PcList> pcList_;
     EntitySet<FileDownList> fileDownList_;
+    EntitySet<PhotoBakList> photoBakList_;
 };
 
 }  // namespace pd

@@ -1,6 +1,7 @@
 // The terminal front-end as a user types it (options after the command, as the README and
 // --help show), against the real peer on 127.0.0.1 and against computers that misbehave.
 
+#include "CaptureImage.h"
 #include "PeerFixture.h"
 #include "support/ScriptedComputer.h"
 
@@ -268,6 +269,39 @@ TEST_F(CliAgainstPeer, DownloadPreviewAndClassesAsTheReadmeShows) {
     for (const auto& j : members["entries"])
         EXPECT_EQ(j.value("kind", ""), "class folder");
     expect(phone, {"class", "del", "music", "D:/Music"}, 0, "removed D:/Music");
+}
+
+// Backup: a shake sends what the computer lacks, named photos go even when it has them, and a
+// photo the computer refuses makes the command fail.
+TEST_F(CliAgainstPeer, BackupSendsNewPhotosAndFailsWhenOneIsRefused) {
+    const auto received = home() / "received";
+    startPeer({"--code", "424242", "--backup-dir", received.string()});
+    const auto phone = pairedPhone("424242");
+    const auto photos = home() / "photos";
+    std::filesystem::create_directories(photos);
+    for (const char* name : {"IMG_0001.JPG", "IMG_0002.JPG", "bad..name.JPG"}) {
+        std::ofstream(photos / name, std::ios::binary) << peer::CaptureImage::render(name[7]);
+    }
+    const std::vector<std::string> lib{"--photos", photos.string()};
+    auto with = [&](std::vector<std::string> args) {
+        args.insert(args.end(), lib.begin(), lib.end());
+        return args;
+    };
+
+    expect(phone, with({"backup"}), 2, "--all");
+    expect(phone, with({"backup", "IMG_0001.JPG", "nothing.JPG"}), 1, "not a photo");
+    auto all = run(phone, with({"backup", "--all", "--json"}));
+    EXPECT_EQ(all.status, 1) << all.err;  // the computer refuses the name with ".."
+    const auto doc = all.document();
+    EXPECT_EQ(doc.value("confirmed", 0), 2);
+    EXPECT_EQ(doc.value("failed", 0), 1);
+    EXPECT_EQ(doc.value("folder", ""), "Backup folder on the computer:D:/PhoneBackup");
+    EXPECT_TRUE(std::filesystem::exists(received / "IMG_0002.JPG"));
+
+    // Only the refused photo is new; named photos go again.
+    std::filesystem::remove(photos / "bad..name.JPG");
+    expect(phone, with({"backup", "--all"}), 0, "nothing to back up");
+    expect(phone, with({"backup", "IMG_0001.JPG"}), 0, "1 of 1 photos sent");
 }
 
 TEST_F(CliAgainstPeer, AFailedPreviewEndsAtOnce) {
