@@ -11,6 +11,8 @@ Page {
     property var backup
 
     header: AppBar {
+        // The browser has a bar of its own.
+        visible: !(backupScreen.backup && backupScreen.backup.browserOpen)
         Label {
             objectName: "backupTitle"
             anchors.verticalCenter: parent.verticalCenter
@@ -52,10 +54,10 @@ Page {
                 height: 200
                 visible: backupScreen.backup && !backupScreen.backup.ringVisible
                 name: backupScreen.backup ? backupScreen.backup.statusPicture : ""
+                playing: waveAnimation.running
                 NumberAnimation on frame {
                     id: waveAnimation
                     running: false
-                    onFinished: picture.frame = -1
                 }
             }
             ProgressRing {
@@ -109,6 +111,8 @@ Page {
             visible: kinds.currentIndex === 0
             enabled: backupScreen.backup && !backupScreen.backup.ringVisible
             highlighted: true
+            // Flat: the raised shadow is a shader effect some renderers cannot draw.
+            Material.elevation: 0
             text: app.text("shake")
             onClicked: backupScreen.backup.shake()
         }
@@ -140,6 +144,8 @@ Page {
             }
             Switch {
                 objectName: "phoneFilesSwitch"
+                // Flat handle, as for the Shake button.
+                Component.onCompleted: indicator.Material.elevation = 0
                 checked: backupScreen.backup ? backupScreen.backup.phoneFilesOn : false
                 onToggled: backupScreen.backup.phoneFilesOn = checked
             }

@@ -5,16 +5,18 @@ import QtQuick
 Canvas {
     id: picture
     property string name: ""
-    // Set while the wave animation plays; -1 shows `name`.
-    property int frame: -1
+    // While `playing`, the wave animation's frame is shown instead of `name`.
+    property bool playing: false
+    property int frame: 0
 
     implicitWidth: 200
     implicitHeight: 200
     onNameChanged: requestPaint()
     onFrameChanged: requestPaint()
+    onPlayingChanged: requestPaint()
 
     function waveFrame() {
-        if (frame >= 0)
+        if (playing)
             return frame
         var m = /^wave_(\d+)$/.exec(name)
         return m ? parseInt(m[1]) : -1
