@@ -9,6 +9,8 @@
 
 #include <QImage>
 
+#include <signal.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -129,6 +131,29 @@ TEST_F(GuiBackup, PickingTwoPhotosInTheGridBacksUpExactlyThose) {
     ASSERT_TRUE(ui->waitUntil([&] { return statusIs("backup has successfully"); }, 30s));
     EXPECT_EQ(textOf("backupTimeLine"), displayText("successful backup photo/video") + " 2/2");
     EXPECT_EQ(filesIn(backupDir), expected);
+}
+
+TEST_F(GuiBackup, TappingTheRingStopsTheBackupAfterThePhotoUnderWay) {
+    openBackupTab(4);
+    // The computer is held still, so the first photo stays under way while the ring is tapped.
+    {
+        const int pid = peerProcess->pid();
+        ASSERT_EQ(::kill(pid, SIGSTOP), 0);
+        const std::unique_ptr<const int, void (*)(const int*)> resume(
+            &pid, [](const int* p) { ::kill(*p, SIGCONT); });
+        ASSERT_TRUE(ui->click("shakeButton"));
+        QQuickItem* ring = ui->waitFor("progressRing");
+        ASSERT_NE(ring, nullptr);
+        EXPECT_EQ(textOf("ringCount"), "0/4");
+        ui->click(ring);
+    }
+    EXPECT_TRUE(statusIs("backup has stopped"));
+    EXPECT_EQ(ui->find("progressRing"), nullptr);
+    ASSERT_TRUE(ui->waitUntil([&] { return screen().lastReport().has_value(); }, 30s));
+    EXPECT_TRUE(screen().lastReport()->stopped);
+    EXPECT_LE(filesIn(backupDir).size(), 1u);
+    // The time of the stopped backup is kept.
+    EXPECT_TRUE(Settings::standard().lastPicBackTime().has_value());
 }
 
 TEST_F(GuiBackup, ThePhoneFilesSwitchKeepsItsSetting) {
