@@ -4,6 +4,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -109,6 +110,10 @@ void ControlServer::acceptLoop() {
             }
             continue;
         }
+        // Replies are small and often follow each other ("226" then "227"): without this the
+        // second waits for the phone's delayed acknowledgement of the first.
+        const int one = 1;
+        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
         accepted(fd);
     }
 }

@@ -4,7 +4,7 @@
 
 namespace pd {
 
-bool BackupLedger::record(const std::string& deviceTag, const std::string& assetUrl,
+void BackupLedger::record(const std::string& deviceTag, const std::string& assetUrl,
                           std::uint64_t size, std::chrono::system_clock::time_point when) {
     const auto existing = store_.fetch<PhotoBakList>(
         [&](const PhotoBakList& r) { return r.deviceTag == deviceTag && r.assetUrl == assetUrl; },
@@ -15,6 +15,9 @@ bool BackupLedger::record(const std::string& deviceTag, const std::string& asset
     } else {
         store_.insert(PhotoBakList{0, deviceTag, assetUrl, size, ObjectStore::dateValue(when)});
     }
+}
+
+bool BackupLedger::save() {
     return store_.saveContext();
 }
 

@@ -21,10 +21,12 @@ class BackupLedger {
   public:
     explicit BackupLedger(ObjectStore& store) : store_(store) {}
 
-    // One record per computer and URL: a photo confirmed again replaces its record. Saves;
-    // false if the save failed (the record stays in memory for the next save).
-    bool record(const std::string& deviceTag, const std::string& assetUrl, std::uint64_t size,
+    // One record per computer and URL: a photo confirmed again replaces its record. Saved by
+    // the next save() (a batch saves once at its end: a save per photo costs a disk flush).
+    void record(const std::string& deviceTag, const std::string& assetUrl, std::uint64_t size,
                 std::chrono::system_clock::time_point when);
+    // False if the save failed (the records stay in memory for the next save).
+    bool save();
     bool contains(const std::string& deviceTag, const std::string& assetUrl,
                   std::uint64_t size) const;
     std::vector<std::shared_ptr<PhotoBakList>> records(const std::string& deviceTag) const;

@@ -9,6 +9,8 @@
 #include "platform/Log.h"
 #include "platform/PhotoLibrary.h"
 
+#include <algorithm>
+
 namespace pd {
 
 bool PhotoBackupBatch::start(std::vector<std::string> urls,
@@ -28,8 +30,10 @@ bool PhotoBackupBatch::start(std::vector<std::string> urls,
     library_ = library ? std::move(library) : std::make_shared<const PhotoLibrary>();
     deviceTag_ = core_.deviceTag;
     running_ = true;
+    ++batchGen_;
+    prefetchIndex_.reset();
     PD_LOG_INFO("photo backup of {} items starts", photoTmpArr_.size());
-    read(photoTmpArr_.front());
+    nextItem();
     return true;
 }
 
@@ -37,19 +41,54 @@ void PhotoBackupBatch::read(const std::string& url) {
     const std::uint64_t token = ++token_;
     reading_ = true;
     uploading_ = false;
-    confirming_ = false;
-    const auto deliver = [this, token](std::shared_ptr<UploadSource> source) {
-        MainQueue::shared().async([this, token, source = std::move(source)]() mutable {
-            readReturned(token, std::move(source));
-        });
-    };
     // The lookup runs on the library's queue; only the representation's size is taken there.
+    lookup(url, [this, token](std::shared_ptr<UploadSource> source) {
+        readReturned(token, std::move(source));
+    });
+}
+
+void PhotoBackupBatch::lookup(const std::string& url,
+                              std::function<void(std::shared_ptr<UploadSource>)> onMain) {
+    const auto deliver = [onMain = std::move(onMain)](std::shared_ptr<UploadSource> source) {
+        MainQueue::shared().async([onMain, source = std::move(source)] { onMain(source); });
+    };
     library_->assetForURL(
         url,
         [deliver](std::optional<Asset> asset) {
-            deliver(asset ? makeAssetUploadSource(asset->defaultRepresentation()) : nullptr);
+            deliver(asset ? makeAssetUploadSource(*asset) : nullptr);
         },
         [deliver](std::error_code) { deliver(nullptr); });
+}
+
+void PhotoBackupBatch::prefetch(std::size_t index) {
+    prefetchIndex_ = index;
+    prefetchArrived_ = false;
+    prefetched_.reset();
+    lookup(photoTmpArr_[index], [this, gen = batchGen_, index](std::shared_ptr<UploadSource> s) {
+        if (gen != batchGen_ || prefetchIndex_ != index) {
+            return;
+        }
+        prefetchArrived_ = true;
+        prefetched_ = std::move(s);
+        if (reading_ && cursor_ == index) {
+            prefetchIndex_.reset();
+            readReturned(token_, std::move(prefetched_));
+        }
+    });
+}
+
+void PhotoBackupBatch::nextItem() {
+    if (prefetchIndex_ != cursor_) {
+        read(photoTmpArr_[cursor_]);
+        return;
+    }
+    ++token_;
+    reading_ = true;
+    uploading_ = false;
+    if (prefetchArrived_) {
+        prefetchIndex_.reset();
+        readReturned(token_, std::move(prefetched_));
+    }  // else the lookup under way delivers it
 }
 
 void PhotoBackupBatch::readReturned(std::uint64_t token, std::shared_ptr<UploadSource> source) {
@@ -60,23 +99,28 @@ void PhotoBackupBatch::readReturned(std::uint64_t token, std::shared_ptr<UploadS
     if (!source) {
         PD_LOG_WARN("photo backup: {} cannot be read; skipped", photoTmpArr_[cursor_]);
         fileName_.clear();
-        itemDone(UploadOutcome::Unreadable, false);
+        itemDone(UploadOutcome::Unreadable);
         return;
     }
     fileName_ = source->name();
     size_ = source->size();
     auto link = core_.serverManager();
     link_ = link;
+    // Replies counted before the item starts cannot be its confirmation.
     transfersDoneBefore_ = link ? link->Results().transfersDone : 0;
     uploading_ = true;
     core_.GetPhotoDataFinish(std::move(source));
+    // The next item is looked up while this one is sent.
+    if (running_ && cursor_ + 1 < photoTmpArr_.size()) {
+        prefetch(cursor_ + 1);
+    }
 }
 
 void PhotoBackupBatch::endUnsentItem(UploadOutcome outcome) {
     if (running_ && reading_) {
         reading_ = false;
         ++token_;
-        itemDone(outcome, false);
+        itemDone(outcome);
     }
 }
 
@@ -86,61 +130,105 @@ void PhotoBackupBatch::uploadEnded(UploadOutcome outcome) {
     }
     uploading_ = false;
     auto link = link_.lock();
-    if (outcome != UploadOutcome::Sent || !link || link == unconfirmingLink_.lock()) {
-        itemDone(outcome, false);
-        return;
+    if (outcome == UploadOutcome::Sent && link) {
+        if (link != confirmLink_.lock()) {
+            unconfirmed_.clear();  // those of an earlier link can no longer be confirmed
+            confirmLink_ = link;
+            transfersSeen_ = transfersDoneBefore_;
+            listening_ = false;
+        }
+        unconfirmed_.push_back(
+            {photoTmpArr_[cursor_], size_, std::chrono::steady_clock::now() + confirmLimit_});
+        listenForConfirmations();
+        takeConfirmations();
     }
-    awaitConfirmation();
+    itemDone(outcome);
 }
 
-void PhotoBackupBatch::awaitConfirmation() {
-    auto link = link_.lock();
-    const std::uint64_t token = ++token_;
-    confirming_ = true;
-    // Registered before the count is read, so a "226" in between is not missed.
-    link->WaitTransferDoneBlock([this, token] {
-        MainQueue::shared().async([this, token] { confirmationDone(token, true); });
+void PhotoBackupBatch::listenForConfirmations() {
+    auto link = confirmLink_.lock();
+    if (!link || listening_) {
+        return;
+    }
+    listening_ = true;
+    // The slot is used once per call: each reply registers it again from the main queue.
+    link->WaitTransferDoneBlock([this, weak = confirmLink_] {
+        MainQueue::shared().async([this, weak] {
+            if (weak.lock() == confirmLink_.lock() && !weak.expired()) {
+                listening_ = false;
+                takeConfirmations();
+            }
+        });
     });
-    if (link->Results().transfersDone > transfersDoneBefore_) {
-        confirmationDone(token, true);
-        return;
-    }
-    MainQueue::shared().after(confirmLimit_, [this, token] { confirmationDone(token, false); });
 }
 
-void PhotoBackupBatch::confirmationDone(std::uint64_t token, bool confirmed) {
-    if (token != token_ || !confirming_ || !running_) {
-        return;
+void PhotoBackupBatch::takeConfirmations() {
+    auto link = confirmLink_.lock();
+    if (link) {
+        const std::uint64_t done = link->Results().transfersDone;
+        // A reply that came before its item was seen as sent stays counted for that item.
+        while (transfersSeen_ < done && !unconfirmed_.empty()) {
+            ++transfersSeen_;
+            const Sent item = unconfirmed_.front();
+            unconfirmed_.pop_front();
+            ++summary_.confirmed;
+            BackupLedger(ObjectStore::shared())
+                .record(deviceTag_, item.url, item.size, std::chrono::system_clock::now());
+        }
+    } else {
+        unconfirmed_.clear();
     }
-    confirming_ = false;
-    ++token_;
-    if (!confirmed) {
-        PD_LOG_WARN(
-            "photo backup: no confirmation of '{}' from the computer; not waiting for "
-            "confirmations on this link again",
-            fileName_);
-        unconfirmingLink_ = link_;
+    const auto now = std::chrono::steady_clock::now();
+    const bool waitsNoMore = link && link == unconfirmingLink_.lock();
+    while (!unconfirmed_.empty() && (waitsNoMore || unconfirmed_.front().deadline <= now)) {
+        PD_LOG_WARN("photo backup: the computer did not confirm {}", unconfirmed_.front().url);
+        unconfirmed_.pop_front();
+        unconfirmingLink_ = confirmLink_;
     }
-    itemDone(UploadOutcome::Sent, confirmed);
+    if (!unconfirmed_.empty()) {
+        listenForConfirmations();
+    }
+    if (unconfirmed_.empty() && afterConfirmed_) {
+        auto then = std::move(afterConfirmed_);
+        afterConfirmed_ = nullptr;
+        then();
+    }
 }
 
-void PhotoBackupBatch::itemDone(UploadOutcome outcome, bool confirmed) {
+void PhotoBackupBatch::whenConfirmed(std::function<void()> then) {
+    afterConfirmed_ = std::move(then);
+    takeConfirmations();
+    if (afterConfirmed_) {
+        // The oldest outstanding item's time is the longest this can take.
+        const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
+            unconfirmed_.front().deadline - std::chrono::steady_clock::now());
+        const std::uint64_t token = token_;
+        MainQueue::shared().after(
+            std::max(wait, std::chrono::milliseconds(0)) + std::chrono::milliseconds(1),
+            [this, token] {
+                if (token == token_ && afterConfirmed_) {
+                    takeConfirmations();
+                    if (afterConfirmed_) {
+                        whenConfirmed(std::move(afterConfirmed_));
+                    }
+                }
+            });
+    }
+}
+
+void PhotoBackupBatch::itemDone(UploadOutcome outcome) {
     const std::string url = photoTmpArr_[cursor_];
     ++summary_.done;
     if (outcome != UploadOutcome::Sent) {
         ++summary_.failed;
-    }
-    if (confirmed) {
-        ++summary_.confirmed;
-        BackupLedger(ObjectStore::shared())
-            .record(deviceTag_, url, size_, std::chrono::system_clock::now());
     }
     if (itemBlock_) {
         itemBlock_(url, fileName_, outcome);
     }
     if (bStopPhotoBak_) {
         summary_.stopped = true;
-        end();  // no progress, no next item, no "QUIT"
+        ++token_;
+        whenConfirmed([this] { end(); });  // no progress, no next item, no "QUIT"
         return;
     }
     if (outcome == UploadOutcome::LinkLost) {
@@ -157,16 +245,26 @@ void PhotoBackupBatch::itemDone(UploadOutcome outcome, bool confirmed) {
         progress(cursor_, total);
     }
     if (cursor_ < total) {
-        read(photoTmpArr_[cursor_]);
+        nextItem();
         return;
     }
-    core_.FileMgrCommondOp(link::kUploadChannel, "QUIT");
-    end();
+    ++token_;
+    whenConfirmed([this] {
+        core_.FileMgrCommondOp(link::kUploadChannel, "QUIT");
+        end();
+    });
 }
 
 void PhotoBackupBatch::end() {
+    ++batchGen_;
+    prefetchIndex_.reset();
+    prefetched_.reset();
+    if (summary_.confirmed > 0 && !BackupLedger(ObjectStore::shared()).save()) {
+        PD_LOG_ERROR("photo backup: the backup ledger could not be saved");
+    }
     running_ = false;
-    reading_ = uploading_ = confirming_ = false;
+    reading_ = uploading_ = false;
+    afterConfirmed_ = nullptr;
     ++token_;
     PD_LOG_INFO("photo backup ended: {} of {} done, {} failed, {} confirmed{}{}", summary_.done,
                 summary_.total, summary_.failed, summary_.confirmed,
@@ -177,15 +275,11 @@ void PhotoBackupBatch::end() {
 }
 
 void PhotoBackupBatch::linkEnded() {
+    unconfirmed_.clear();
+    confirmLink_.reset();
+    listening_ = false;
     if (!running_ || uploading_) {
         return;  // the upload channel reports the item as LinkLost
-    }
-    if (confirming_) {
-        // Sent whole; its confirmation cannot come any more. The next item meets the lost link.
-        confirming_ = false;
-        ++token_;
-        itemDone(UploadOutcome::Sent, false);
-        return;
     }
     summary_.linkLost = true;
     end();
@@ -194,8 +288,15 @@ void PhotoBackupBatch::linkEnded() {
 void PhotoBackupBatch::reset() {
     running_ = false;
     bStopPhotoBak_ = false;
-    reading_ = uploading_ = confirming_ = false;
+    reading_ = uploading_ = false;
     ++token_;
+    unconfirmed_.clear();
+    confirmLink_.reset();
+    listening_ = false;
+    afterConfirmed_ = nullptr;
+    ++batchGen_;
+    prefetchIndex_.reset();
+    prefetched_.reset();
     photoTmpArr_.clear();
     cursor_ = 0;
     summary_ = BackupBatchEnd{};

@@ -9,8 +9,10 @@
 // cleared by "QUIT", by a stop taking effect, or by the loss of the link.
 //
 // When the computer confirms a sent item with its "226" reply, the item is written to the
-// backup ledger of that computer. The next item waits for that reply, for a bounded time; a
-// link that let that time pass is not waited for again.
+// backup ledger of that computer. Replies come in the order of the items, so each one confirms
+// the oldest sent item still unconfirmed; the next item does not wait for it. A sent item is
+// awaited for a bounded time: the end of the batch waits for the outstanding ones (on a link
+// that once let that time pass, it waits no more).
 //
 // Main queue only.
 
@@ -19,8 +21,10 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -77,10 +81,22 @@ class PhotoBackupBatch {
     std::size_t cursor() const { return cursor_; }
 
   private:
+    struct Sent {
+        std::string url;
+        std::uint64_t size = 0;
+        std::chrono::steady_clock::time_point deadline;
+    };
+
+    void lookup(const std::string& url, std::function<void(std::shared_ptr<UploadSource>)> onMain);
+    void prefetch(std::size_t index);
+    void nextItem();
     void readReturned(std::uint64_t token, std::shared_ptr<UploadSource> source);
-    void awaitConfirmation();
-    void confirmationDone(std::uint64_t token, bool confirmed);
-    void itemDone(UploadOutcome outcome, bool confirmed);
+    void itemDone(UploadOutcome outcome);
+    // Matches the computer's new "226" replies with the oldest sent items, drops those whose
+    // time ran out, and runs the end of the batch once nothing is outstanding.
+    void takeConfirmations();
+    void listenForConfirmations();
+    void whenConfirmed(std::function<void()> then);
     void end();
 
     AuthCore& core_;
@@ -96,16 +112,29 @@ class PhotoBackupBatch {
     std::chrono::milliseconds confirmLimit_ = kConfirmLimit;
 
     // The current item: its token (late callbacks of an earlier one carry another), whether
-    // it is on the upload channel, and what a confirmation of it needs.
+    // it is being read or on the upload channel, and what its confirmation needs.
     std::uint64_t token_ = 0;
     bool reading_ = false;
     bool uploading_ = false;
-    bool confirming_ = false;
     std::string fileName_;
     std::uint64_t size_ = 0;
     std::weak_ptr<CServerManager> link_;
     std::uint64_t transfersDoneBefore_ = 0;
-    // The link that once let the confirmation time pass: its items are not waited for.
+    // The next item, looked up while the current one is sent (of batch `batchGen_`).
+    std::uint64_t batchGen_ = 0;
+    std::optional<std::size_t> prefetchIndex_;
+    bool prefetchArrived_ = false;
+    std::shared_ptr<UploadSource> prefetched_;
+
+    // Sent items awaiting their "226", oldest first, all on `confirmLink_`, whose replies up
+    // to `transfersSeen_` are matched already.
+    std::deque<Sent> unconfirmed_;
+    std::weak_ptr<CServerManager> confirmLink_;
+    std::uint64_t transfersSeen_ = 0;
+    bool listening_ = false;
+    // What runs once nothing is outstanding (the end of the batch), and its generation.
+    std::function<void()> afterConfirmed_;
+    // The link that once let an item's time pass: the end of a batch does not wait on it.
     std::weak_ptr<CServerManager> unconfirmingLink_;
 };
 
