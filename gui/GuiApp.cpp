@@ -75,6 +75,7 @@ bool GuiApp::start(std::string& error) {
     config.home = options_.home;
     config.verbose = options_.verbose;
     config.interfaceName = options_.interfaceName;
+    config.photosDir = options_.photos;
     config.discoveryPort = static_cast<std::uint16_t>(options_.discoveryPort);
     if (options_.demo) {
         demoDir_.emplace();

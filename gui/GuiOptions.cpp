@@ -22,13 +22,19 @@ std::optional<GuiOptions> parseGuiOptions(const QStringList& arguments, std::str
                                 "COMPUTER");
     const QCommandLineOption code("code", "The six-digit check code the computer shows.", "CODE");
     const QCommandLineOption iface("interface", "Search only this network interface.", "NAME");
+    const QCommandLineOption photos(
+        "photos",
+        "The photo library: a folder whose files are the camera roll and "
+        "whose subfolders are albums; default $XDG_PICTURES_DIR, "
+        "else ~/Pictures.",
+        "DIR");
     const QCommandLineOption port("discovery-port", "The search's UDP port.", "PORT", "6866");
     const QCommandLineOption demo("demo",
                                   "Start a computer-side peer with a sample disk on 127.0.0.1 "
                                   "and connect to it.");
     const QCommandLineOption verbose({"v", "verbose"}, "Log what the link does on stderr.");
     const QCommandLineOption version("version", "Print the version.");
-    parser.addOptions({home, pc, code, iface, port, demo, verbose, version});
+    parser.addOptions({home, pc, code, iface, photos, port, demo, verbose, version});
 
     QStringList withProgram = arguments;
     withProgram.prepend("pocketdesk-gui");
@@ -54,6 +60,7 @@ std::optional<GuiOptions> parseGuiOptions(const QStringList& arguments, std::str
     options.pc = parser.value(pc).toStdString();
     options.code = parser.value(code).toStdString();
     options.interfaceName = parser.value(iface).toStdString();
+    options.photos = parser.value(photos).toStdString();
     options.demo = parser.isSet(demo);
     options.verbose = parser.isSet(verbose);
     bool ok = false;

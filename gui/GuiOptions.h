@@ -1,6 +1,6 @@
 #pragma once
-// The graphical front-end's command line: the terminal's --home, --pc, --code, --interface and
-// --discovery-port, and --demo, which starts the embedded peer and connects to it.
+// The graphical front-end's command line: the terminal's --home, --pc, --code, --interface,
+// --discovery-port and --photos, and --demo, which starts the embedded peer and connects to it.
 
 #include <QStringList>
 
@@ -14,6 +14,7 @@ struct GuiOptions {
     std::string pc;  // name, tag or address from a search, or HOST:PORT:HTTPPORT
     std::string code;
     std::string interfaceName;
+    std::string photos;  // the photo library's folder
     int discoveryPort = 6866;
     bool demo = false;
     bool verbose = false;

@@ -58,6 +58,16 @@ std::shared_ptr<DiskView> TabsAdapter::presentFileManager(
     return fileManager_;
 }
 
+std::shared_ptr<BackFileView> TabsAdapter::presentBackup(
+    const std::shared_ptr<BackFileViewController>& screen) {
+    // Selecting the tab again presents the same screen again.
+    if (!backup_ || backup_->controller() != screen) {
+        backup_ = makeAdapter(new BackupAdapter(overlay_, screen));
+        emit backupChanged();
+    }
+    return backup_;
+}
+
 void TabsAdapter::closeTabs() {
     if (downloads_) {
         downloads_->back();

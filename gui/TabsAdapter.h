@@ -1,8 +1,9 @@
 #pragma once
 // The tabs shown while a computer is connected: the file manager (the drive screen and the
-// folders it opens), the backup and remote-control tabs, and the download list, which the file
-// manager's toolbar opens.
+// folders it opens), the photo backup, the remote-control tab, and the download list, which
+// the file manager's toolbar opens.
 
+#include "BackupAdapter.h"
 #include "DiskAdapter.h"
 #include "DownloadsAdapter.h"
 #include "OverlayScreen.h"
@@ -30,6 +31,8 @@ class TabsAdapter : public QObject, public OverlayScreen<MainTabBarView> {
     Q_PROPERTY(int selectedTag READ selectedTag NOTIFY changed)
     Q_PROPERTY(QObject* fileManager READ fileManager NOTIFY changed)
     Q_PROPERTY(QObject* downloads READ downloads NOTIFY downloadsChanged)
+    // Null until the backup tab is first selected.
+    Q_PROPERTY(QObject* backup READ backup NOTIFY backupChanged)
 
   public:
     TabsAdapter(Overlay& overlay, std::weak_ptr<MainTabBarViewController> controller,
@@ -43,7 +46,9 @@ class TabsAdapter : public QObject, public OverlayScreen<MainTabBarView> {
     int selectedTag() const { return selectedTag_; }
     QObject* fileManager() const { return fileManager_.get(); }
     QObject* downloads() const { return downloads_.get(); }
+    QObject* backup() const { return backup_.get(); }
     DiskAdapter* disk() const { return fileManager_.get(); }
+    BackupAdapter* backupScreen() const { return backup_.get(); }
     DownloadsAdapter* downloadList() const { return downloads_.get(); }
 
     // MainTabBarView
@@ -51,11 +56,14 @@ class TabsAdapter : public QObject, public OverlayScreen<MainTabBarView> {
     void setSelectedTab(int tag) override;
     std::shared_ptr<DiskView> presentFileManager(
         const std::shared_ptr<DiskViewController>& screen) override;
+    std::shared_ptr<BackFileView> presentBackup(
+        const std::shared_ptr<BackFileViewController>& screen) override;
     void closeTabs() override;
 
   signals:
     void changed();
     void downloadsChanged();
+    void backupChanged();
     void closed();
 
   private:
@@ -66,6 +74,7 @@ class TabsAdapter : public QObject, public OverlayScreen<MainTabBarView> {
     int selectedTag_ = 0;
     std::shared_ptr<DiskAdapter> fileManager_;
     std::shared_ptr<DownloadsAdapter> downloads_;
+    std::shared_ptr<BackupAdapter> backup_;
 };
 
 }  // namespace pd::gui

@@ -6,6 +6,8 @@ import QtQuick.Controls.Material
 ToolBar {
     Material.foreground: "white"
     background: Rectangle {
+        // The style's own background gave the bar its height; a bar with only a label keeps it.
+        implicitHeight: 48
         color: "#1565C0"
     }
 }

@@ -46,7 +46,7 @@ Page {
                 }
             }
         }
-        NotYetPage { heading: tabsScreen.tabs.titles[1] || "" }
+        BackupPage { backup: tabsScreen.tabs.backup }
         NotYetPage { heading: tabsScreen.tabs.titles[2] || "" }
     }
 

@@ -1,6 +1,7 @@
 // Renders every screen of pocketdesk-gui to PNG files (offscreen), walking through the
 // application against a peer on 127.0.0.1 as a user would: introduction, server list,
-// check code, drives, folder, row actions, photo viewer, preview, class, download list.
+// check code, drives, folder, row actions, photo viewer, preview, class, download list, and the
+// backup tab (shake, a running backup, its end, the photo grid).
 //
 //   pocketdesk-screenshots OUTPUT_DIR
 
@@ -18,22 +19,24 @@
 #include <QPainter>
 #include <QTemporaryDir>
 
+#include <csignal>
 #include <filesystem>
 #include <iostream>
 
 namespace {
 
-// A real picture for the photo viewer and the preview.
-bool writePicture(const QString& path) {
+// A real picture for the photo viewer, the preview and the phone's library: a sunset whose sky
+// takes the hue given.
+bool writePicture(const QString& path, int hue = 15) {
     QImage image(800, 600, QImage::Format_RGB32);
     QPainter p(&image);
     QLinearGradient sky(0, 0, 0, 600);
-    sky.setColorAt(0, QColor("#FF8A65"));
-    sky.setColorAt(1, QColor("#5E35B1"));
+    sky.setColorAt(0, QColor::fromHsv(hue % 360, 150, 255));
+    sky.setColorAt(1, QColor::fromHsv((hue + 250) % 360, 180, 180));
     p.fillRect(image.rect(), sky);
     p.setBrush(QColor("#FFEB3B"));
     p.setPen(Qt::NoPen);
-    p.drawEllipse(QPoint(400, 380), 120, 120);
+    p.drawEllipse(QPoint(200 + hue % 400, 380), 120, 120);
     p.fillRect(0, 420, 800, 180, QColor("#263238"));
     p.end();
     return image.save(path);
@@ -67,6 +70,12 @@ int main(int argc, char** argv) {
     }
     std::filesystem::create_directories(root + "/D/Pictures");
     writePicture(QString::fromStdString(root + "/D/Pictures/sunset.png"));
+    const std::string photos = work.path().toStdString() + "/phone-photos";
+    std::filesystem::create_directories(photos);
+    for (int n = 0; n < 12; ++n) {
+        writePicture(QString::fromStdString(photos + "/IMG_" + std::to_string(2001 + n) + ".JPG"),
+                     n * 29);
+    }
 
     // Documents that are not pictures would open in the desktop's application: not here.
     pd::gui::PreviewAdapter::setOpener([](const QString&) {});
@@ -76,6 +85,7 @@ int main(int argc, char** argv) {
         options.home = work.path().toStdString() + "/phone";
         options.interfaceName = "lo";
         options.discoveryPort = discoveryPort;
+        options.photos = photos;
         pd::gui::GuiApp app(options);
         std::string error;
         app.start(error);
@@ -133,6 +143,27 @@ int main(int argc, char** argv) {
         shot("12-class-empty", ui.waitFor("emptyCaption") != nullptr);
         ui.click("tab_2");
         shot("13-remote-tab", true);
+
+        ui.click("tab_1");
+        shot("14-backup-shake", ui.waitFor("shakeButton") != nullptr);
+        ui.click("shakeButton");
+        // Held mid-batch: the computer is paused while the ring is drawn.
+        QQuickItem* ring = ui.waitFor("progressRing");
+        const bool running =
+            ring != nullptr && ui.waitUntil([&] { return ring->property("done").toInt() >= 3; });
+        ::kill(peer->pid(), SIGSTOP);
+        shot("15-backup-running", running);
+        ::kill(peer->pid(), SIGCONT);
+        const QString finished = pd::gui::displayText("backup has successfully");
+        shot("16-backup-finished", ui.waitForText(finished, std::chrono::seconds(30)) != nullptr);
+        ui.click("pickTab");
+        const bool grid = ui.waitFor("photoCell_5") != nullptr;
+        for (const char* cell : {"photoCell_0", "photoCell_2", "photoCell_5"}) {
+            ui.click(cell);
+        }
+        shot("17-photo-grid", grid);
+        ui.click("browserDone");
+        ui.waitForText(finished, std::chrono::seconds(30));
         status = failures == 0 ? 0 : 1;
     }
     peer->stop();
