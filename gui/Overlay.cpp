@@ -7,27 +7,7 @@
 
 namespace pd::gui {
 
-namespace {
-
-// Keys of controls that only this front-end has (the backup screen's tabs and buttons); the
-// screens' own keys come from the library's table.
-constexpr std::pair<std::string_view, const char*> kFrontEndTexts[] = {
-    {"phone files", "Let the computer manage this phone's files"},
-    {"photos not backed up", "could not be backed up"},
-    {"pick tab", "Pick"},
-    {"shake", "Shake"},
-    {"shake tab", "Shake"},
-    {"tap to stop", "Tap to stop"},
-};
-
-}  // namespace
-
 QString displayText(const std::string& key) {
-    for (const auto& [k, text] : kFrontEndTexts) {
-        if (k == key) {
-            return QString::fromUtf8(text);
-        }
-    }
     return QString::fromStdString(app::displayText(key));
 }
 

@@ -375,8 +375,10 @@ void BackFileViewController::startBatch(const std::vector<std::string>& urls, st
             self->onProgress(static_cast<std::size_t>(done), static_cast<std::size_t>(total));
         }
     });
+    failedItems_ = 0;
     core.BackupItemBlock([weak](const std::string&, const std::string& name, UploadOutcome o) {
         if (auto self = weak.lock()) {
+            self->failedItems_ += o != UploadOutcome::Sent;
             if (auto v = self->view()) {
                 v->itemEnded(name, o);
             }
@@ -449,7 +451,10 @@ void BackFileViewController::photoBackFinish(bool stopped) {
     bBackPhotoing_ = false;
     if (auto v = view()) {
         v->hideProgressRing();
-        v->setStatus(stopped ? "backup has stopped" : "backup has successfully");
+        // A batch whose photos did not all arrive is not reported as a success.
+        v->setStatus(stopped            ? "backup has stopped"
+                     : failedItems_ > 0 ? "backup finished with failures"
+                                        : "backup has successfully");
         v->setStatusPicture(kFinishedPicture);
     }
     Settings::standard().setLastPicBackTime(formatBackupTime(now()));

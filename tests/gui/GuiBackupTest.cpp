@@ -41,15 +41,19 @@ std::map<std::string, std::string> filesIn(const fs::path& folder) {
 
 class GuiBackup : public GuiAgainstPeer {
   protected:
-    // `count` distinct pictures in the phone's library; connected, on the backup tab.
-    void openBackupTab(int count) {
+    // `count` distinct pictures in the phone's library (and one under each of `extraNames`);
+    // connected, on the backup tab.
+    void openBackupTab(int count, std::vector<std::string> extraNames = {}) {
         photos = home() / "photos";
         fs::create_directories(photos);
         for (int n = 0; n < count; ++n) {
+            extraNames.push_back("IMG_" + std::to_string(100 + n) + ".png");
+        }
+        for (std::size_t n = 0; n < extraNames.size(); ++n) {
             QImage image(64, 48, QImage::Format_RGB32);
-            image.fill(QColor::fromHsv(n * 60 % 360, 200, 220));
-            const std::string name = "IMG_" + std::to_string(100 + n) + ".png";
-            ASSERT_TRUE(image.save(QString::fromStdString((photos / name).string())));
+            image.fill(QColor::fromHsv(static_cast<int>(n) * 60 % 360, 200, 220));
+            ASSERT_TRUE(
+                image.save(QString::fromStdString((photos / extraNames[n]).string()), "PNG"));
         }
         backupDir = home() / "backed-up";
         startPeer({"--code", "246810", "--backup-dir", backupDir.string()});
@@ -101,6 +105,17 @@ TEST_F(GuiBackup, AShakeBacksUpTheLibraryAndASecondShakeFindsNothingNew) {
     EXPECT_TRUE(ui->waitUntil([&] { return textOf("backupTimeLine").startsWith("0 "); }));
     EXPECT_TRUE(statusIs("backup has stopped"));
     EXPECT_EQ(filesIn(backupDir).size(), 3u);
+}
+
+// A photo the computer refuses (its name holds "..") ends the batch, but not as a success.
+TEST_F(GuiBackup, ABatchWithARefusedPhotoIsNotReportedAsASuccess) {
+    openBackupTab(1, {"bad..name.png"});
+    ASSERT_TRUE(ui->click("shakeButton"));
+    ASSERT_TRUE(ui->waitUntil([&] { return statusIs("backup finished with failures"); }, 30s));
+    EXPECT_NE(ui->find("backupFailedLine"), nullptr);
+    ASSERT_TRUE(ui->waitUntil([&] { return screen().lastReport().has_value(); }));
+    EXPECT_EQ(screen().lastReport()->failed, 1u);
+    EXPECT_EQ(filesIn(backupDir).size(), 1u);
 }
 
 TEST_F(GuiBackup, PickingTwoPhotosInTheGridBacksUpExactlyThose) {
