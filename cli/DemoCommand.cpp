@@ -6,16 +6,13 @@
 #include "Output.h"
 #include "PeerLauncher.h"
 #include "SamplePhotos.h"
+#include "SelfProcess.h"
 
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <functional>
 #include <random>
-
-extern char** environ;
 
 namespace pd::cli {
 
@@ -32,26 +29,7 @@ std::string randomCode() {
 
 // Runs this program with `args` and returns its exit status (-1 if it could not run).
 int runSelf(const Output& out, const std::vector<std::string>& args) {
-    std::string shown = "pocketdesk";
-    for (const auto& a : args) {
-        shown += " " + a;
-    }
-    out.say("   $ " + shown);
-    std::vector<std::string> store{"pocketdesk"};
-    store.insert(store.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& a : store) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv.data(), environ) != 0) {
-        return -1;
-    }
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return waitSelf(startSelf(out, args));
 }
 
 // The photo backup step: a small library on the phone (one photo also in an album), backed up

@@ -1,15 +1,11 @@
 #include "DemoPhoneFiles.h"
 
 #include "PeerLauncher.h"
+#include "SelfProcess.h"
 #include "TextFormat.h"
-
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <csignal>
 #include <fstream>
-
-extern char** environ;
 
 namespace pd::cli {
 
@@ -53,21 +49,10 @@ bool demoPhoneFiles(const Output& out, const std::filesystem::path& peerProgram,
     }
     const std::string address = "127.0.0.1:" + std::to_string(computer->controlPort()) + ":" +
                                 std::to_string(computer->httpPort());
-    std::vector<std::string> store{"pocketdesk", "share", "--pc", address};
-    store.insert(store.end(), common.begin(), common.end());
-    std::string shown;
-    for (std::size_t i = 1; i < store.size(); ++i) {
-        shown += " " + store[i];
-    }
-    out.say("   $ pocketdesk" + shown + "   (the computer sends its commands; Ctrl-C ends it)");
-    flushStdout();
-    std::vector<char*> argv;
-    for (auto& a : store) {
-        argv.push_back(a.data());
-    }
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv.data(), environ) != 0) {
+    std::vector<std::string> args{"share", "--pc", address};
+    args.insert(args.end(), common.begin(), common.end());
+    const pid_t pid = startSelf(out, args, "(the computer sends its commands; Ctrl-C ends it)");
+    if (pid < 0) {
         out.error("cannot run pocketdesk share");
         computer->stop();
         return false;
@@ -85,9 +70,7 @@ bool demoPhoneFiles(const Output& out, const std::filesystem::path& peerProgram,
         }
     }
     ::kill(pid, SIGINT);  // as the user ends the sharing
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
+    waitSelf(pid);
     computer->stop();
     if (!done || saved.empty()) {
         out.error("the computer's phone-file commands did not all run");

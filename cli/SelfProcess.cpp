@@ -1,0 +1,43 @@
+#include "SelfProcess.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cerrno>
+
+extern char** environ;
+
+namespace pd::cli {
+
+pid_t startSelf(const Output& out, const std::vector<std::string>& args, const std::string& note) {
+    std::string shown = "pocketdesk";
+    for (const auto& a : args) {
+        shown += " " + a;
+    }
+    out.say("   $ " + shown + (note.empty() ? "" : "   " + note));
+    flushStdout();  // what was printed so far comes before the child's output
+    std::vector<std::string> store{"pocketdesk"};
+    store.insert(store.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& a : store) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv.data(), environ) != 0) {
+        return -1;
+    }
+    return pid;
+}
+
+int waitSelf(pid_t pid) {
+    if (pid < 0) {
+        return -1;
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace pd::cli
