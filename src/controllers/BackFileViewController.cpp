@@ -425,6 +425,11 @@ void BackFileViewController::onBatchEnd(const BackupBatchEnd& end) {
         photoBackFinish(true);  // the link was lost, or the batch stopped from elsewhere
     }
     expectedTotal_ = 0;
+    // The link keeps one answer slot: a batch started before the folder's answer came took
+    // it over, so the question is asked again now that the slot is free.
+    if (!folderKnown_ && !end.linkLost) {
+        services_.core.UploadPath(kBackupFolderKind);
+    }
     if (auto v = view()) {
         BackupReport report;
         report.total = end.total;
@@ -461,6 +466,7 @@ void BackFileViewController::photoBackFinish(bool stopped) {
 }
 
 void BackFileViewController::AuthCorePathSucess(const std::string& backupPath) {
+    folderKnown_ = true;
     if (auto v = view()) {
         v->setBackupFolderLine(Localized("backupDir") + ":" + backupPath);
     }

@@ -113,6 +113,7 @@ class BackFileViewController : public AuthCoreDelegate,
     std::uint32_t curSelectItem_ = kShakeTab;
     bool bBackPhotoing_ = false;
     bool sendAgain_ = false;
+    bool folderKnown_ = false;     // the computer named its backup folder
     std::size_t failedItems_ = 0;  // items of the running batch that did not arrive
     std::shared_ptr<ScanState> scan_;
     std::shared_ptr<const PhotoLibrary> library_;
