@@ -65,6 +65,8 @@ class GuiBackup : public GuiAgainstPeer {
         ASSERT_NE(ui->waitFor("diskRow_0"), nullptr);
         ASSERT_TRUE(ui->click("tab_1"));
         ASSERT_NE(ui->waitFor("shakeButton"), nullptr);
+        // The link has one answer slot: the folder's answer comes before a batch asks.
+        ASSERT_TRUE(ui->waitUntil([&] { return textOf("backupFolderLine").contains(':'); }));
     }
     BackupAdapter& screen() const { return *app->tabsAdapter()->backupScreen(); }
     bool statusIs(const std::string& key) const {

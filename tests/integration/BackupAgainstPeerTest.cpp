@@ -108,6 +108,9 @@ class BackupAgainstPeer : public PeerFixture {
         screen->setSendAgain(sendAgain);
         screen->viewDidLoad();
         ASSERT_TRUE(pumpMainUntil([&] { return screen->scanFinished(); }));
+        // The link has one answer slot: the folder's answer comes before a batch asks, as the
+        // terminal's backup waits for it too.
+        ASSERT_TRUE(pumpMainUntil([&] { return view->folderLine != Localized("backupDir"); }));
     }
     std::function<void(int)> stats() {
         return [this](int n) { statistics.push_back(n); };
