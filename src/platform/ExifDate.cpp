@@ -98,7 +98,7 @@ std::optional<std::time_t> readExifDate(std::FILE* file) {
     if (block == nullptr || blockSize == 0 || !data) {
         return std::nullopt;
     }
-    // Loaded as found: "following the specification" would fill a missing DateTime with now.
+    // Loaded as found: libexif's fix-ups would fill a missing DateTime with the current time.
     exif_data_unset_option(data.get(), EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
     exif_data_load_data(data.get(), block, blockSize);
     if (auto original = entryDate(data.get(), EXIF_IFD_EXIF, EXIF_TAG_DATE_TIME_ORIGINAL)) {
