@@ -3,6 +3,7 @@
 
 #include "controllers/BackFileView.h"
 #include "controllers/DiskView.h"
+#include "controllers/IntelligentView.h"
 #include "controllers/ScreenView.h"
 
 #include <memory>
@@ -13,6 +14,7 @@ namespace pd {
 
 class BackFileViewController;
 class DiskViewController;
+class IntelligentViewController;
 
 struct TabItem {
     int tag = 0;
@@ -33,6 +35,11 @@ class MainTabBarView : public ScreenView {
     // Shows the photo backup screen in its tab; returns the view it drives (may be null).
     virtual std::shared_ptr<BackFileView> presentBackup(
         const std::shared_ptr<BackFileViewController>& /*screen*/) {
+        return nullptr;
+    }
+    // Shows the remote control panel in its tab; returns the view it drives (may be null).
+    virtual std::shared_ptr<IntelligentView> presentRemoteControl(
+        const std::shared_ptr<IntelligentViewController>& /*screen*/) {
         return nullptr;
     }
     // The tabs and every screen opened from them close (the link is gone).

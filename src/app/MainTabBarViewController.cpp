@@ -41,6 +41,9 @@ void MainTabBarViewController::viewDidLoad() {
 void MainTabBarViewController::tabBarDidSelectItem(int tag) {
     for (const TabStat& t : kTabStats) {
         if (t.tag == tag) {
+            if (selectedTag_ == kRemoteControlTag && tag != kRemoteControlTag && remoteControl_) {
+                remoteControl_->viewWillDisappear();
+            }
             selectedTag_ = tag;
             if (auto v = view_.lock()) {
                 v->setSelectedTab(tag);
@@ -48,6 +51,8 @@ void MainTabBarViewController::tabBarDidSelectItem(int tag) {
             services_.stat(t.stat);
             if (tag == kBackupTag) {
                 presentBackup();
+            } else if (tag == kRemoteControlTag) {
+                presentRemoteControl();
             }
             return;
         }
@@ -75,6 +80,25 @@ void MainTabBarViewController::presentBackup() {
     backup_->viewDidLoad();
 }
 
+void MainTabBarViewController::presentRemoteControl() {
+    auto v = view_.lock();
+    const bool first = !remoteControl_;
+    if (first) {
+        remoteControl_ = std::make_shared<IntelligentViewController>(
+            std::weak_ptr<IntelligentView>(), services_);
+    }
+    if (v) {
+        if (auto screenView = v->presentRemoteControl(remoteControl_)) {
+            remoteControl_->setView(screenView);
+        }
+    }
+    if (first) {
+        remoteControl_->viewDidLoad();
+    } else {
+        remoteControl_->viewWillAppear();
+    }
+}
+
 void MainTabBarViewController::NetConnectClose() {
     if (auto v = view_.lock()) {
         v->closeTabs();
@@ -82,8 +106,12 @@ void MainTabBarViewController::NetConnectClose() {
     if (backup_) {
         backup_->DoBack();
     }
+    if (remoteControl_) {
+        remoteControl_->viewWillDisappear();
+    }
     fileManager_.reset();
     backup_.reset();
+    remoteControl_.reset();
 }
 
 }  // namespace pd

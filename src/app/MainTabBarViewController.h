@@ -8,6 +8,7 @@
 #include "controllers/BackFileViewController.h"
 #include "controllers/BrowserServices.h"
 #include "controllers/DiskViewController.h"
+#include "controllers/IntelligentViewController.h"
 
 #include <memory>
 #include <vector>
@@ -28,7 +29,8 @@ class MainTabBarViewController {
 
     // Shows the tabs and opens the file manager, which lists the computer's drives.
     void viewDidLoad();
-    // Selecting the backup tab presents the backup screen (made and loaded the first time).
+    // Selecting the backup or remote control tab presents its screen (made and loaded the
+    // first time); the panel that is left stops its volume sender.
     void tabBarDidSelectItem(int tag);
     // The link closed: the tabs and their screens close.
     void NetConnectClose();
@@ -36,17 +38,21 @@ class MainTabBarViewController {
     std::shared_ptr<DiskViewController> fileManager() const { return fileManager_; }
     // The backup screen, made when its tab is first selected.
     std::shared_ptr<BackFileViewController> backup() const { return backup_; }
+    // The remote control panel, made when its tab is first selected.
+    std::shared_ptr<IntelligentViewController> remoteControl() const { return remoteControl_; }
     // Where the backup screen reads photos (empty: the default library folder).
     void setPhotoRoot(std::filesystem::path root) { photoRoot_ = std::move(root); }
     int selectedTag() const { return selectedTag_; }
 
   private:
     void presentBackup();
+    void presentRemoteControl();
 
     std::weak_ptr<MainTabBarView> view_;
     BrowserServices services_;
     std::shared_ptr<DiskViewController> fileManager_;
     std::shared_ptr<BackFileViewController> backup_;
+    std::shared_ptr<IntelligentViewController> remoteControl_;
     std::filesystem::path photoRoot_;
     int selectedTag_ = kFileManagerTag;
 };

@@ -5,6 +5,7 @@
 #include "controllers/BrowserRow.h"
 #include "controllers/FileBrowserView.h"
 #include "controllers/ScreenView.h"
+#include "controllers/TopMenuPicker.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -16,12 +17,8 @@ namespace pd {
 
 class FileViewController;
 
-struct ClassMenuEntry {
-    std::int32_t value;    // 17 computer, else the class value
-    std::string labelKey;  // localisation key of the label
-
-    bool operator==(const ClassMenuEntry&) const = default;
-};
+// A class-menu entry: 17 computer, else the class value.
+using ClassMenuEntry = MenuEntry;
 
 class DiskView : public ScreenView {
   public:

@@ -45,8 +45,8 @@ bool isDesktop(const DirAndFileListData& row) {
 }  // namespace
 
 const std::vector<ClassMenuEntry>& DiskViewController::classMenu() {
-    static const auto* const entries = new std::vector<ClassMenuEntry>{
-        {kMenuComputer, "computer"}, {16, "pic"}, {256, "video"}, {4096, "music"}, {1, "file"}};
+    static const auto* const entries =
+        new std::vector<ClassMenuEntry>(TopMenuPicker::CreateFileMenuData());
     return *entries;
 }
 

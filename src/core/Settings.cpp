@@ -39,4 +39,13 @@ void Settings::setLastPicBackTime(const std::string& text) {
     defaults_.synchronize();
 }
 
+std::optional<std::string> Settings::lastVolumeValue() const {
+    return defaults_.stringForKey(kLastVolumeValueKey);
+}
+
+void Settings::setLastVolumeValue(const std::string& text) {
+    defaults_.setString(kLastVolumeValueKey, text);
+    defaults_.synchronize();
+}
+
 }  // namespace pd

@@ -16,6 +16,8 @@ class Settings {
     static constexpr const char* kPhoneFilesKey = "ISONMGRFILE";
     // When the last photo backup finished or was stopped, as the backup screen shows it.
     static constexpr const char* kLastPicBackTimeKey = "LASTPICBACKTIME";
+    // The volume last chosen on the remote control panel ("0" to "100").
+    static constexpr const char* kLastVolumeValueKey = "LASTVOLUMEVALUE";
 
     explicit Settings(UserDefaults& defaults) : defaults_(defaults) {}
     // The settings of the current application home.
@@ -31,6 +33,9 @@ class Settings {
 
     std::optional<std::string> lastPicBackTime() const;
     void setLastPicBackTime(const std::string& text);
+
+    std::optional<std::string> lastVolumeValue() const;
+    void setLastVolumeValue(const std::string& text);
 
   private:
     UserDefaults& defaults_;
