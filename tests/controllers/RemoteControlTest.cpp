@@ -1,0 +1,291 @@
+// The remote control panel against a scripted computer: the exact plug messages of every
+// control, the volume sender's rules, sections and swipes, power commands and captures.
+
+#include "BrowserTestSupport.h"
+#include "PictureBytes.h"
+
+#include "controllers/CaptureFiles.h"
+#include "controllers/IntelligentViewController.h"
+#include "core/Settings.h"
+#include "platform/AtomicFile.h"
+#include "platform/UserDefaults.h"
+
+namespace pd::test::browser {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct RecordingPanelView : Recording<IntelligentView> {
+    std::vector<CaptureImage> viewerImages;
+    std::string capturePath;
+    std::optional<CaptureOutcome> capture;
+    std::optional<RemoteOutcome> power;
+
+    void showSection(const PanelSection& s) override {
+        std::string text = "section " + std::to_string(s.value);
+        for (const PadControl& c : s.pad) {
+            text += " " + (c.enabled ? c.labelKey : "-");
+        }
+        add(text + (s.computerControls ? " computer" : "") + (s.microphone ? " mic" : ""));
+    }
+    void setSelectedMenu(std::size_t i) override { add("menu " + std::to_string(i)); }
+    void setToggle(const std::string& key) override { add("toggle " + key); }
+    void setVolume(float v) override { add("volume " + std::to_string(static_cast<int>(v))); }
+    void setMuteSelected(bool on) override { add(on ? "mute on" : "mute off"); }
+    void openCaptureViewer(const std::vector<CaptureImage>& images, std::size_t) override {
+        viewerImages = images;
+        add("viewer " + std::to_string(images.size()));
+    }
+    void powerCommandEnded(PowerCommand, RemoteOutcome o) override { power = o; }
+    void captureEnded(CaptureOutcome o, const std::string& path) override {
+        capture = o;
+        capturePath = path;
+    }
+};
+
+class RemoteControlTest : public BrowserTest {
+  protected:
+    void SetUp() override {
+        BrowserTest::SetUp();
+        IntelligentViewController::resetLastSentVolumeForTests();
+    }
+    // A panel on the computer section; its volume sender ticks only when the test says so.
+    std::shared_ptr<IntelligentViewController> openPanel(
+        std::chrono::milliseconds volumeInterval = 1h) {
+        IntelligentViewController::Options options;
+        options.volumeInterval = volumeInterval;
+        options.padPause = 1ms;
+        options.powerAnswerLimit = 100ms;
+        options.screenCapDirectory = home() / "caps";
+        auto panel = std::make_shared<IntelligentViewController>(view, services(), options);
+        panel->viewDidLoad();
+        return panel;
+    }
+
+    std::shared_ptr<RecordingPanelView> view = std::make_shared<RecordingPanelView>();
+    ScriptedComputer pc;
+};
+
+std::string plug(const std::string& id, const std::string& json) {
+    std::string escaped;
+    for (char c : json) {
+        escaped += c;
+    }
+    return "26: 5000 \"" + id + "\" \"" + id + "\" 1 \"" + escaped + "\"";
+}
+
+TEST_F(RemoteControlTest, EveryControlSendsItsPlugMessageAndStatistic) {
+    link(pc);
+    auto panel = openPanel();
+    struct Case {
+        std::int32_t section;
+        std::function<void(IntelligentViewController&)> press;
+        std::string request;
+        int stat;  // 0: none
+    };
+    using P = IntelligentViewController;
+    const Case cases[] = {
+        {P::kSectionMusic, [](P& p) { p.SongBnClick(0); }, plug("3", R"({"c":"3"})"), 74},
+        {P::kSectionMusic, [](P& p) { p.SongBnClick(1); }, plug("3", R"({"c":"4"})"), 75},
+        {P::kSectionMusic, [](P& p) { p.SongBnClick(2); }, plug("3", R"({"c":"1"})"), 76},
+        {P::kSectionMusic, [](P& p) { p.SongBnClick(3); }, plug("3", R"({"c":"2"})"), 76},
+        {P::kSectionMusic, [](P& p) { p.SongBnClick(4); }, plug("3", R"({"c":"5"})"), 72},
+        {P::kSectionMusic, [](P& p) { p.SongBnClick(4); }, plug("3", R"({"c":"5"})"), 73},
+        {P::kSectionSlides, [](P& p) { p.PPTBnClick(0); }, plug("4", R"({"c":"3","d":""})"), 79},
+        {P::kSectionSlides, [](P& p) { p.PPTBnClick(1); }, plug("4", R"({"c":"4","d":""})"), 80},
+        {P::kSectionSlides, [](P& p) { p.PPTBnClick(3); }, plug("4", R"({"c":"2","d":""})"), 81},
+        {P::kSectionSlides, [](P& p) { p.PPTBnClick(4); }, plug("4", R"({"c":"5","d":""})"), 78},
+        {P::kSectionSlides, [](P& p) { p.PPTBnClick(4); }, plug("4", R"({"c":"5","d":""})"), 82},
+        {P::kSectionSlides, [](P& p) { p.PPTPlugControl("1", "D:/talks/q1.pptx"); },
+         plug("4", R"({"c":"1","d":"D:\\talks\\q1.pptx"})"), 0},
+        // A name with a quote is escaped by the JSON writer, never pasted in.
+        {P::kSectionSlides, [](P& p) { p.PPTPlugControl("1", R"(C:/a"b.ppt)"); },
+         plug("4", R"({"c":"1","d":"C:\\a\"b.ppt"})"), 0},
+        {P::kSectionGamepad, [](P& p) { p.GameBnClick(2); }, plug("5", R"({"c":"1"})"), 0},
+        {P::kSectionMicrophone, [](P& p) { p.MicBnClick(); }, plug("6", R"({"c":"1"})"), 0},
+        {P::kSectionComputer, [](P& p) { p.BnVolumeMute(); }, plug("1", R"({"c":"1","d":""})"), 71},
+    };
+    for (const Case& c : cases) {
+        if (panel->nCurSelect() != c.section) {
+            view->clear();
+            panel->selectSection(static_cast<std::size_t>(c.section / 10 - 1));
+        }
+        stats.clear();
+        c.press(*panel);
+        EXPECT_EQ(nextRequest(pc), c.request);
+        EXPECT_EQ(stats, c.stat ? std::vector<int>{c.stat} : std::vector<int>{}) << c.request;
+    }
+    // A press the pad does not have sends nothing: the next message is the microphone's.
+    stats.clear();
+    panel->SongBnClick(9);
+    panel->PPTBnClick(9);
+    panel->GameBnClick(0);
+    panel->MicBnClick();
+    EXPECT_EQ(nextRequest(pc), plug("6", R"({"c":"1"})"));
+    EXPECT_TRUE(stats.empty());
+}
+
+TEST_F(RemoteControlTest, VolumeGoesOutAtMostOncePerTickAndOnlyWhenChanged) {
+    link(pc);
+    auto panel = openPanel();
+    // Full volume before the first slider move: no sender runs, nothing goes out.
+    panel->BnVolumeMax();
+    EXPECT_FALSE(panel->hasVolumeTimer());
+    EXPECT_EQ(panel->lastVolumeValue(), "100");
+
+    panel->SliderVolume(40.5f);  // ties round to even
+    EXPECT_EQ(panel->lastVolumeValue(), "40");
+    panel->VolumeValueSendTimer();
+    EXPECT_EQ(nextRequest(pc), plug("1", R"({"c":"0","d":"40"})"));
+    // 40 -> 41 -> 40 within one tick: 40 was sent last, so nothing; the mute press proves it.
+    panel->SliderVolume(41);
+    panel->SliderVolume(40);
+    panel->VolumeValueSendTimer();
+    panel->BnVolumeMute();
+    EXPECT_EQ(nextRequest(pc), plug("1", R"({"c":"1","d":"40"})"));
+    panel->BnVolumeMute();  // mute flips back, and the same message goes out again
+    EXPECT_EQ(nextRequest(pc), plug("1", R"({"c":"1","d":"40"})"));
+    EXPECT_TRUE(view->saw("mute on"));
+    EXPECT_TRUE(view->saw("mute off"));
+    // Full volume while the sender runs goes out at its next tick.
+    panel->BnVolumeMax();
+    panel->VolumeValueSendTimer();
+    EXPECT_EQ(nextRequest(pc), plug("1", R"({"c":"0","d":"100"})"));
+
+    // Leaving keeps the volume; the next panel starts from it and, as 100 was sent last in this
+    // process, does not send it again.
+    panel->viewWillDisappear();
+    EXPECT_FALSE(panel->hasVolumeTimer());
+    EXPECT_EQ(Settings::standard().lastVolumeValue(), "100");
+    view->clear();
+    auto next = openPanel(20ms);
+    EXPECT_TRUE(view->saw("volume 100"));
+    next->SliderVolume(100);
+    MainQueue::shared().runFor(60ms);
+    next->SliderVolume(41.5f);  // the real sender, ticking on its own
+    EXPECT_EQ(nextRequest(pc), plug("1", R"({"c":"0","d":"42"})"));
+}
+
+TEST_F(RemoteControlTest, SectionsFollowTheMenuAndSwipesWrapAround) {
+    auto panel = openPanel();
+    EXPECT_EQ(view->events.front(), "menu 0");
+    EXPECT_TRUE(view->saw("section 10 computer"));
+    panel->selectSection(1);
+    EXPECT_TRUE(view->saw("section 20 previous track next track volume up volume down play"));
+    panel->SongBnClick(4);
+    EXPECT_EQ(view->events.back(), "toggle pause");
+    panel->handleSwipeFrom(true);  // music, swipe left: slides
+    EXPECT_EQ(panel->nCurSelect(), IntelligentViewController::kSectionSlides);
+    panel->handleSwipeFrom(false);  // back to music: it shows "play" again
+    EXPECT_EQ(view->events.back(),
+              "section 20 previous track next track volume up volume down play");
+    EXPECT_FALSE(panel->musicShowsPause());
+    panel->selectSection(4);
+    EXPECT_EQ(view->events.back(), "section 50 mic");
+    panel->handleSwipeFrom(true);  // from the last, left wraps to the first
+    EXPECT_EQ(panel->nCurSelect(), IntelligentViewController::kSectionComputer);
+    panel->handleSwipeFrom(false);  // from the first, right wraps to the last
+    EXPECT_EQ(panel->nCurSelect(), IntelligentViewController::kSectionMicrophone);
+    panel->selectSection(3);
+    EXPECT_EQ(view->events.back(),
+              "section 40 gamepad settings 1 gamepad settings 2 - - "
+              "start gamepad");
+    // Section statistics: computer, music, slides, music again; none for gamepad or microphone.
+    EXPECT_EQ(stats, (std::vector<int>{59, 60, 72, 61, 60, 59}));
+}
+
+TEST_F(RemoteControlTest, PowerCommandsAskFirstAndEndTheirProgressEitherWay) {
+    link(pc);
+    auto panel = openPanel();
+    struct Case {
+        void (IntelligentViewController::*press)();
+        std::string confirm, progress, request, success;
+        int answerCode, number, stat;
+    };
+    using P = IntelligentViewController;
+    const Case cases[] = {
+        {&P::BnShutDown, "sure shutdown", "shutdown", "25: 1003", "shutdown successful", 1025, 1003,
+         70},
+        {&P::BnLockScreen, "sure lockScreen", "lockScreen", "20: 1001", "lockscreen successful",
+         1020, 1001, 64},
+        {&P::BnHibernation, "sure hibernation", "hibernation", "22: 1005", "hibernation successful",
+         1022, 1005, 65},
+        {&P::BnRestart, "sure reboot", "reboot", "24: 1004", "reboot successful", 1024, 1004, 69},
+    };
+    for (const Case& c : cases) {
+        // "cancel" sends nothing.
+        view->clear();
+        stats.clear();
+        ((*panel).*c.press)();
+        EXPECT_EQ(view->events, (std::vector<std::string>{"ask " + c.confirm + ":cancel|ok"}));
+        view->answer(0);
+        EXPECT_EQ(view->power, RemoteOutcome::Cancelled);
+        // "ok" sends it, and the computer's answer ends the progress with the success tip.
+        ((*panel).*c.press)();
+        view->answer(1);
+        EXPECT_EQ(nextRequest(pc), c.request);
+        pc.sendMessage(c.answerCode, pack({I(c.number), I(0)}));
+        ASSERT_TRUE(pumpMainUntil([&] { return view->power == RemoteOutcome::Succeeded; }));
+        EXPECT_EQ(view->events,
+                  (std::vector<std::string>{
+                      "ask " + c.confirm + ":cancel|ok", "ask " + c.confirm + ":cancel|ok",
+                      "progress " + c.progress, "hide progress", tipEvent(c.success)}))
+            << c.request;
+        EXPECT_EQ(stats, (std::vector<int>{c.stat, c.stat}));
+        view->power.reset();
+    }
+    // A computer going down may never answer: the progress still ends, with a tip.
+    view->clear();
+    panel->BnLockScreen();
+    view->answer(1);
+    EXPECT_EQ(nextRequest(pc), "20: 1001");
+    ASSERT_TRUE(pumpMainUntil([&] { return view->power.has_value(); }));
+    EXPECT_EQ(view->power, RemoteOutcome::NoAnswer);
+    EXPECT_EQ(view->events.back(), tipEvent("no answer from the computer", 2000));
+}
+
+TEST_F(RemoteControlTest, CapturesAreKeptByteForByteOnlyWhenTheyArePictures) {
+    link(pc);
+    auto panel = openPanel();
+    const std::string picture = remote::bmp(3, 2);
+    struct Case {
+        std::string answerBody;
+        CaptureOutcome outcome;
+        bool stored;
+    };
+    const Case cases[] = {
+        {pack({I(1002), I(0), R(picture)}), CaptureOutcome::Saved, true},
+        {pack({I(1002), I(0), R("not a picture")}), CaptureOutcome::NotAPicture, false},
+        // A header that claims 20000 x 20000 pixels is refused before any pixel is decoded.
+        {pack({I(1002), I(0), R(remote::bmp(20000, 20000, false))}), CaptureOutcome::NotAPicture,
+         false},
+        {pack({I(1002), I(4), R("")}), CaptureOutcome::Failed, false},
+    };
+    for (const Case& c : cases) {
+        view->capture.reset();
+        view->clear();
+        std::filesystem::remove_all(panel->screenCapDirectory());
+        panel->BnCaptureScreen();
+        EXPECT_EQ(nextRequest(pc), "23: 1002");
+        pc.sendMessage(1023, c.answerBody);
+        ASSERT_TRUE(pumpMainUntil([&] { return view->capture.has_value(); }));
+        EXPECT_EQ(view->capture, c.outcome);
+        EXPECT_EQ(view->events.front(), "progress screenshot");
+        EXPECT_EQ(view->events.at(1), "hide progress");
+        EXPECT_EQ(listCaptureNames(panel->screenCapDirectory()).size(), c.stored ? 1u : 0u);
+        if (c.stored) {
+            EXPECT_EQ(readWholeFile(view->capturePath, 1 << 20), picture);
+            EXPECT_EQ(std::filesystem::path(view->capturePath).filename().string().size(),
+                      std::string("20250101000005.jpg").size());
+            ASSERT_EQ(view->viewerImages.size(), 1u);
+            EXPECT_EQ(*view->viewerImages[0].bytes, picture);
+        } else {
+            EXPECT_FALSE(view->saw("viewer 1"));
+        }
+    }
+    EXPECT_EQ(view->events.back(), tipEvent("lockscreen failed"));
+    EXPECT_EQ(stats, (std::vector<int>{59, 66, 66, 66, 66}));
+}
+
+}  // namespace
+}  // namespace pd::test::browser
