@@ -29,6 +29,19 @@ struct BackupOptions {
 };
 int runBackup(const GlobalOptions& options, const BackupOptions& backup);
 
+// The remote control panel's controls; each pairs, presses and waits for the computer.
+int runPower(const GlobalOptions& options, const std::string& action);
+int runVolume(const GlobalOptions& options, int level);
+int runMute(const GlobalOptions& options);
+int runMusic(const GlobalOptions& options, const std::string& action);
+int runSlides(const GlobalOptions& options, const std::string& action, const std::string& path);
+// A screen capture, kept in the capture folder (and shown with --open).
+int runCapture(const GlobalOptions& options, bool open);
+// The capture history; with a name, deletes that capture.
+int runCaptures(const GlobalOptions& options, const std::string& removeName);
+// The devices on the computer's hotspot, once or (watch) at every refresh until Ctrl-C.
+int runHotspot(const GlobalOptions& options, bool watch);
+
 struct DemoOptions {
     std::filesystem::path peerProgram;  // pocketdesk-peer to start
     bool keep = false;                  // keep the temporary folder

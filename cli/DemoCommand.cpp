@@ -3,6 +3,7 @@
 
 #include "Commands.h"
 #include "DemoPhoneFiles.h"
+#include "DemoRemoteControl.h"
 #include "Output.h"
 #include "PeerLauncher.h"
 #include "SamplePhotos.h"
@@ -147,8 +148,10 @@ int runDemo(const GlobalOptions& global, const DemoOptions& demo) {
     out.say(
         "10. A computer lists, fetches and deletes the phone's own files while it shares them:");
     failures += !demoPhoneFiles(out, demo.peerProgram, work, home, with({}), global.verbose);
+    out.say("11. The remote control: power, capture, volume, music, slides and the hotspot:");
+    failures += demoRemoteControl(out, address, with({}));
     peerProcess->stop();
-    out.say("11. Stopped the computer's services. End of the tour.");
+    out.say("12. Stopped the computer's services. End of the tour.");
     cleanup();
     return failures == 0 ? kExitOk : kExitFailure;
 }

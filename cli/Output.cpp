@@ -99,6 +99,13 @@ void Output::result(std::string_view event, std::string_view list, nlohmann::jso
     }
 }
 
+void Output::jsonLine(const nlohmann::json& value) const {
+    if (mode_ == OutputMode::Text)
+        return;
+    appendStdout(dump(value) + '\n');
+    flushStdout();
+}
+
 void Output::event(const nlohmann::json& object, const std::string& text) const {
     if (mode_ == OutputMode::JsonLines) {
         appendStdout(dump(object) + '\n');

@@ -39,6 +39,9 @@ class Output {
     // `event` as a line with --json-lines.
     void result(std::string_view event, std::string_view list, nlohmann::json item,
                 std::string_view text) const;
+    // A JSON value on a line of its own on stdout, written at once (--json and --json-lines
+    // only): a listing that is an array, or one of a stream of them.
+    void jsonLine(const nlohmann::json& value) const;
     // Narration for people on stderr; with --json-lines the event instead, with --json nothing.
     void event(const nlohmann::json& object, const std::string& text) const;
     // A line for people on stderr (text mode only).

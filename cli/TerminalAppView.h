@@ -5,6 +5,7 @@
 #include "Output.h"
 #include "TerminalBackupView.h"
 #include "TerminalBrowserViews.h"
+#include "TerminalPanelView.h"
 #include "TerminalServerView.h"
 
 #include "app/AppView.h"
@@ -29,10 +30,18 @@ class TerminalTabsView : public MainTabBarView {
         }
         return backup;
     }
+    std::shared_ptr<IntelligentView> presentRemoteControl(
+        const std::shared_ptr<IntelligentViewController>&) override {
+        if (!panel) {
+            panel = std::make_shared<TerminalPanelView>(out_, answerYes_);
+        }
+        return panel;
+    }
     void closeTabs() override { closed = true; }
 
     std::shared_ptr<TerminalDiskView> disk;
     std::shared_ptr<TerminalBackupView> backup;
+    std::shared_ptr<TerminalPanelView> panel;
     bool drawsBars = false;  // progress bars on stderr (a terminal, output for people)
     bool closed = false;
 

@@ -249,6 +249,68 @@ int main(int argc, char** argv) {
                         "With --all, also the photos the computer already has");
     addSharedOptions(*backupCmd, options, kComputer);
 
+    // The remote control panel's controls, the capture history and the hotspot list.
+    std::string powerAction;
+    auto* power = app.add_subcommand(
+        "power", "Shut down, reboot, stand by or lock the computer (asks first; --yes answers ok)");
+    power->add_option("ACTION", powerAction, "shutdown, reboot, standby or lock")
+        ->required()
+        ->check(CLI::IsMember({"shutdown", "reboot", "standby", "lock"}));
+    addSharedOptions(*power, options, kComputer);
+    int volumeLevel = 0;
+    auto* volume = app.add_subcommand(
+        "volume", "Set the computer's volume (0 to 100) and wait until the computer took it");
+    volume->add_option("N", volumeLevel, "The volume, 0 to 100")
+        ->required()
+        ->check(CLI::Range(0, 100));
+    addSharedOptions(*volume, options, kComputer);
+    auto* mute = app.add_subcommand("mute", "Switch the computer's sound off, or on again");
+    addSharedOptions(*mute, options, kComputer);
+    std::string musicAction;
+    auto* music = app.add_subcommand(
+        "music",
+        "Control the computer's music player: previous or next track, volume up or down, play "
+        "(again: pause; remembered per computer)");
+    music->add_option("ACTION", musicAction, "prev, next, up, down or play")
+        ->required()
+        ->check(CLI::IsMember({"prev", "next", "up", "down", "play"}));
+    addSharedOptions(*music, options, kComputer);
+    std::string slidesAction;
+    std::string slidesPath;
+    auto* slides = app.add_subcommand(
+        "slides",
+        "Control a presentation on the computer: open PATH, previous or next page, black "
+        "screen, start (again: end; remembered per computer)");
+    slides->add_option("ACTION", slidesAction, "open, prev, next, black or start")
+        ->required()
+        ->check(CLI::IsMember({"open", "prev", "next", "black", "start"}));
+    slides->add_option("PATH", slidesPath,
+                       "With open: the presentation on the computer, such as D:/talks/q1.pptx");
+    addSharedOptions(*slides, options, kComputer);
+    bool captureOpen = false;
+    auto* capture = app.add_subcommand(
+        "capture",
+        "Capture the computer's screen into the phone's capture folder; prints its path");
+    capture->add_flag("--open", captureOpen,
+                      "Show the capture with the desktop's viewer (xdg-open)");
+    addSharedOptions(*capture, options, kComputer);
+    std::string captureName;
+    auto* captures = app.add_subcommand(
+        "captures",
+        "List the stored screen captures (name, age, path); 'captures rm NAME' deletes one");
+    addSharedOptions(*captures, options, kBasic);
+    auto* capturesRm = captures->add_subcommand("rm", "Delete a stored screen capture");
+    capturesRm->add_option("NAME", captureName, "The capture's name or path, as 'captures' shows")
+        ->required();
+    addSharedOptions(*capturesRm, options, kBasic);
+    bool hotspotWatch = false;
+    auto* hotspot = app.add_subcommand(
+        "hotspot",
+        "List the devices on the computer's hotspot (name, speed, kind); --watch refreshes "
+        "every second until Ctrl-C");
+    hotspot->add_flag("--watch", hotspotWatch, "Refresh every second until Ctrl-C");
+    addSharedOptions(*hotspot, options, kComputer);
+
     pd::cli::DemoOptions demo;
     auto* demoCmd = app.add_subcommand(
         "demo", "A guided tour against a computer-side peer started on 127.0.0.1");
@@ -290,6 +352,22 @@ int main(int argc, char** argv) {
         status = pd::cli::runSettings(options, settingKey, settingValue);
     } else if (backupCmd->parsed()) {
         status = pd::cli::runBackup(options, backup);
+    } else if (power->parsed()) {
+        status = pd::cli::runPower(options, powerAction);
+    } else if (volume->parsed()) {
+        status = pd::cli::runVolume(options, volumeLevel);
+    } else if (mute->parsed()) {
+        status = pd::cli::runMute(options);
+    } else if (music->parsed()) {
+        status = pd::cli::runMusic(options, musicAction);
+    } else if (slides->parsed()) {
+        status = pd::cli::runSlides(options, slidesAction, slidesPath);
+    } else if (capture->parsed()) {
+        status = pd::cli::runCapture(options, captureOpen);
+    } else if (captures->parsed()) {
+        status = pd::cli::runCaptures(options, capturesRm->parsed() ? captureName : std::string());
+    } else if (hotspot->parsed()) {
+        status = pd::cli::runHotspot(options, hotspotWatch);
     } else if (demoCmd->parsed()) {
         if (demo.peerProgram.empty()) {
             demo.peerProgram = pd::peer::findPeerProgram(POCKETDESK_PEER_BUILD_PATH);

@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #pragma GCC diagnostic push
@@ -113,6 +115,20 @@ std::string CaptureImage::render(std::time_t now, int quality) {
         return {};
     }
     return jpeg;
+}
+
+std::optional<std::string> CaptureImage::readFile(const std::filesystem::path& file) {
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(file, ec);
+    if (ec || size > kMaxFileBytes) {
+        return std::nullopt;
+    }
+    std::ifstream in(file, std::ios::binary);
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    if (!in.read(bytes.data(), static_cast<std::streamsize>(size)) || in.peek() != EOF) {
+        return std::nullopt;  // changed while read
+    }
+    return bytes;
 }
 
 }  // namespace pd::peer

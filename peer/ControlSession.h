@@ -45,6 +45,8 @@ struct SessionConfig {
     std::uint64_t maxUploadBytes = kDefaultMaxUploadBytes;
     // Phone-file commands to send once a link is accepted; null: none.
     std::shared_ptr<PhoneScript> phoneScript;
+    // Captures are answered with these bytes; null: a picture drawn for the moment.
+    std::shared_ptr<const std::string> captureImage;
 };
 
 class ControlSession {

@@ -164,7 +164,7 @@ std::optional<PeerAnswer> RequestDispatcher::power(const Call& call) {
 }
 
 std::optional<PeerAnswer> RequestDispatcher::capture(const Call& call) {
-    std::string jpeg = CaptureImage::render(std::time(nullptr));
+    std::string jpeg = captureImage_ ? *captureImage_ : CaptureImage::render(std::time(nullptr));
     msg::Packer p;
     p.array(3).integer(call.number).integer(jpeg.empty() ? kFailed : kOk).raw(jpeg);
     return PeerAnswer{call.answerCode, p.take()};

@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -33,6 +34,12 @@ class RequestDispatcher {
     // The answer to one request, or nullopt when there is none to send (unknown code,
     // malformed body, or a message that needs no answer).
     std::optional<PeerAnswer> handle(std::int32_t code, msg::View body);
+
+    // Captures are answered with these bytes (unchanged) instead of a drawn picture; null:
+    // drawn.
+    void setCaptureImage(std::shared_ptr<const std::string> bytes) {
+        captureImage_ = std::move(bytes);
+    }
 
     // The file name of the last "STOR", for the upload data listener.
     const std::string& announcedUpload() const { return announcedUpload_; }
@@ -74,6 +81,7 @@ class RequestDispatcher {
     std::string dataHost_;
     UploadReceiver* uploads_;
     std::string announcedUpload_;
+    std::shared_ptr<const std::string> captureImage_;
     std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
 };
 

@@ -3,6 +3,7 @@
 // SIGINT or SIGTERM.
 
 #include "BroadcastResponder.h"
+#include "CaptureImage.h"
 #include "ClassStore.h"
 #include "ControlServer.h"
 #include "DiskTree.h"
@@ -103,6 +104,9 @@ void addFlags(CLI::App& app, PeerOptions& o) {
                    "How long the phone-file script waits for each reply")
         ->capture_default_str()
         ->check(CLI::Range(10, 600000));
+    app.add_option("--capture-image", o.captureImage,
+                   "Answer screen captures with this file's bytes, unchanged (at most 32 MiB)")
+        ->check(CLI::ExistingFile);
     app.add_option("--log", o.logFile, "Append one JSON line per frame in and out to FILE");
     app.add_flag("--sample-disk", o.sampleDisk,
                  "Fill an empty --root with a sample disk (drives C: and D: and a desktop)");
@@ -203,6 +207,15 @@ int main(int argc, char** argv) {
                                     nlohmann::ordered_json::error_handler_t::replace)
                       << std::endl;
         };
+    }
+    if (!options.captureImage.empty()) {
+        auto bytes = pd::peer::CaptureImage::readFile(options.captureImage);
+        if (!bytes) {
+            std::cerr << "cannot read --capture-image " << options.captureImage
+                      << " (or it is larger than 32 MiB)\n";
+            return 1;
+        }
+        config.captureImage = std::make_shared<const std::string>(std::move(*bytes));
     }
     std::unique_ptr<pd::peer::ControlServer> server =
         pd::peer::ControlServer::start(options.address, options.controlPort, config);
