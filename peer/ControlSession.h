@@ -45,6 +45,8 @@ struct SessionConfig {
     std::uint64_t maxUploadBytes = kDefaultMaxUploadBytes;
     // Phone-file commands to send once a link is accepted; null: none.
     std::shared_ptr<PhoneScript> phoneScript;
+    // The hotspot roster over time; null: the made-up default roster.
+    std::shared_ptr<const HotspotScript> hotspotScript;
 };
 
 class ControlSession {

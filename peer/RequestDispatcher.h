@@ -8,6 +8,7 @@
 
 #include "ClassStore.h"
 #include "DiskTree.h"
+#include "HotspotScript.h"
 #include "PeerOptions.h"
 #include "PeerResults.h"
 #include "UploadReceiver.h"
@@ -15,6 +16,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -33,6 +35,11 @@ class RequestDispatcher {
     // The answer to one request, or nullopt when there is none to send (unknown code,
     // malformed body, or a message that needs no answer).
     std::optional<PeerAnswer> handle(std::int32_t code, msg::View body);
+
+    // The hotspot list follows this script instead of the made-up default roster.
+    void setHotspotScript(std::shared_ptr<const HotspotScript> script) {
+        hotspotScript_ = std::move(script);
+    }
 
     // The file name of the last "STOR", for the upload data listener.
     const std::string& announcedUpload() const { return announcedUpload_; }
@@ -74,6 +81,7 @@ class RequestDispatcher {
     std::string dataHost_;
     UploadReceiver* uploads_;
     std::string announcedUpload_;
+    std::shared_ptr<const HotspotScript> hotspotScript_;
     std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
 };
 
