@@ -249,6 +249,16 @@ int main(int argc, char** argv) {
                         "With --all, also the photos the computer already has");
     addSharedOptions(*backupCmd, options, kComputer);
 
+    std::uint16_t wakePort = 9;
+    auto* wake = app.add_subcommand(
+        "wake",
+        "Wake a remembered computer (--pc, default the last paired one) with a Wake-on-LAN "
+        "packet to the broadcast address of the interface that reaches it (or --interface); "
+        "it must have been paired once while awake");
+    // For tests on loopback only: a port of their own instead of the usual 9. Not in --help.
+    wake->add_option("--port", wakePort)->check(CLI::Range(1, 65535))->group("");
+    addSharedOptions(*wake, options, kComputer);
+
     pd::cli::DemoOptions demo;
     auto* demoCmd = app.add_subcommand(
         "demo", "A guided tour against a computer-side peer started on 127.0.0.1");
@@ -290,6 +300,8 @@ int main(int argc, char** argv) {
         status = pd::cli::runSettings(options, settingKey, settingValue);
     } else if (backupCmd->parsed()) {
         status = pd::cli::runBackup(options, backup);
+    } else if (wake->parsed()) {
+        status = pd::cli::runWake(options, wakePort);
     } else if (demoCmd->parsed()) {
         if (demo.peerProgram.empty()) {
             demo.peerProgram = pd::peer::findPeerProgram(POCKETDESK_PEER_BUILD_PATH);
