@@ -3,6 +3,7 @@
 
 #include "GlobalOptions.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -21,6 +22,10 @@ int runDownloads(const GlobalOptions& options, const std::string& removePath);
 int runShare(const GlobalOptions& options);
 // Without a key: every setting; with a key: that one; with a value too: changes it.
 int runSettings(const GlobalOptions& options, const std::string& key, const std::string& value);
+
+// Sends the magic packet to a remembered computer (--pc, default the last paired one) on port
+// `port` (9 but in tests); needs no link to it.
+int runWake(const GlobalOptions& options, std::uint16_t port);
 
 struct BackupOptions {
     bool all = false;                // every photo of the library (a shake)

@@ -310,6 +310,15 @@ int main(int argc, char** argv) {
         "every second until Ctrl-C");
     hotspot->add_flag("--watch", hotspotWatch, "Refresh every second until Ctrl-C");
     addSharedOptions(*hotspot, options, kComputer);
+    std::uint16_t wakePort = 9;
+    auto* wake = app.add_subcommand(
+        "wake",
+        "Wake a remembered computer (--pc, default the last paired one) with a Wake-on-LAN "
+        "packet to the broadcast address of the interface that reaches it (or --interface); "
+        "it must have been paired once while awake");
+    // For tests on loopback only: a port of their own instead of the usual 9. Not in --help.
+    wake->add_option("--port", wakePort)->check(CLI::Range(1, 65535))->group("");
+    addSharedOptions(*wake, options, kComputer);
 
     pd::cli::DemoOptions demo;
     auto* demoCmd = app.add_subcommand(
@@ -368,6 +377,8 @@ int main(int argc, char** argv) {
         status = pd::cli::runCaptures(options, capturesRm->parsed() ? captureName : std::string());
     } else if (hotspot->parsed()) {
         status = pd::cli::runHotspot(options, hotspotWatch);
+    } else if (wake->parsed()) {
+        status = pd::cli::runWake(options, wakePort);
     } else if (demoCmd->parsed()) {
         if (demo.peerProgram.empty()) {
             demo.peerProgram = pd::peer::findPeerProgram(POCKETDESK_PEER_BUILD_PATH);

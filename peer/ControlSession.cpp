@@ -42,6 +42,7 @@ ControlSession::ControlSession(int fd, int linkId, const SessionConfig& config)
     dispatcher_ = std::make_unique<RequestDispatcher>(*config_.disk, *config_.classes,
                                                       config_.ports, host, uploads_.get());
     dispatcher_->setCaptureImage(config_.captureImage);
+    dispatcher_->setHotspotScript(config_.hotspotScript);
 }
 
 ControlSession::~ControlSession() {

@@ -47,6 +47,8 @@ struct SessionConfig {
     std::shared_ptr<PhoneScript> phoneScript;
     // Captures are answered with these bytes; null: a picture drawn for the moment.
     std::shared_ptr<const std::string> captureImage;
+    // The hotspot roster over time; null: the made-up default roster.
+    std::shared_ptr<const HotspotScript> hotspotScript;
 };
 
 class ControlSession {

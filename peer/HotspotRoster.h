@@ -1,6 +1,8 @@
 #pragma once
 // A made-up list of devices on the computer's hotspot; speeds and counters move with time so
-// the phone's once-a-second poll shows changing values.
+// the phone's once-a-second poll shows changing values. Three devices are always there; a
+// fourth joins for 30 seconds of every 90, from the 30th second on, so a list that grows and
+// shrinks can be seen without a script (see HotspotScript for one).
 
 #include <cstdint>
 #include <string>
@@ -26,7 +28,7 @@ struct HotspotClient {
 
 class HotspotRoster {
   public:
-    // The devices as of secondsUp seconds after the peer started.
+    // The devices as of secondsUp seconds after the link was opened.
     static std::vector<HotspotClient> snapshot(std::int64_t secondsUp);
 };
 

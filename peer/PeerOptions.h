@@ -55,6 +55,7 @@ struct PeerOptions {
     std::uint64_t maxPhoneFileBytes = 4ull * 1024 * 1024 * 1024;
     int phoneReplyWaitMs = 10000;
     std::filesystem::path captureImage;  // empty: captures are drawn for the moment
+    std::filesystem::path hotspotScript;  // empty: the made-up default hotspot roster
 };
 
 // <root>.classes.json beside the root folder (never inside it, so it is not listed).

@@ -263,7 +263,8 @@ std::optional<PeerAnswer> RequestDispatcher::backupFolder(const Call& call) {
 std::optional<PeerAnswer> RequestDispatcher::hotspotList(const Call& call) {
     auto up = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() -
                                                                started_);
-    std::vector<HotspotClient> clients = HotspotRoster::snapshot(up.count());
+    std::vector<HotspotClient> clients =
+        hotspotScript_ ? hotspotScript_->snapshot(up.count()) : HotspotRoster::snapshot(up.count());
     msg::Packer p;
     p.array(3).integer(call.number).integer(kOk).array(static_cast<std::uint32_t>(clients.size()));
     for (const HotspotClient& c : clients) {

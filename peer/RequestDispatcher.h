@@ -8,6 +8,7 @@
 
 #include "ClassStore.h"
 #include "DiskTree.h"
+#include "HotspotScript.h"
 #include "PeerOptions.h"
 #include "PeerResults.h"
 #include "UploadReceiver.h"
@@ -39,6 +40,10 @@ class RequestDispatcher {
     // drawn.
     void setCaptureImage(std::shared_ptr<const std::string> bytes) {
         captureImage_ = std::move(bytes);
+    }
+    // The hotspot list follows this script instead of the made-up default roster.
+    void setHotspotScript(std::shared_ptr<const HotspotScript> script) {
+        hotspotScript_ = std::move(script);
     }
 
     // The file name of the last "STOR", for the upload data listener.
@@ -82,6 +87,7 @@ class RequestDispatcher {
     UploadReceiver* uploads_;
     std::string announcedUpload_;
     std::shared_ptr<const std::string> captureImage_;
+    std::shared_ptr<const HotspotScript> hotspotScript_;
     std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
 };
 

@@ -8,6 +8,7 @@
 #include "ControlServer.h"
 #include "DiskTree.h"
 #include "FrameLog.h"
+#include "HotspotScript.h"
 #include "HttpFileService.h"
 #include "PeerOptions.h"
 #include "PhoneFileClient.h"
@@ -107,6 +108,9 @@ void addFlags(CLI::App& app, PeerOptions& o) {
     app.add_option("--capture-image", o.captureImage,
                    "Answer screen captures with this file's bytes, unchanged (at most 32 MiB)")
         ->check(CLI::ExistingFile);
+    app.add_option("--hotspot-script", o.hotspotScript,
+                   "Text file of timed hotspot rosters ('AT SECONDS' lines, each followed by "
+                   "MODEL|MAC|SPEED|CONNTYPE device lines) for the hotspot list; see PEER.md");
     app.add_option("--log", o.logFile, "Append one JSON line per frame in and out to FILE");
     app.add_flag("--sample-disk", o.sampleDisk,
                  "Fill an empty --root with a sample disk (drives C: and D: and a desktop)");
@@ -119,6 +123,22 @@ int main(int argc, char** argv) {
     CLI::App app{"pocketdesk-peer: the computer-side control service, serving a folder tree"};
     addFlags(app, options);
     CLI11_PARSE(app, argc, argv);
+
+    // A script with a mistake is refused before anything listens, not met at the first poll.
+    std::shared_ptr<const pd::peer::HotspotScript> hotspotScript;
+    if (!options.hotspotScript.empty()) {
+        auto loaded = pd::peer::HotspotScript::load(options.hotspotScript);
+        if (const auto* error = std::get_if<pd::peer::HotspotScript::Error>(&loaded)) {
+            std::cerr << "--hotspot-script " << options.hotspotScript.string();
+            if (error->line != 0) {
+                std::cerr << " line " << error->line;
+            }
+            std::cerr << ": " << error->message << "\n";
+            return 2;
+        }
+        hotspotScript = std::make_shared<const pd::peer::HotspotScript>(
+            std::get<pd::peer::HotspotScript>(std::move(loaded)));
+    }
 
     pd::log::setup();
     std::signal(SIGPIPE, SIG_IGN);
@@ -187,6 +207,7 @@ int main(int argc, char** argv) {
     }
     config.backupDir = options.backupDir.empty() ? disk->root() / "Backup" : options.backupDir;
     config.maxUploadBytes = options.maxUploadBytes;
+    config.hotspotScript = hotspotScript;
     if (!options.phoneScript.empty()) {
         auto lines = pd::peer::PhoneFileClient::readScript(options.phoneScript);
         if (!lines) {

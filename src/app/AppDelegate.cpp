@@ -2,6 +2,7 @@
 
 #include "NetWork/CFindBroadcast.h"
 #include "NetWork/HttpDownloader.h"
+#include "app/WakeComputer.h"
 #include "core/AuthCore.h"
 #include "core/DownloadService.h"
 #include "core/FinishedFileStore.h"
@@ -9,6 +10,7 @@
 #include "platform/AppHome.h"
 #include "platform/Log.h"
 #include "platform/MainQueue.h"
+#include "platform/NeighbourTable.h"
 #include "platform/NetworkInterfaces.h"
 #include "platform/NotificationCenter.h"
 #include "platform/PhotoLibrary.h"
@@ -119,6 +121,10 @@ BrowserServices AppDelegate::browserServices() {
 }
 
 void AppDelegate::showMainTabs() {
+    // The computer is awake and linked now: learn how to wake it later.
+    app::rememberLinkedComputer(
+        managedObjectContext(), authCore(),
+        config_.neighbourTable.empty() ? NeighbourTable() : NeighbourTable(config_.neighbourTable));
     if (mainTabs_) {
         return;  // already shown (a kept link)
     }

@@ -37,6 +37,8 @@ struct AppConfig {
     bool searchOnLaunch = true;
     // The photo library's folder (empty: the default one).
     std::string photosDir;
+    // Where a paired computer's hardware address is looked up (empty: the kernel's table).
+    std::string neighbourTable;
 };
 
 class AppDelegate : public Navigator {

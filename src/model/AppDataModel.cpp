@@ -6,16 +6,18 @@
 #include <algorithm>
 #include <bit>
 #include <cctype>
+#include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace pd {
 
 namespace {
 
 // Kept in step with kAppDataModelVersion; a pragma value cannot be a bound parameter.
-constexpr std::string_view kSetVersionSql = "PRAGMA user_version = 2";
-static_assert(kAppDataModelVersion == 2);
+constexpr std::string_view kSetVersionSql = "PRAGMA user_version = 3";
+static_assert(kAppDataModelVersion == 3);
 
 // Only a column declared exactly INTEGER (in any case) as the primary key is the row identity.
 bool isIntegerType(std::string type) {
@@ -27,20 +29,39 @@ bool isIntegerType(std::string type) {
 
 enum class TableState { Missing, Usable, Unusable, Failed };
 
+struct TableCheck {
+    TableState state = TableState::Failed;
+    std::vector<AddedColumn> toAdd;  // columns of a later version that an older table lacks
+
+    bool operator==(TableState other) const { return state == other; }
+};
+
+template <typename Mapping>
+std::optional<AddedColumn> addedColumn(std::string_view name) {
+    if constexpr (requires { Mapping::kAddedColumns; }) {
+        for (const AddedColumn& column : Mapping::kAddedColumns) {
+            if (column.name == name) {
+                return column;
+            }
+        }
+    }
+    return std::nullopt;
+}
+
 // The column "id" must be the integer primary key: writes replace a record by it.
 template <typename T>
-TableState checkTable(SqliteConnection& connection) {
+TableCheck checkTable(SqliteConnection& connection) {
     using Mapping = EntityMapping<T>;
     SqliteStatement columns(connection, "SELECT name, type, pk FROM pragma_table_info(?1)");
     if (!columns.ok() || !columns.bindText(1, Mapping::kTable)) {
-        return TableState::Failed;
+        return {TableState::Failed, {}};
     }
     std::set<std::string> names;
     bool idIsKey = false;
     for (;;) {
         const auto step = columns.step();
         if (step == SqliteStatement::Step::Failed) {
-            return TableState::Failed;
+            return {TableState::Failed, {}};
         }
         if (step == SqliteStatement::Step::Done) {
             break;
@@ -52,17 +73,41 @@ TableState checkTable(SqliteConnection& connection) {
         names.insert(std::move(name));
     }
     if (names.empty()) {
-        return TableState::Missing;
+        return {TableState::Missing, {}};
     }
+    TableCheck check{TableState::Usable, {}};
     bool complete = idIsKey;
     for (const std::string_view attribute : Mapping::kAttributes) {
-        complete = complete && names.count(std::string(attribute)) != 0;
+        if (names.count(std::string(attribute)) != 0) {
+            continue;
+        }
+        if (const auto added = addedColumn<Mapping>(attribute)) {
+            check.toAdd.push_back(*added);
+        } else {
+            complete = false;
+        }
     }
     if (!complete) {
         PD_LOG_WARN("object store table {} lacks columns this version needs", Mapping::kTable);
-        return TableState::Unusable;
+        return {TableState::Unusable, {}};
     }
-    return TableState::Usable;
+    return check;
+}
+
+// ALTER TABLE keeps the rows; the new columns read as empty in them.
+template <typename T>
+bool addColumns(SqliteConnection& connection, const TableCheck& check) {
+    for (const AddedColumn& column : check.toAdd) {
+        const std::string sql = "ALTER TABLE " + std::string(EntityMapping<T>::kTable) +
+                                " ADD COLUMN " + std::string(column.name) + " " +
+                                std::string(column.type);
+        if (!connection.execute(sql)) {
+            return false;
+        }
+        PD_LOG_INFO("object store table {} gained the column {}", EntityMapping<T>::kTable,
+                    column.name);
+    }
+    return true;
 }
 
 bool readVersion(SqliteConnection& connection, std::int64_t& version) {
@@ -79,7 +124,9 @@ bool readVersion(SqliteConnection& connection, std::int64_t& version) {
 bool EntityMapping<PcList>::bind(SqliteStatement& statement, const PcList& record) {
     return statement.bindText(2, record.deviceTag) &&
            statement.bindInt64(3, record.bcheck ? 1 : 0) &&
-           statement.bindText(4, record.checkCode) && statement.bindDouble(5, record.connectDate);
+           statement.bindText(4, record.checkCode) && statement.bindDouble(5, record.connectDate) &&
+           statement.bindText(6, record.ipAddress) && statement.bindText(7, record.pcName) &&
+           statement.bindText(8, record.hwAddress);
 }
 
 PcList EntityMapping<PcList>::read(const SqliteStatement& statement) {
@@ -89,6 +136,9 @@ PcList EntityMapping<PcList>::read(const SqliteStatement& statement) {
     record.bcheck = statement.columnInt64(2) != 0;
     record.checkCode = statement.columnText(3);
     record.connectDate = statement.columnDouble(4);
+    record.ipAddress = statement.columnText(5);
+    record.pcName = statement.columnText(6);
+    record.hwAddress = statement.columnText(7);
     return record;
 }
 
@@ -135,13 +185,16 @@ SchemaState prepareAppDataModel(SqliteConnection& connection) {
     if (!readVersion(connection, version)) {
         return SchemaState::Failed;
     }
-    const TableState pcList = checkTable<PcList>(connection);
-    const TableState fileDownList = checkTable<FileDownList>(connection);
-    const TableState photoBakList = checkTable<PhotoBakList>(connection);
-    const TableState tables[] = {pcList, fileDownList, photoBakList};
+    const TableCheck pcList = checkTable<PcList>(connection);
+    const TableCheck fileDownList = checkTable<FileDownList>(connection);
+    const TableCheck photoBakList = checkTable<PhotoBakList>(connection);
+    const TableCheck* tables[] = {&pcList, &fileDownList, &photoBakList};
     const auto any = [&](TableState state) {
-        return std::find(std::begin(tables), std::end(tables), state) != std::end(tables);
+        return std::any_of(std::begin(tables), std::end(tables),
+                           [state](const TableCheck* t) { return *t == state; });
     };
+    const bool columnsToAdd = std::any_of(std::begin(tables), std::end(tables),
+                                          [](const TableCheck* t) { return !t->toAdd.empty(); });
     if (any(TableState::Failed)) {
         return SchemaState::Failed;
     }
@@ -153,7 +206,7 @@ SchemaState prepareAppDataModel(SqliteConnection& connection) {
         PD_LOG_INFO("object store has schema version {}, newer than {}", version,
                     kAppDataModelVersion);
     }
-    const bool complete = !any(TableState::Missing);
+    const bool complete = !any(TableState::Missing) && !columnsToAdd;
     if (complete && version >= kAppDataModelVersion) {
         // Nothing to write: a store we may only read still opens.
         return SchemaState::Ready;
@@ -164,7 +217,10 @@ SchemaState prepareAppDataModel(SqliteConnection& connection) {
     }
     if (!connection.execute(EntityMapping<PcList>::kCreateSql) ||
         !connection.execute(EntityMapping<FileDownList>::kCreateSql) ||
-        !connection.execute(EntityMapping<PhotoBakList>::kCreateSql)) {
+        !connection.execute(EntityMapping<PhotoBakList>::kCreateSql) ||
+        !addColumns<PcList>(connection, pcList) ||
+        !addColumns<FileDownList>(connection, fileDownList) ||
+        !addColumns<PhotoBakList>(connection, photoBakList)) {
         return SchemaState::Failed;
     }
     if (version < kAppDataModelVersion && !connection.execute(kSetVersionSql)) {

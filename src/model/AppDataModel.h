@@ -16,21 +16,35 @@
 namespace pd {
 
 // 2 added PhotoBakList; a version-1 store gains the table when it is opened.
-inline constexpr std::int64_t kAppDataModelVersion = 2;
+// 3 added PcList's ipAddress, pcName and hwAddress; an older PcList gains the columns (empty
+// in its rows) when it is opened.
+inline constexpr std::int64_t kAppDataModelVersion = 3;
+
+// A column a later version added to an entity's table, and its declared type.
+struct AddedColumn {
+    std::string_view name;
+    std::string_view type;
+};
 
 template <>
 struct EntityMapping<PcList> {
     static constexpr std::string_view kTable = "PcList";
-    static constexpr std::array<std::string_view, 4> kAttributes = {"deviceTag", "bcheck",
-                                                                    "checkCode", "connectDate"};
+    static constexpr std::array<std::string_view, 7> kAttributes = {
+        "deviceTag", "bcheck", "checkCode", "connectDate", "ipAddress", "pcName", "hwAddress"};
+    // Missing from stores written before version 3; added to them, never a reason to refuse.
+    static constexpr std::array<AddedColumn, 3> kAddedColumns = {AddedColumn{"ipAddress", "TEXT"},
+                                                                 AddedColumn{"pcName", "TEXT"},
+                                                                 AddedColumn{"hwAddress", "TEXT"}};
     static constexpr std::string_view kCreateSql =
         "CREATE TABLE IF NOT EXISTS PcList (id INTEGER PRIMARY KEY, deviceTag TEXT, "
-        "bcheck INTEGER, checkCode TEXT, connectDate REAL)";
+        "bcheck INTEGER, checkCode TEXT, connectDate REAL, ipAddress TEXT, pcName TEXT, "
+        "hwAddress TEXT)";
     static constexpr std::string_view kSelectSql =
-        "SELECT id, deviceTag, bcheck, checkCode, connectDate FROM PcList ORDER BY id";
+        "SELECT id, deviceTag, bcheck, checkCode, connectDate, ipAddress, pcName, hwAddress "
+        "FROM PcList ORDER BY id";
     static constexpr std::string_view kWriteSql =
-        "INSERT OR REPLACE INTO PcList (id, deviceTag, bcheck, checkCode, connectDate) "
-        "VALUES (?1, ?2, ?3, ?4, ?5)";
+        "INSERT OR REPLACE INTO PcList (id, deviceTag, bcheck, checkCode, connectDate, "
+        "ipAddress, pcName, hwAddress) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)";
     static constexpr std::string_view kDeleteSql = "DELETE FROM PcList WHERE id = ?1";
 
     // Binds the attributes to parameters 2 and up (1 is the identity).

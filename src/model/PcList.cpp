@@ -33,4 +33,16 @@ bool updatePcList(ObjectStore& store, PcList& record, bool bcheck, const std::st
     return store.saveContext();
 }
 
+bool rememberPcAddress(ObjectStore& store, PcList& record, const std::string& ip,
+                       const std::string& name, const std::string& hwAddress) {
+    const std::string hw = hwAddress.empty() ? record.hwAddress : hwAddress;
+    if (record.ipAddress == ip && record.pcName == name && record.hwAddress == hw) {
+        return true;  // nothing new: no transaction
+    }
+    record.ipAddress = ip;
+    record.pcName = name;
+    record.hwAddress = hw;
+    return store.saveContext();
+}
+
 }  // namespace pd

@@ -19,6 +19,12 @@ struct PcList {
     bool bcheck = false;     // remembered together with its check code
     std::string checkCode;   // the code last used successfully; may be empty
     double connectDate = 0;  // last successful pairing, seconds since 1970
+    // Where the computer was last paired, so that it can be woken while it is asleep: its
+    // IPv4 address, its name as shown, and its hardware address ("aa:bb:cc:dd:ee:ff", empty
+    // while unknown).
+    std::string ipAddress;
+    std::string pcName;
+    std::string hwAddress;
 
     bool operator==(const PcList&) const = default;
 };
@@ -36,5 +42,11 @@ std::shared_ptr<PcList> pcListByDeviceTag(ObjectStore& store, const std::string&
 [[nodiscard]] bool updatePcList(ObjectStore& store, PcList& record, bool bcheck,
                                 const std::string& checkCode,
                                 std::chrono::system_clock::time_point now);
+
+// Sets where `record` was reached (and its hardware address, when one was learnt: an unknown
+// one keeps the address remembered before) and saves only if something changed; false if the
+// save failed.
+[[nodiscard]] bool rememberPcAddress(ObjectStore& store, PcList& record, const std::string& ip,
+                                     const std::string& name, const std::string& hwAddress);
 
 }  // namespace pd

@@ -5,6 +5,8 @@
 #include "app/AppDelegate.h"
 
 #include "core/AuthCore.h"
+#include "model/ObjectStore.h"
+#include "model/PcList.h"
 #include "platform/Dispatch.h"
 #include "platform/UserDefaults.h"
 #include "support/ScriptedComputer.h"
@@ -12,6 +14,8 @@
 #include "support/WaitFor.h"
 
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 using namespace pd;
 using namespace pd::test;
@@ -46,7 +50,10 @@ class AppDelegateTest : public TempHome {
   protected:
     void SetUp() override {
         AuthCore::ShareInstance().resetForTests();
-        AppConfig config;
+        launch({});
+    }
+    void launch(AppConfig config) {
+        app.reset();
         config.searchOnLaunch = false;  // nothing here may search a real network
         app = std::make_unique<AppDelegate>(view, config);
         ASSERT_TRUE(app->didFinishLaunchingWithOptions());
@@ -107,4 +114,22 @@ TEST_F(AppDelegateTest, ALinkClosedBeforeTheAnswerEndsTheConnect) {
     ASSERT_TRUE(pumpMainUntil([&] { return !view->server->outcomes.empty(); }));
     EXPECT_FALSE(app->serverList().isConnecting());
     EXPECT_TRUE(view->tabs.empty());
+}
+
+// Loopback computers never appear in the kernel's table, so the test gives one of its own.
+TEST_F(AppDelegateTest, PairingRemembersWhereTheComputerIsAndItsHardwareAddress) {
+    const auto table = home() / "arp";
+    std::ofstream(table) << "IP address  HW type  Flags  HW address  Mask  Device\n"
+                         << "127.0.0.1  0x1  0x2  02:00:5e:10:20:30  *  lo\n";
+    AppConfig config;
+    config.neighbourTable = table.string();
+    launch(config);
+
+    connect();
+    ASSERT_TRUE(pumpMainUntil([&] { return app->mainTabs() != nullptr; }));
+    const auto record = pcListByDeviceTag(app->managedObjectContext(), "TAG-1");
+    ASSERT_TRUE(record);
+    EXPECT_EQ(record->hwAddress, "02:00:5e:10:20:30");
+    EXPECT_EQ(record->ipAddress, "127.0.0.1");
+    EXPECT_EQ(record->pcName, "PC");
 }

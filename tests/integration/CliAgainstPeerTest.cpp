@@ -3,6 +3,8 @@
 
 #include "CaptureImage.h"
 #include "PeerFixture.h"
+#include "platform/SqliteConnection.h"
+#include "support/BroadcastReceiver.h"
 #include "support/ScriptedComputer.h"
 
 #include <nlohmann/json.hpp>
@@ -378,4 +380,36 @@ TEST_F(CliAgainstPeer, AMisbehavingComputerNeverMakesACommandHang) {
                 drives,
                 {31, "", 1031, pack({I(3001), I(8)})}},
                1, "did not add D:/Videos", "31 D:/Videos");
+}
+
+// Waking needs no link (the computer is asleep): the hardware address remembered at pairing
+// goes out as a magic packet to the loopback network's broadcast address.
+TEST_F(CliAgainstPeer, WakeSendsTheMagicPacketToTheRememberedComputer) {
+    startPeer({"--code", "246810"});
+    const auto phone = pairedPhone("246810");
+    ASSERT_TRUE(peerProcess->stop());
+    peerProcess.reset();
+    BroadcastReceiver card;
+    ASSERT_NE(card.port(), 0) << "no UDP port free on 127.255.255.255";
+    const std::string port = std::to_string(card.port());
+    const std::vector<std::string> wake = {"wake", "--interface", "lo", "--port", port};
+
+    // A loopback computer has no entry in the kernel's neighbour table: nothing was learnt.
+    expect(phone, wake, 1,
+           "no hardware address known for 127.0.0.1: pair with it once while it is awake");
+    {
+        SqliteConnection store;
+        ASSERT_TRUE(store.open(phone / "Documents" / "AppDataModel.sqlite"));
+        ASSERT_TRUE(store.execute("UPDATE PcList SET hwAddress = '02:00:5E:10:20:30'"));
+    }
+    expect(phone, wake, 0,
+           "sent wake packet to 02:00:5e:10:20:30 via lo (127.255.255.255:" + port + ")");
+    std::string expected(6, '\xff');
+    for (int i = 0; i < 16; ++i)
+        expected += std::string("\x02\x00\x5e\x10\x20\x30", 6);
+    EXPECT_EQ(card.receive(), expected);
+
+    auto wakeNope = wake;
+    wakeNope.insert(wakeNope.end(), {"--pc", "NOPE"});
+    expect(phone, wakeNope, 3, "no remembered computer NOPE");
 }

@@ -105,6 +105,24 @@ TEST_F(RequestDispatcherTest, PlugMessagesAcceptOnlyWhatIsThere) {
     EXPECT_EQ(plug("9", "{}"), (nlohmann::json{{"c", "0"}}));
 }
 
+// At the link's start a script's first state is listed as the phone decodes it: nine elements.
+TEST_F(RequestDispatcherTest, HotspotListFollowsTheScript) {
+    auto parsed = HotspotScript::parse("AT 0\nDesk PC|02:00:00:00:00:09|99.5|1\nAT 3600\n");
+    ASSERT_TRUE(std::holds_alternative<HotspotScript>(parsed));
+    dispatcher_->setHotspotScript(
+        std::make_shared<const HotspotScript>(std::get<HotspotScript>(std::move(parsed))));
+    std::optional<Answered> list = call(40, pack({I(6000)}));
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->code, 1040);
+    ASSERT_EQ(list->root()[2].size(), 1u);
+    msg::View device = list->root()[2][0];
+    ASSERT_EQ(device.size(), 9u);
+    EXPECT_EQ(device[0].asRaw(), "Desk PC");
+    EXPECT_EQ(device[1].asRaw(), "02:00:00:00:00:09");
+    EXPECT_EQ(device[2].asRaw(), "99.5");
+    EXPECT_EQ(device[5].asInt32(), kConnTypeBlocked);
+}
+
 TEST_F(RequestDispatcherTest, MalformedOrUnknownRequestsAreNotAnswered) {
     EXPECT_FALSE(call(1, pack({I(266), R("C:"), R("extra")})));  // wrong count
     EXPECT_FALSE(call(1, pack({I(266), I(5)})));                 // wrong type

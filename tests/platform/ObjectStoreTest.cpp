@@ -3,6 +3,7 @@
 #include "model/FileDownList.h"
 #include "model/PcList.h"
 #include "platform/SqliteConnection.h"
+#include "platform/SqliteStatement.h"
 #include "support/TempHome.h"
 
 #include <gtest/gtest.h>
@@ -84,9 +85,11 @@ TEST_F(ObjectStoreTest, RecordsSurviveARestartInStoreOrderWithTheirValues) {
         EXPECT_FALSE(store.hasChanges());
         EXPECT_TRUE(store.saveContext());  // nothing to write is not a failure
 
-        auto first = store.insert(PcList{0, "tag-1", true, "123456", 1.5});
-        auto second = store.insert(PcList{0, "tag-2", false, "", 2.25});
-        auto third = store.insert(PcList{0, std::string("t\xC3\xA4g\0-3", 7), true, "000000", 3.0});
+        auto first = store.insert(
+            PcList{0, "tag-1", true, "123456", 1.5, "192.168.1.10", "Desk", "00:1a:2b:3c:4d:5e"});
+        auto second = store.insert(PcList{0, "tag-2", false, "", 2.25, "", "", ""});
+        auto third = store.insert(
+            PcList{0, std::string("t\xC3\xA4g\0-3", 7), true, "000000", 3.0, "", "", ""});
         store.insert(FileDownList{0, "a.bin", "/d/a.bin", 10.5, UINT64_MAX - 5, 1, "tag-1", "T1"});
         store.insert(FileDownList{0, "b.bin", "/d/b.bin", 11.5, 1ull << 63, 1, "tag-2", "T2"});
         EXPECT_TRUE(store.hasChanges());
@@ -102,7 +105,7 @@ TEST_F(ObjectStoreTest, RecordsSurviveARestartInStoreOrderWithTheirValues) {
         EXPECT_TRUE(store.hasChanges());
         EXPECT_TRUE(store.deleteObject(first));
         EXPECT_FALSE(store.deleteObject(first));
-        auto fourth = store.insert(PcList{0, "tag-4", true, "4", 4.0});
+        auto fourth = store.insert(PcList{0, "tag-4", true, "4", 4.0, "", "", ""});
         EXPECT_LT(third->rowId, fourth->rowId);
         ASSERT_TRUE(store.saveContext());
         savedPcs = values<PcList>(store);
@@ -120,7 +123,7 @@ TEST_F(ObjectStoreTest, RecordsSurviveARestartInStoreOrderWithTheirValues) {
     // After the last record is deleted, a new one still sorts after the rest.
     ASSERT_TRUE(reopened.deleteObject(reopened.fetch<PcList>().back()));
     ASSERT_TRUE(reopened.saveContext());
-    reopened.insert(PcList{0, "tag-5", false, "", 5.0});
+    reopened.insert(PcList{0, "tag-5", false, "", 5.0, "", "", ""});
     ASSERT_TRUE(reopened.saveContext());
     ObjectStore third(file);
     const auto order = third.fetch<PcList>();
@@ -170,6 +173,58 @@ TEST_F(ObjectStoreTest, UnusableFileIsSetAsideAndANewStoreWorks) {
         EXPECT_EQ(allPcList(reopened).size(), 1u);
         EXPECT_EQ(damagedFiles().size(), expected.size());
     }
+}
+
+// A version-2 store keeps its rows and gains the columns for waking a computer, empty in the
+// rows it had; what is then written to them survives a restart.
+TEST_F(ObjectStoreTest, VersionTwoStoreGainsTheWakeColumnsAndKeepsItsRows) {
+    executeOn(storeFile(),
+              {"CREATE TABLE PcList (id INTEGER PRIMARY KEY, deviceTag TEXT, bcheck INTEGER, "
+               "checkCode TEXT, connectDate REAL)",
+               "CREATE TABLE FileDownList (id INTEGER PRIMARY KEY, fileName TEXT, "
+               "filePath TEXT, downTime REAL, fileSize INTEGER, status INTEGER, "
+               "deviceTag TEXT, formatTime TEXT)",
+               "CREATE TABLE PhotoBakList (id INTEGER PRIMARY KEY, deviceTag TEXT, "
+               "assetUrl TEXT, fileSize INTEGER, backTime REAL)",
+               "INSERT INTO PcList VALUES (3, 'desk', 1, '111111', 9.5)",
+               "INSERT INTO PcList VALUES (4, 'laptop', 0, '', 10.5)",
+               "INSERT INTO FileDownList VALUES (1, 'a.mp3', 'D:/a.mp3', 1.0, 5, 1, 'desk', '')",
+               "PRAGMA user_version = 2"});
+    {
+        ObjectStore store(storeFile());
+        EXPECT_TRUE(damagedFiles().empty());
+        const auto rows = values<PcList>(store);
+        ASSERT_EQ(rows.size(), 2u);
+        EXPECT_EQ(rows[0].rowId, 3);
+        EXPECT_EQ(rows[0].deviceTag, "desk");
+        EXPECT_TRUE(rows[0].bcheck);
+        EXPECT_EQ(rows[0].checkCode, "111111");
+        EXPECT_EQ(rows[1].deviceTag, "laptop");
+        EXPECT_EQ(rows[0].hwAddress, "");
+        EXPECT_EQ(rows[0].ipAddress, "");
+        EXPECT_EQ(store.fetch<FileDownList>().size(), 1u);
+        ASSERT_TRUE(rememberPcAddress(store, *pcListByDeviceTag(store, "desk"), "192.168.1.10",
+                                      "Desk", "00:1a:2b:3c:4d:5e"));
+    }
+    {
+        SqliteConnection db;
+        ASSERT_TRUE(db.open(storeFile()));
+        SqliteStatement version(db, "PRAGMA user_version");
+        ASSERT_EQ(version.step(), SqliteStatement::Step::Row);
+        EXPECT_EQ(version.columnInt64(0), 3);
+    }
+
+    ObjectStore reopened(storeFile());
+    const auto desk = pcListByDeviceTag(reopened, "desk");
+    ASSERT_TRUE(desk);
+    EXPECT_EQ(desk->checkCode, "111111");
+    EXPECT_EQ(desk->ipAddress, "192.168.1.10");
+    EXPECT_EQ(desk->pcName, "Desk");
+    EXPECT_EQ(desk->hwAddress, "00:1a:2b:3c:4d:5e");
+    // An address that could not be learnt keeps the one remembered.
+    ASSERT_TRUE(rememberPcAddress(reopened, *desk, "192.168.1.11", "Desk", ""));
+    EXPECT_EQ(desk->hwAddress, "00:1a:2b:3c:4d:5e");
+    EXPECT_EQ(desk->ipAddress, "192.168.1.11");
 }
 
 // A later version's store with an extra column still holds what this one reads and writes.
