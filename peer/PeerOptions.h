@@ -54,7 +54,7 @@ struct PeerOptions {
     std::filesystem::path phoneFilesDir;  // empty: <root>/PhoneFiles
     std::uint64_t maxPhoneFileBytes = 4ull * 1024 * 1024 * 1024;
     int phoneReplyWaitMs = 10000;
-    std::filesystem::path captureImage;  // empty: captures are drawn for the moment
+    std::filesystem::path captureImage;   // empty: captures are drawn for the moment
     std::filesystem::path hotspotScript;  // empty: the made-up default hotspot roster
 };
 
