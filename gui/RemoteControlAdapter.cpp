@@ -203,7 +203,9 @@ void RemoteControlAdapter::closePresentationPicker() {
     if (!picker_) {
         return;
     }
-    picker_.reset();
+    // The drive screen still shows while the stack slides back to the panel: its adapter stays
+    // until the next picker replaces it.
+    closedPicker_ = std::move(picker_);
     panelInFront();
 }
 

@@ -139,6 +139,7 @@ class RemoteControlAdapter : public QObject, public OverlayScreen<IntelligentVie
     QVariantList viewerImages_;
     int viewerStart_ = 0;
     std::shared_ptr<DiskAdapter> picker_;
+    std::shared_ptr<DiskAdapter> closedPicker_;
     std::shared_ptr<CaptureHistoryAdapter> history_;
     std::shared_ptr<HotspotAdapter> hotspot_;
     std::optional<std::string> lastCapture_;

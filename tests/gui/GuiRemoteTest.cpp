@@ -137,6 +137,25 @@ TEST_F(GuiRemote, PlayReachesTheComputerAndTheCentreThenShowsPause) {
     EXPECT_EQ(textOf("pad_centre"), displayText("play"));
 }
 
+TEST_F(GuiRemote, APresentationPickedOnTheComputerIsOpenedThereAndBackLeavesThePicker) {
+    openRemoteTab();
+    ASSERT_TRUE(ui->click("menu_2"));
+    ASSERT_TRUE(ui->click("pad_up"));  // open a presentation
+    ASSERT_NE(ui->waitFor("pickerBack"), nullptr);
+    EXPECT_EQ(textOf("diskTitle"), displayText("PPT Select"));
+    ASSERT_TRUE(ui->click("pickerBack"));
+    ASSERT_NE(ui->waitFor("pad_up"), nullptr);
+
+    ASSERT_TRUE(ui->click("pad_up"));
+    ASSERT_TRUE(tapText(displayText("myDesktop")));
+    ASSERT_TRUE(tapText("slides.pptx"));
+    ASSERT_NE(ui->waitFor("pad_centre"), nullptr);
+    ASSERT_TRUE(ui->waitUntil([&] { return !plugContents("4").empty(); }));
+    const json opened = plugContents("4").front();
+    EXPECT_EQ(opened.value("c", ""), "1");
+    EXPECT_TRUE(opened.value("d", "").ends_with("\\slides.pptx")) << opened.dump();
+}
+
 TEST_F(GuiRemote, PowerCancelSendsNothingAndOkShowsTheSuccessTip) {
     openRemoteTab();
     ASSERT_TRUE(ui->click("shutdownTile"));
