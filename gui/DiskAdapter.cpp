@@ -100,6 +100,10 @@ std::shared_ptr<FileBrowserView> DiskAdapter::presentFolderScreen(
     return folder;
 }
 
+void DiskAdapter::closeScreen() {
+    emit closed();
+}
+
 void DiskAdapter::listingEnded(ListingOutcome outcome) {
     emit listed(static_cast<int>(outcome));
 }

@@ -57,10 +57,13 @@ class DiskAdapter : public QObject, public OverlayScreen<DiskView> {
     void setAddFolderButtonVisible(bool visible) override;
     std::shared_ptr<FileBrowserView> presentFolderScreen(
         const std::shared_ptr<FileViewController>& screen) override;
+    void closeScreen() override;
     void listingEnded(ListingOutcome outcome) override;
 
   signals:
     void changed();
+    // The screen closed (the presentation picker, backed out of).
+    void closed();
     void folderOpened(QObject* folder);
     void listed(int outcome);
 

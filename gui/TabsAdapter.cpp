@@ -68,6 +68,16 @@ std::shared_ptr<BackFileView> TabsAdapter::presentBackup(
     return backup_;
 }
 
+std::shared_ptr<IntelligentView> TabsAdapter::presentRemoteControl(
+    const std::shared_ptr<IntelligentViewController>& screen) {
+    // Selecting the tab again shows the same panel, as it was left.
+    if (!remote_ || remote_->controller() != screen) {
+        remote_ = makeAdapter(new RemoteControlAdapter(overlay_, screen));
+        emit remoteChanged();
+    }
+    return remote_;
+}
+
 void TabsAdapter::closeTabs() {
     if (downloads_) {
         downloads_->back();

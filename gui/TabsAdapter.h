@@ -7,6 +7,7 @@
 #include "DiskAdapter.h"
 #include "DownloadsAdapter.h"
 #include "OverlayScreen.h"
+#include "RemoteControlAdapter.h"
 
 #include "app/MainTabBarView.h"
 #include "controllers/BrowserServices.h"
@@ -33,6 +34,8 @@ class TabsAdapter : public QObject, public OverlayScreen<MainTabBarView> {
     Q_PROPERTY(QObject* downloads READ downloads NOTIFY downloadsChanged)
     // Null until the backup tab is first selected.
     Q_PROPERTY(QObject* backup READ backup NOTIFY backupChanged)
+    // Null until the remote-control tab is first selected.
+    Q_PROPERTY(QObject* remote READ remote NOTIFY remoteChanged)
 
   public:
     TabsAdapter(Overlay& overlay, std::weak_ptr<MainTabBarViewController> controller,
@@ -47,6 +50,8 @@ class TabsAdapter : public QObject, public OverlayScreen<MainTabBarView> {
     QObject* fileManager() const { return fileManager_.get(); }
     QObject* downloads() const { return downloads_.get(); }
     QObject* backup() const { return backup_.get(); }
+    QObject* remote() const { return remote_.get(); }
+    RemoteControlAdapter* remoteScreen() const { return remote_.get(); }
     DiskAdapter* disk() const { return fileManager_.get(); }
     BackupAdapter* backupScreen() const { return backup_.get(); }
     DownloadsAdapter* downloadList() const { return downloads_.get(); }
@@ -58,12 +63,15 @@ class TabsAdapter : public QObject, public OverlayScreen<MainTabBarView> {
         const std::shared_ptr<DiskViewController>& screen) override;
     std::shared_ptr<BackFileView> presentBackup(
         const std::shared_ptr<BackFileViewController>& screen) override;
+    std::shared_ptr<IntelligentView> presentRemoteControl(
+        const std::shared_ptr<IntelligentViewController>& screen) override;
     void closeTabs() override;
 
   signals:
     void changed();
     void downloadsChanged();
     void backupChanged();
+    void remoteChanged();
     void closed();
 
   private:
@@ -75,6 +83,7 @@ class TabsAdapter : public QObject, public OverlayScreen<MainTabBarView> {
     std::shared_ptr<DiskAdapter> fileManager_;
     std::shared_ptr<DownloadsAdapter> downloads_;
     std::shared_ptr<BackupAdapter> backup_;
+    std::shared_ptr<RemoteControlAdapter> remote_;
 };
 
 }  // namespace pd::gui

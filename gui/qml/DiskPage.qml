@@ -6,12 +6,21 @@ import QtQuick.Layouts
 Page {
     id: diskScreen
     property var disk
+    // The presentation picker: a back button instead of the transfers.
+    property bool picking: false
     signal openDownloads()
 
     header: AppBar {
         RowLayout {
             anchors.fill: parent
-            anchors.leftMargin: 16
+            anchors.leftMargin: diskScreen.picking ? 0 : 16
+            ToolButton {
+                objectName: "pickerBack"
+                visible: diskScreen.picking
+                text: "‹"
+                font.pixelSize: 26
+                onClicked: diskScreen.disk.back()
+            }
             Label {
                 objectName: "diskTitle"
                 Layout.fillWidth: true
@@ -22,6 +31,7 @@ Page {
             }
             ToolButton {
                 objectName: "downloadsButton"
+                visible: !diskScreen.picking
                 text: app.text("transfer tasks")
                 onClicked: diskScreen.openDownloads()
             }

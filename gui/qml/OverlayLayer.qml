@@ -5,14 +5,14 @@ import QtQuick.Layouts
 
 // The overlays of every screen: progress, a short tip and a question with its buttons.
 Item {
-    id: layer
+    id: overlayLayer
     property var overlay
 
     // Progress: a dimmed window with a spinner and its text; touches do not pass.
     Rectangle {
         objectName: "progressOverlay"
         anchors.fill: parent
-        visible: layer.overlay.progressVisible
+        visible: overlayLayer.overlay.progressVisible
         color: "#66000000"
         MouseArea { anchors.fill: parent }
         Rectangle {
@@ -26,12 +26,12 @@ Item {
                 spacing: 12
                 BusyIndicator {
                     anchors.horizontalCenter: parent.horizontalCenter
-                    running: layer.overlay.progressVisible
+                    running: overlayLayer.overlay.progressVisible
                     Material.accent: "white"
                 }
                 Label {
                     anchors.horizontalCenter: parent.horizontalCenter
-                    text: layer.overlay.progressText
+                    text: overlayLayer.overlay.progressText
                     color: "white"
                 }
             }
@@ -45,8 +45,8 @@ Item {
         anchors.bottom: parent.bottom
         anchors.bottomMargin: 120
         z: 1
-        visible: layer.overlay.tipText !== ""
-        width: Math.min(tipLabel.implicitWidth + 40, layer.width - 48)
+        visible: overlayLayer.overlay.tipText !== ""
+        width: Math.min(tipLabel.implicitWidth + 40, overlayLayer.width - 48)
         height: tipLabel.implicitHeight + 28
         radius: 10
         color: "#E6263238"
@@ -57,7 +57,7 @@ Item {
             width: parent.width - 40
             horizontalAlignment: Text.AlignHCenter
             wrapMode: Text.WordWrap
-            text: layer.overlay.tipText
+            text: overlayLayer.overlay.tipText
             color: "white"
         }
     }
@@ -66,7 +66,7 @@ Item {
     Rectangle {
         objectName: "question"
         anchors.fill: parent
-        visible: layer.overlay.buttons.length > 0
+        visible: overlayLayer.overlay.buttons.length > 0
         color: "#66000000"
         MouseArea { anchors.fill: parent }
         Pane {
@@ -87,18 +87,18 @@ Item {
                     Layout.fillWidth: true
                     Layout.margins: 8
                     visible: text !== ""
-                    text: layer.overlay.question
+                    text: overlayLayer.overlay.question
                     wrapMode: Text.WordWrap
                     font.pixelSize: 16
                 }
                 Repeater {
-                    model: layer.overlay.buttons
+                    model: overlayLayer.overlay.buttons
                     Button {
                         objectName: "answer_" + index
                         Layout.fillWidth: true
                         flat: true
                         text: modelData
-                        onClicked: layer.overlay.answer(index)
+                        onClicked: overlayLayer.overlay.answer(index)
                     }
                 }
             }

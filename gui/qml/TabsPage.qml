@@ -47,7 +47,18 @@ Page {
             }
         }
         BackupPage { backup: tabsScreen.tabs.backup }
-        NotYetPage { heading: tabsScreen.tabs.titles[2] || "" }
+        // The panel and the screens it opens; made when the tab is first selected.
+        Loader {
+            active: tabsScreen.tabs.remote !== null
+            sourceComponent: StackView {
+                id: remote
+                objectName: "remoteStack"
+                initialItem: RemoteControlPage {
+                    remote: tabsScreen.tabs.remote
+                    stack: remote
+                }
+            }
+        }
     }
 
     Component {

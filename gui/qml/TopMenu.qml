@@ -7,6 +7,7 @@ ListView {
     property var labels: []
     property int selected: 0
     signal picked(int index)
+    readonly property bool tight: labels.length > 4
 
     orientation: ListView.Horizontal
     height: 44
@@ -17,6 +18,11 @@ ListView {
     delegate: ItemDelegate {
         objectName: "menu_" + index
         height: menu.height
+        // Many labels sit closer together so that they fit a phone's width; a few are spread
+        // over it.
+        leftPadding: menu.tight ? 8 : 16
+        rightPadding: leftPadding
+        width: menu.tight ? implicitWidth : Math.max(implicitWidth, menu.width / Math.max(1, menu.count))
         text: modelData
         font.bold: index === menu.selected
         onClicked: menu.picked(index)

@@ -109,6 +109,23 @@ bool UiDriver::click(const QString& objectName) const {
     return true;
 }
 
+void UiDriver::swipe(QQuickItem* item, qreal dx, qreal dy) const {
+    if (item == nullptr) {
+        return;
+    }
+    settle();
+    const QPointF start = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+    constexpr int kSteps = 12;
+    QTest::mousePress(&window_, Qt::LeftButton, Qt::NoModifier, start.toPoint());
+    for (int i = 1; i <= kSteps; ++i) {
+        const QPointF at = start + QPointF(dx * i / kSteps, dy * i / kSteps);
+        QTest::mouseMove(&window_, at.toPoint(), 16);
+    }
+    QTest::mouseRelease(&window_, Qt::LeftButton, Qt::NoModifier,
+                        (start + QPointF(dx, dy)).toPoint(), 16);
+    settle();
+}
+
 void UiDriver::type(const QString& text) const {
     for (const QChar c : text) {
         QTest::keyClick(&window_, c.toLatin1());

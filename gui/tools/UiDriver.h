@@ -35,6 +35,8 @@ class UiDriver {
     void click(QQuickItem* item) const;
     // Waits for the item, then taps it; false when it never appeared.
     bool click(const QString& objectName) const;
+    // A finger dragged from the middle of the item by (dx, dy), in small steps.
+    void swipe(QQuickItem* item, qreal dx, qreal dy = 0) const;
     void type(const QString& text) const;
     // Renders the window to a PNG file.
     bool screenshot(const QString& path) const;

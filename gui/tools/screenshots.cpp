@@ -1,13 +1,15 @@
 // Renders every screen of pocketdesk-gui to PNG files (offscreen), walking through the
 // application against a peer on 127.0.0.1 as a user would: introduction, server list,
-// check code, drives, folder, row actions, photo viewer, preview, class, download list, and the
-// backup tab (shake, a running backup, its end, the photo grid).
+// check code, drives, folder, row actions, photo viewer, preview, class, download list, the
+// backup tab (shake, a running backup, its end, the photo grid) and the remote-control tab
+// (computer and music sections, capture viewer, capture history, hotspot list).
 //
 //   pocketdesk-screenshots OUTPUT_DIR
 
 #include "GuiApp.h"
 #include "GuiWindow.h"
 #include "PreviewAdapter.h"
+#include "RemoteControlAdapter.h"
 #include "UiDriver.h"
 
 #include "PeerLauncher.h"
@@ -164,6 +166,37 @@ int main(int argc, char** argv) {
         shot("17-photo-grid", grid);
         ui.click("browserDone");
         ui.waitForText(finished, std::chrono::seconds(30));
+
+        ui.click("tab_2");
+        ui.click("muteButton");
+        ui.click("fullVolumeButton");
+        shot("18-remote-computer", ui.waitFor("shutdownTile") != nullptr);
+        ui.click("menu_1");
+        ui.click("pad_centre");
+        shot("19-remote-music", ui.waitForText(pd::gui::displayText("pause")) != nullptr);
+        ui.click("menu_0");
+        ui.click("captureTile");
+        QQuickItem* capture = ui.waitFor("captureImage_0");
+        const bool shown = capture != nullptr && ui.waitUntil([&] {
+            return capture->property("status").toInt() == 1;  // Image.Ready
+        });
+        shot("20-capture-viewer", shown);
+        // Two earlier captures beside the new one, so the history has some length.
+        auto* remote = app.tabsAdapter()->remoteScreen();
+        ui.waitUntil([&] { return remote->lastCapture().has_value(); });
+        if (remote->lastCapture() && !remote->lastCapture()->empty()) {
+            const std::filesystem::path taken = *remote->lastCapture();
+            std::error_code ec;
+            for (const char* older : {"20240311093012.jpg", "20240102184500.jpg"}) {
+                std::filesystem::copy_file(taken, taken.parent_path() / older, ec);
+            }
+        }
+        ui.click("viewAllButton");
+        shot("21-capture-history", ui.waitFor("historyRow_2") != nullptr);
+        ui.click("historyBack");
+        ui.click("hotspotButton");
+        shot("22-hotspot-list", ui.waitFor("hotspotRow_2") != nullptr);
+        ui.click("hotspotBack");
         status = failures == 0 ? 0 : 1;
     }
     peer->stop();

@@ -52,6 +52,7 @@ constexpr std::array kTexts = {
     Entry{"dayFormat1", "%Y-%m-%d %H:%M"},
     Entry{"dayFormat2", "%b %d %H:%M"},
     Entry{"dayFormat3", "%Y-%m-%d %H:%M"},
+    Entry{"delete", "Delete"},
     Entry{"delete the file", "Delete the file?"},
     Entry{"desktopFile", "Desktop files"},
     Entry{"download", "Download"},
