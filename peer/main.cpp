@@ -6,7 +6,9 @@
 #include "ClassStore.h"
 #include "ControlServer.h"
 #include "DiskTree.h"
+#include "EventPrinter.h"
 #include "FrameLog.h"
+#include "GamepadReceiver.h"
 #include "HttpFileService.h"
 #include "PeerOptions.h"
 #include "PhoneFileClient.h"
@@ -103,6 +105,9 @@ void addFlags(CLI::App& app, PeerOptions& o) {
                    "How long the phone-file script waits for each reply")
         ->capture_default_str()
         ->check(CLI::Range(10, 600000));
+    app.add_option("--gamepad-port", o.ports.gamepad,
+                   "UDP port of the gamepad receiver; 0 picks a free one")
+        ->capture_default_str();
     app.add_option("--log", o.logFile, "Append one JSON line per frame in and out to FILE");
     app.add_flag("--sample-disk", o.sampleDisk,
                  "Fill an empty --root with a sample disk (drives C: and D: and a desktop)");
@@ -169,6 +174,15 @@ int main(int argc, char** argv) {
     }
     options.ports.http = http->port();
 
+    // The gamepad receiver, whose port the plug "5" acceptance announces.
+    pd::peer::GamepadReceiver gamepad(
+        {options.address, options.ports.gamepad, pd::peer::printEvent});
+    if (!gamepad.start()) {
+        std::cerr << "cannot receive gamepad events: " << gamepad.error() << "\n";
+        return 1;
+    }
+    options.ports.gamepad = gamepad.port();
+
     pd::peer::SessionConfig config;
     config.disk = &*disk;
     config.classes = &classes;
@@ -196,13 +210,7 @@ int main(int argc, char** argv) {
             options.phoneFilesDir.empty() ? disk->root() / "PhoneFiles" : options.phoneFilesDir;
         script.maxFileBytes = options.maxPhoneFileBytes;
         script.replyWait = std::chrono::milliseconds(options.phoneReplyWaitMs);
-        script.print = [](const nlohmann::ordered_json& event) {
-            static std::mutex printMutex;
-            std::lock_guard lock(printMutex);
-            std::cout << event.dump(-1, ' ', false,
-                                    nlohmann::ordered_json::error_handler_t::replace)
-                      << std::endl;
-        };
+        script.print = pd::peer::printEvent;
     }
     std::unique_ptr<pd::peer::ControlServer> server =
         pd::peer::ControlServer::start(options.address, options.controlPort, config);
