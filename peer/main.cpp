@@ -7,7 +7,9 @@
 #include "ClassStore.h"
 #include "ControlServer.h"
 #include "DiskTree.h"
+#include "EventPrinter.h"
 #include "FrameLog.h"
+#include "GamepadReceiver.h"
 #include "HotspotScript.h"
 #include "HttpFileService.h"
 #include "PeerOptions.h"
@@ -111,6 +113,9 @@ void addFlags(CLI::App& app, PeerOptions& o) {
     app.add_option("--hotspot-script", o.hotspotScript,
                    "Text file of timed hotspot rosters ('AT SECONDS' lines, each followed by "
                    "MODEL|MAC|SPEED|CONNTYPE device lines) for the hotspot list; see PEER.md");
+    app.add_option("--gamepad-port", o.ports.gamepad,
+                   "UDP port of the gamepad receiver; 0 picks a free one")
+        ->capture_default_str();
     app.add_option("--log", o.logFile, "Append one JSON line per frame in and out to FILE");
     app.add_flag("--sample-disk", o.sampleDisk,
                  "Fill an empty --root with a sample disk (drives C: and D: and a desktop)");
@@ -193,6 +198,15 @@ int main(int argc, char** argv) {
     }
     options.ports.http = http->port();
 
+    // The gamepad receiver, whose port the plug "5" acceptance announces.
+    pd::peer::GamepadReceiver gamepad(
+        {options.address, options.ports.gamepad, pd::peer::printEvent});
+    if (!gamepad.start()) {
+        std::cerr << "cannot receive gamepad events: " << gamepad.error() << "\n";
+        return 1;
+    }
+    options.ports.gamepad = gamepad.port();
+
     pd::peer::SessionConfig config;
     config.disk = &*disk;
     config.classes = &classes;
@@ -221,13 +235,7 @@ int main(int argc, char** argv) {
             options.phoneFilesDir.empty() ? disk->root() / "PhoneFiles" : options.phoneFilesDir;
         script.maxFileBytes = options.maxPhoneFileBytes;
         script.replyWait = std::chrono::milliseconds(options.phoneReplyWaitMs);
-        script.print = [](const nlohmann::ordered_json& event) {
-            static std::mutex printMutex;
-            std::lock_guard lock(printMutex);
-            std::cout << event.dump(-1, ' ', false,
-                                    nlohmann::ordered_json::error_handler_t::replace)
-                      << std::endl;
-        };
+        script.print = pd::peer::printEvent;
     }
     if (!options.captureImage.empty()) {
         auto bytes = pd::peer::CaptureImage::readFile(options.captureImage);

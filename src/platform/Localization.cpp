@@ -68,6 +68,8 @@ constexpr std::array kTexts = {
     Entry{"file manager", "Files"},
     Entry{"findPc", "Searching for computers"},
     Entry{"full volume", "Full volume"},
+    Entry{"game config1", "Gamepad keys 1"},
+    Entry{"game config2", "Gamepad keys 2"},
     Entry{"game handle", "Gamepad"},
     Entry{"gamepad settings 1", "Keys 1"},
     Entry{"gamepad settings 2", "Keys 2"},
