@@ -209,13 +209,17 @@ void RemoteControlAdapter::closePresentationPicker() {
     panelInFront();
 }
 
-void RemoteControlAdapter::presentGamepadSettings(int /*configuration*/) {
+std::shared_ptr<GameHandleSetView> RemoteControlAdapter::presentGamepadSettings(
+    const std::shared_ptr<GameHandleSetVC>& /*settings*/) {
     // The gamepad screens come in a later version.
     overlay_.showTip("not yet", 1500ms);
+    return nullptr;
 }
 
-void RemoteControlAdapter::presentGamepad(const std::string& /*ip*/, std::int32_t /*port*/) {
+std::shared_ptr<GameHandleView> RemoteControlAdapter::presentGamepad(
+    const std::shared_ptr<GameHandleViewController>& /*pad*/) {
     overlay_.showTip("not yet", 1500ms);
+    return nullptr;
 }
 
 void RemoteControlAdapter::openCaptureViewer(const std::vector<CaptureImage>& images,

@@ -100,8 +100,10 @@ class RemoteControlAdapter : public QObject, public OverlayScreen<IntelligentVie
     std::shared_ptr<DiskView> presentPresentationPicker(
         const std::shared_ptr<DiskViewController>& picker) override;
     void closePresentationPicker() override;
-    void presentGamepadSettings(int configuration) override;
-    void presentGamepad(const std::string& ip, std::int32_t port) override;
+    std::shared_ptr<GameHandleSetView> presentGamepadSettings(
+        const std::shared_ptr<GameHandleSetVC>& settings) override;
+    std::shared_ptr<GameHandleView> presentGamepad(
+        const std::shared_ptr<GameHandleViewController>& pad) override;
     void openCaptureViewer(const std::vector<CaptureImage>& images, std::size_t start) override;
     void closeCaptureViewer() override;
     std::shared_ptr<ScreenHistoryView> presentCaptureHistory(

@@ -18,6 +18,10 @@ namespace pd {
 
 class DiskView;
 class DiskViewController;
+class GameHandleSetVC;
+class GameHandleSetView;
+class GameHandleView;
+class GameHandleViewController;
 class ScreenHisTableController;
 class ScreenHistoryView;
 class WifiMgrVC;
@@ -82,8 +86,16 @@ class IntelligentView : public ScreenView {
         return nullptr;
     }
     virtual void closePresentationPicker() {}
-    virtual void presentGamepadSettings(int /*configuration*/) {}
-    virtual void presentGamepad(const std::string& /*ip*/, std::int32_t /*port*/) {}
+    // A gamepad configuration's settings (its setType is 1 or 2).
+    virtual std::shared_ptr<GameHandleSetView> presentGamepadSettings(
+        const std::shared_ptr<GameHandleSetVC>& /*settings*/) {
+        return nullptr;
+    }
+    // The pad, once the computer named its gamepad port.
+    virtual std::shared_ptr<GameHandleView> presentGamepad(
+        const std::shared_ptr<GameHandleViewController>& /*pad*/) {
+        return nullptr;
+    }
     virtual void openCaptureViewer(const std::vector<CaptureImage>& /*images*/,
                                    std::size_t /*start*/) {}
     virtual void closeCaptureViewer() {}

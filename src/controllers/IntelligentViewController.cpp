@@ -2,11 +2,14 @@
 
 #include "controllers/CaptureFiles.h"
 #include "controllers/DiskViewController.h"
+#include "controllers/GameHandleSetVC.h"
+#include "controllers/GameHandleViewController.h"
 #include "controllers/ScreenHisTableController.h"
 #include "controllers/WifiMgrVC.h"
 #include "core/Settings.h"
 #include "platform/Dispatch.h"
 #include "platform/ImageProbe.h"
+#include "platform/UserDefaults.h"
 
 #include <algorithm>
 #include <array>
@@ -501,9 +504,12 @@ void IntelligentViewController::PPTPlugControl(const std::string& command,
 
 void IntelligentViewController::GameBnClick(int tag) {
     if (tag == 0 || tag == 1) {
+        gamepadSettings_ = std::make_shared<GameHandleSetVC>(std::weak_ptr<GameHandleSetView>(),
+                                                             UserDefaults::standard(), tag + 1);
         if (auto v = view()) {
-            v->presentGamepadSettings(tag + 1);
+            gamepadSettings_->setView(v->presentGamepadSettings(gamepadSettings_));
         }
+        gamepadSettings_->viewDidLoad();
     } else if (tag == 2) {
         GamePlugControl();
     }
@@ -593,8 +599,16 @@ void IntelligentViewController::AuthCoreMsgPostSucess(std::int32_t handlePort, i
     if (v) {
         v->plugAccepted(plugType, handlePort);
     }
-    if (plugType == 5 && v) {
-        v->presentGamepad(std::string(services_.core.serverIp), handlePort);
+    if (plugType == 5) {
+        // A pad still open lifts its keys first.
+        gamepad_.reset();
+        gamepad_ = std::make_shared<GameHandleViewController>(
+            std::weak_ptr<GameHandleView>(), GameHandleViewController::standardServices(),
+            std::string(services_.core.serverIp), handlePort);
+        if (v) {
+            gamepad_->setView(v->presentGamepad(gamepad_));
+        }
+        gamepad_->viewDidLoad();
     } else if (plugType == 6) {
         microphonePort_ = handlePort;
     }

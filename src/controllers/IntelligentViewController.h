@@ -22,6 +22,8 @@
 
 namespace pd {
 
+class GameHandleSetVC;
+class GameHandleViewController;
 class RepeatingTimer;
 class ScreenHisTableController;
 struct PanelPowerFacts;
@@ -106,6 +108,9 @@ class IntelligentViewController : public AuthCoreDelegate,
     const TopMenuPicker& menu() const { return menu_; }
     const std::filesystem::path& screenCapDirectory() const { return screenCapDirectory_; }
     std::optional<std::int32_t> microphonePort() const { return microphonePort_; }
+    // The gamepad screens last opened (null before).
+    std::shared_ptr<GameHandleSetVC> gamepadSettings() const { return gamepadSettings_; }
+    std::shared_ptr<GameHandleViewController> gamepad() const { return gamepad_; }
 
     // The volume text last sent by any panel of this process (absent before the first).
     static const std::optional<std::string>& lastSentVolume();
@@ -143,6 +148,8 @@ class IntelligentViewController : public AuthCoreDelegate,
     std::uint64_t powerSerial_ = 0;
     std::optional<std::int32_t> microphonePort_;
     std::shared_ptr<DiskViewController> picker_;
+    std::shared_ptr<GameHandleSetVC> gamepadSettings_;
+    std::shared_ptr<GameHandleViewController> gamepad_;
 };
 
 }  // namespace pd

@@ -5,6 +5,8 @@
 #include "PictureBytes.h"
 
 #include "controllers/CaptureFiles.h"
+#include "controllers/GameHandleSetVC.h"
+#include "controllers/GameHandleViewController.h"
 #include "controllers/IntelligentViewController.h"
 #include "core/Settings.h"
 #include "platform/AtomicFile.h"
@@ -37,6 +39,16 @@ struct RecordingPanelView : Recording<IntelligentView> {
         add("viewer " + std::to_string(images.size()));
     }
     void powerCommandEnded(PowerCommand, RemoteOutcome o) override { power = o; }
+    std::shared_ptr<GameHandleSetView> presentGamepadSettings(
+        const std::shared_ptr<GameHandleSetVC>& s) override {
+        add("gamepad settings " + std::to_string(s->setType()));
+        return nullptr;
+    }
+    std::shared_ptr<GameHandleView> presentGamepad(
+        const std::shared_ptr<GameHandleViewController>& pad) override {
+        add("gamepad " + pad->strIP() + ":" + std::to_string(pad->nPort()));
+        return nullptr;
+    }
     void captureEnded(CaptureOutcome o, const std::string& path) override {
         capture = o;
         capturePath = path;
@@ -123,6 +135,20 @@ TEST_F(RemoteControlTest, EveryControlSendsItsPlugMessageAndStatistic) {
     panel->MicBnClick();
     EXPECT_EQ(nextRequest(pc), plug("6", R"({"c":"1"})"));
     EXPECT_TRUE(stats.empty());
+}
+
+TEST_F(RemoteControlTest, GamepadScreensOpenWithTheirConfigurationAndTheAnnouncedPort) {
+    link(pc);
+    auto panel = openPanel();
+    panel->selectSection(3);
+    panel->GameBnClick(1);
+    EXPECT_EQ(view->events.back(), "gamepad settings 2");
+    panel->GameBnClick(2);
+    EXPECT_EQ(nextRequest(pc), plug("5", R"({"c":"1"})"));
+    pc.sendMessage(26, pack({I(0), I(0), I(0), I(0), R(R"({"c":"1","d":"7070"})")}));
+    ASSERT_TRUE(pumpMainUntil([&] { return view->saw("gamepad 127.0.0.1:7070"); }));
+    ASSERT_TRUE(panel->gamepad());
+    EXPECT_EQ(panel->gamepad()->setType(), 2);  // the configuration whose settings were opened
 }
 
 TEST_F(RemoteControlTest, VolumeGoesOutAtMostOncePerTickAndOnlyWhenChanged) {
