@@ -54,6 +54,8 @@ struct PeerOptions {
     std::filesystem::path phoneFilesDir;  // empty: <root>/PhoneFiles
     std::uint64_t maxPhoneFileBytes = 4ull * 1024 * 1024 * 1024;
     int phoneReplyWaitMs = 10000;
+    std::filesystem::path audioDir;                      // empty: <root>/Audio
+    std::uint64_t maxAudioBytes = 256ull * 1024 * 1024;  // per audio connection
 };
 
 // <root>.classes.json beside the root folder (never inside it, so it is not listed).

@@ -2,6 +2,7 @@
 // Prints one JSON line {"event":"ready",...} on stdout when it listens, then serves until
 // SIGINT or SIGTERM.
 
+#include "AudioReceiver.h"
 #include "BroadcastResponder.h"
 #include "ClassStore.h"
 #include "ControlServer.h"
@@ -27,6 +28,14 @@
 namespace {
 
 using pd::peer::PeerOptions;
+
+// One JSON event line on stdout; events come from several threads.
+void printEvent(const nlohmann::ordered_json& event) {
+    static std::mutex printMutex;
+    std::lock_guard lock(printMutex);
+    std::cout << event.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
+              << std::endl;
+}
 
 void addFlags(CLI::App& app, PeerOptions& o) {
     app.add_option("--root", o.root,
@@ -103,6 +112,15 @@ void addFlags(CLI::App& app, PeerOptions& o) {
                    "How long the phone-file script waits for each reply")
         ->capture_default_str()
         ->check(CLI::Range(10, 600000));
+    app.add_option("--audio-port", o.ports.audio, "Audio receiver port; 0 picks a free one")
+        ->capture_default_str();
+    app.add_option("--audio-dir", o.audioDir,
+                   "Folder the audio receiver writes one WAV file per connection into; default: "
+                   "<root>/Audio");
+    app.add_option("--max-audio-bytes", o.maxAudioBytes,
+                   "Largest recording of one audio connection; the connection is closed there")
+        ->capture_default_str()
+        ->check(CLI::PositiveNumber);
     app.add_option("--log", o.logFile, "Append one JSON line per frame in and out to FILE");
     app.add_flag("--sample-disk", o.sampleDisk,
                  "Fill an empty --root with a sample disk (drives C: and D: and a desktop)");
@@ -169,6 +187,23 @@ int main(int argc, char** argv) {
     }
     options.ports.http = http->port();
 
+    pd::peer::AudioReceiverConfig audio;
+    audio.address = options.address;
+    audio.port = options.ports.audio;
+    audio.audioDir = options.audioDir.empty() ? disk->root() / "Audio" : options.audioDir;
+    audio.maxBytes = options.maxAudioBytes;
+    audio.finished = [](std::uint64_t n, std::uint64_t bytes, const std::filesystem::path& f) {
+        printEvent(
+            {{"event", "audio_saved"}, {"connection", n}, {"bytes", bytes}, {"path", f.string()}});
+    };
+    std::unique_ptr<pd::peer::AudioReceiver> audioReceiver = pd::peer::AudioReceiver::start(audio);
+    if (!audioReceiver) {
+        std::cerr << "cannot receive audio on " << options.address << ":" << options.ports.audio
+                  << "\n";
+        return 1;
+    }
+    options.ports.audio = audioReceiver->port();
+
     pd::peer::SessionConfig config;
     config.disk = &*disk;
     config.classes = &classes;
@@ -196,13 +231,7 @@ int main(int argc, char** argv) {
             options.phoneFilesDir.empty() ? disk->root() / "PhoneFiles" : options.phoneFilesDir;
         script.maxFileBytes = options.maxPhoneFileBytes;
         script.replyWait = std::chrono::milliseconds(options.phoneReplyWaitMs);
-        script.print = [](const nlohmann::ordered_json& event) {
-            static std::mutex printMutex;
-            std::lock_guard lock(printMutex);
-            std::cout << event.dump(-1, ' ', false,
-                                    nlohmann::ordered_json::error_handler_t::replace)
-                      << std::endl;
-        };
+        script.print = printEvent;
     }
     std::unique_ptr<pd::peer::ControlServer> server =
         pd::peer::ControlServer::start(options.address, options.controlPort, config);
@@ -235,6 +264,7 @@ int main(int argc, char** argv) {
                                     {"backup_dir", config.backupDir.string()},
                                     {"gamepad_port", options.ports.gamepad},
                                     {"audio_port", options.ports.audio},
+                                    {"audio_dir", audio.audioDir.string()},
                                     {"discovery_port", responder ? responder->port() : 0},
                                     {"check_code", options.checkCode},
                                     {"name", options.name},
@@ -250,5 +280,6 @@ int main(int argc, char** argv) {
     }
     server->stop();
     http->stop();
+    audioReceiver.reset();
     return 0;
 }
