@@ -6,6 +6,9 @@
 #include <alsa/asoundlib.h>
 
 #include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <mutex>
 
 namespace pd {
 
@@ -13,6 +16,17 @@ namespace {
 
 constexpr int kWaitMs = 100;
 constexpr unsigned kLatencyUs = 500000;  // one buffer of the stream
+
+// ALSA prints its own diagnostics on stderr (a machine without a card gets a dozen lines per
+// open); they go to our log instead, where the one error we report says what matters.
+void alsaDiagnostic(const char* file, int line, const char*, int, const char* fmt, ...) {
+    char text[512];
+    va_list args;
+    va_start(args, fmt);
+    std::vsnprintf(text, sizeof text, fmt, args);
+    va_end(args);
+    PD_LOG_DEBUG("ALSA {}:{}: {}", file ? file : "?", line, text);
+}
 
 // Opens and configures one PCM name; on failure returns null and fills `error`.
 snd_pcm_t* openConfigured(const std::string& name, std::string& error) {
@@ -37,6 +51,8 @@ snd_pcm_t* openConfigured(const std::string& name, std::string& error) {
 }  // namespace
 
 AudioOpenResult AlsaAudioInput::open(const std::string& device) {
+    static std::once_flag quiet;
+    std::call_once(quiet, [] { snd_lib_error_set_handler(alsaDiagnostic); });
     std::string error;
     snd_pcm_t* pcm = openConfigured(device, error);
     std::string opened = device;
