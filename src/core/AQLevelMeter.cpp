@@ -61,7 +61,8 @@ void AQLevelMeter::refresh() {
 }
 
 int micLevelImage(float level) {
-    const double scaled = std::nearbyint(static_cast<double>(level) * 10.0);
+    // In float, as the level is: 0.35 x 10 is then exactly 3.5, a tie that goes to 4.
+    const float scaled = std::nearbyint(level * 10.0f);
     if (scaled >= 1 && scaled <= 6) {
         return static_cast<int>(scaled);
     }
