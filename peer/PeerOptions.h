@@ -56,6 +56,8 @@ struct PeerOptions {
     int phoneReplyWaitMs = 10000;
     std::filesystem::path captureImage;   // empty: captures are drawn for the moment
     std::filesystem::path hotspotScript;  // empty: the made-up default hotspot roster
+    std::filesystem::path audioDir;       // empty: <root>/Audio
+    std::uint64_t maxAudioBytes = 256ull * 1024 * 1024;  // per audio connection
 };
 
 // <root>.classes.json beside the root folder (never inside it, so it is not listed).

@@ -2,6 +2,7 @@
 // Prints one JSON line {"event":"ready",...} on stdout when it listens, then serves until
 // SIGINT or SIGTERM.
 
+#include "AudioReceiver.h"
 #include "BroadcastResponder.h"
 #include "CaptureImage.h"
 #include "ClassStore.h"
@@ -116,6 +117,15 @@ void addFlags(CLI::App& app, PeerOptions& o) {
     app.add_option("--gamepad-port", o.ports.gamepad,
                    "UDP port of the gamepad receiver; 0 picks a free one")
         ->capture_default_str();
+    app.add_option("--audio-port", o.ports.audio, "Audio receiver port; 0 picks a free one")
+        ->capture_default_str();
+    app.add_option("--audio-dir", o.audioDir,
+                   "Folder the audio receiver writes one WAV file per connection into; default: "
+                   "<root>/Audio");
+    app.add_option("--max-audio-bytes", o.maxAudioBytes,
+                   "Largest recording of one audio connection; the connection is closed there")
+        ->capture_default_str()
+        ->check(CLI::PositiveNumber);
     app.add_option("--log", o.logFile, "Append one JSON line per frame in and out to FILE");
     app.add_flag("--sample-disk", o.sampleDisk,
                  "Fill an empty --root with a sample disk (drives C: and D: and a desktop)");
@@ -206,6 +216,22 @@ int main(int argc, char** argv) {
         return 1;
     }
     options.ports.gamepad = gamepad.port();
+    pd::peer::AudioReceiverConfig audio;
+    audio.address = options.address;
+    audio.port = options.ports.audio;
+    audio.audioDir = options.audioDir.empty() ? disk->root() / "Audio" : options.audioDir;
+    audio.maxBytes = options.maxAudioBytes;
+    audio.finished = [](std::uint64_t n, std::uint64_t bytes, const std::filesystem::path& f) {
+        pd::peer::printEvent(
+            {{"event", "audio_saved"}, {"connection", n}, {"bytes", bytes}, {"path", f.string()}});
+    };
+    std::unique_ptr<pd::peer::AudioReceiver> audioReceiver = pd::peer::AudioReceiver::start(audio);
+    if (!audioReceiver) {
+        std::cerr << "cannot receive audio on " << options.address << ":" << options.ports.audio
+                  << "\n";
+        return 1;
+    }
+    options.ports.audio = audioReceiver->port();
 
     pd::peer::SessionConfig config;
     config.disk = &*disk;
@@ -277,6 +303,7 @@ int main(int argc, char** argv) {
                                     {"backup_dir", config.backupDir.string()},
                                     {"gamepad_port", options.ports.gamepad},
                                     {"audio_port", options.ports.audio},
+                                    {"audio_dir", audio.audioDir.string()},
                                     {"discovery_port", responder ? responder->port() : 0},
                                     {"check_code", options.checkCode},
                                     {"name", options.name},
@@ -292,5 +319,6 @@ int main(int argc, char** argv) {
     }
     server->stop();
     http->stop();
+    audioReceiver.reset();
     return 0;
 }

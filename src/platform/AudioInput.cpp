@@ -1,0 +1,7 @@
+#include "platform/AudioInput.h"
+
+namespace pd {
+
+AudioInput::~AudioInput() = default;
+
+}  // namespace pd
