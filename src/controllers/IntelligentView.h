@@ -49,6 +49,16 @@ struct PanelSection {
     bool operator==(const PanelSection&) const = default;
 };
 
+// What the microphone stream has done so far.
+struct MicrophoneReport {
+    std::uint64_t bytesSent = 0;       // audio bytes written to the computer
+    std::uint64_t buffersLost = 0;     // a connect or write failed
+    std::uint64_t buffersDropped = 0;  // pushed out by a backlog above two seconds
+    std::int64_t delayMs = 0;          // audio recorded but not yet written
+
+    bool operator==(const MicrophoneReport&) const = default;
+};
+
 enum class PowerCommand { Shutdown, LockScreen, Standby, Reboot };
 
 enum class RemoteOutcome {
@@ -76,8 +86,14 @@ class IntelligentView : public ScreenView {
     // The volume slider (0 to 100) and the mute control's selected state.
     virtual void setVolume(float /*value*/) {}
     virtual void setMuteSelected(bool /*selected*/) {}
-    // The microphone's level image, 0 (silent) to 7.
+    // The microphone's level image, 0 (silent) to 7, and how far the sound reaching the
+    // computer lags behind (audio recorded and not yet written, in milliseconds).
     virtual void setMicLevel(int /*level*/) {}
+    virtual void setMicDelay(std::int64_t /*ms*/) {}
+    // The microphone stream started; or it stopped: by the user (not interrupted), or at the
+    // end of its input or on an input failure (interrupted, with the failure's text if any).
+    virtual void microphoneStarted() {}
+    virtual void microphoneStopped(bool /*interrupted*/, const std::string& /*message*/) {}
 
     // Screens the panel opens. The presenting calls return the view the new screen drives
     // (may be null).

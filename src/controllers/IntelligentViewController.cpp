@@ -1,18 +1,23 @@
 #include "controllers/IntelligentViewController.h"
 
+#include "NetWork/AudioStreamTransfer.h"
 #include "controllers/CaptureFiles.h"
 #include "controllers/DiskViewController.h"
 #include "controllers/GameHandleSetVC.h"
 #include "controllers/GameHandleViewController.h"
 #include "controllers/ScreenHisTableController.h"
 #include "controllers/WifiMgrVC.h"
+#include "core/AQLevelMeter.h"
+#include "core/Recorder.h"
 #include "core/Settings.h"
+#include "platform/AlsaAudioInput.h"
 #include "platform/Dispatch.h"
 #include "platform/ImageProbe.h"
 #include "platform/UserDefaults.h"
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cfenv>
 #include <cmath>
 #include <ctime>
@@ -103,6 +108,10 @@ const PanelPowerFacts& powerOf(PowerCommand command) {
 
 }  // namespace
 
+struct IntelligentViewController::MicrophoneCounters {
+    std::atomic<std::uint64_t> bytesSent{0};
+};
+
 IntelligentViewController::IntelligentViewController(std::weak_ptr<IntelligentView> view,
                                                      BrowserServices services, Options options)
     : view_(std::move(view)), services_(std::move(services)), options_(std::move(options)) {
@@ -112,6 +121,9 @@ IntelligentViewController::IntelligentViewController(std::weak_ptr<IntelligentVi
 
 IntelligentViewController::~IntelligentViewController() {
     services_.core.clearDelegate(this);
+    // The recorder's thread ends before the sender it feeds goes.
+    levelMeter_.reset();
+    recorder_.reset();
 }
 
 const std::optional<std::string>& IntelligentViewController::lastSentVolume() {
@@ -520,7 +532,90 @@ void IntelligentViewController::GamePlugControl() {
 }
 
 void IntelligentViewController::MicBnClick() {
-    MicPlugControl();
+    if (recorder_ && recorder_->isRunning()) {
+        recorder_->stop();  // its stop block releases it
+        if (auto v = view(); v && nCurSelect_ == kSectionMicrophone) {
+            v->setMicLevel(0);
+        }
+    } else if (!recorder_) {
+        MicPlugControl();
+    }
+}
+
+bool IntelligentViewController::microphoneRunning() const {
+    return recorder_ && recorder_->isRunning();
+}
+
+MicrophoneReport IntelligentViewController::microphoneReport() const {
+    MicrophoneReport report;
+    if (audioStreamTransfer_) {
+        const AudioStreamTransfer::Stats stats = audioStreamTransfer_->stats();
+        report.bytesSent = micCounters_->bytesSent.load();
+        report.buffersLost = stats.buffersLost;
+        report.buffersDropped = stats.buffersDropped;
+        report.delayMs = audioStreamTransfer_->queuedDelayMs();
+    }
+    return report;
+}
+
+void IntelligentViewController::startMicrophone(std::int32_t port) {
+    if (recorder_) {
+        return;  // already streaming (a second acceptance changes nothing)
+    }
+    AudioOpenResult opened =
+        options_.microphone ? options_.microphone() : AlsaAudioInput::open("default");
+    if (!opened) {
+        microphoneEnded(true, opened.error);
+        return;
+    }
+    if (!audioStreamTransfer_) {
+        micCounters_ = std::make_shared<MicrophoneCounters>();
+        audioStreamTransfer_ = std::make_shared<AudioStreamTransfer>();
+        audioStreamTransfer_->setSentObserver(
+            [counters = micCounters_](const AudioStreamTransfer::Sent& sent) {
+                if (sent.written) {
+                    counters->bytesSent += sent.bytes;
+                }
+            });
+    }
+    recorder_ = std::make_unique<Recorder>(std::move(opened.input));
+    std::weak_ptr<IntelligentViewController> weak = weak_from_this();
+    recorder_->GetAudioStreamBlock([transfer = audioStreamTransfer_, ip = services_.core.serverIp,
+                                    port](std::vector<std::uint8_t> bytes) {
+        transfer->ConnectServer(ip, port, std::move(bytes));
+    });
+    recorder_->StopAudioStreamBlock([weak](const RecorderStop& stop) {
+        if (auto self = weak.lock()) {
+            self->microphoneEnded(stop.interrupted, stop.message);
+        }
+    });
+    if (!recorder_->start()) {
+        recorder_.reset();
+        microphoneEnded(true, "the microphone could not start");
+        return;
+    }
+    levelMeter_ = std::make_unique<AQLevelMeter>();
+    levelMeter_->GetAQLevelMeterBlock([weak](float level) {
+        auto self = weak.lock();
+        auto v = self ? self->view() : nullptr;
+        if (v && self->nCurSelect_ == kSectionMicrophone) {
+            v->setMicLevel(micLevelImage(level));
+            v->setMicDelay(self->audioStreamTransfer_->queuedDelayMs());
+        }
+    });
+    levelMeter_->setAq(recorder_->aq());
+    if (auto v = view()) {
+        v->microphoneStarted();
+    }
+}
+
+void IntelligentViewController::microphoneEnded(bool interrupted, const std::string& message) {
+    // Runs after the capture thread has ended, so the recorder may go.
+    levelMeter_.reset();
+    recorder_.reset();
+    if (auto v = view()) {
+        v->microphoneStopped(interrupted, message);
+    }
 }
 
 void IntelligentViewController::MicPlugControl() {
@@ -611,6 +706,7 @@ void IntelligentViewController::AuthCoreMsgPostSucess(std::int32_t handlePort, i
         gamepad_->viewDidLoad();
     } else if (plugType == 6) {
         microphonePort_ = handlePort;
+        startMicrophone(handlePort);
     }
 }
 

@@ -12,17 +12,22 @@
 #include "controllers/IntelligentView.h"
 #include "controllers/TopMenuPicker.h"
 #include "core/AuthCoreDelegate.h"
+#include "platform/AudioInput.h"
 
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
 namespace pd {
 
+class AQLevelMeter;
+class AudioStreamTransfer;
 class GameHandleSetVC;
+class Recorder;
 class GameHandleViewController;
 class RepeatingTimer;
 class ScreenHisTableController;
@@ -43,6 +48,9 @@ class IntelligentViewController : public AuthCoreDelegate,
         // A power or lock command without an answer by then ends its progress with a tip.
         std::chrono::milliseconds powerAnswerLimit{10000};
         std::filesystem::path screenCapDirectory;  // empty: the user-data folder's ScreenCap
+        // Opens the microphone when the computer accepted the stream; empty: the default
+        // capture device.
+        std::function<AudioOpenResult()> microphone;
     };
 
     IntelligentViewController(std::weak_ptr<IntelligentView> view, BrowserServices services,
@@ -83,8 +91,11 @@ class IntelligentViewController : public AuthCoreDelegate,
     void PPTPlugControl(const std::string& command, const std::string& filePath);
     void GameBnClick(int tag);
     void GamePlugControl();
+    // Stops a running stream; without one, asks the computer for its stream port.
     void MicBnClick();
     void MicPlugControl();
+    bool microphoneRunning() const;
+    MicrophoneReport microphoneReport() const;
 
     // --- capture viewer, history, hotspot, navigation
     void ReCapture();
@@ -128,6 +139,8 @@ class IntelligentViewController : public AuthCoreDelegate,
     void captureArrived(std::shared_ptr<const std::string> data);
     void sendPlug(std::optional<PlugMessage> message, std::chrono::milliseconds pause);
     void buildSection(std::int32_t value);
+    void startMicrophone(std::int32_t port);
+    void microphoneEnded(bool interrupted, const std::string& message);
     void showToggle();
     std::shared_ptr<IntelligentView> view() const { return view_.lock(); }
 
@@ -150,6 +163,12 @@ class IntelligentViewController : public AuthCoreDelegate,
     std::shared_ptr<DiskViewController> picker_;
     std::shared_ptr<GameHandleSetVC> gamepadSettings_;
     std::shared_ptr<GameHandleViewController> gamepad_;
+    // The stream sender lives as long as the panel: a stream started again keeps its connection.
+    struct MicrophoneCounters;
+    std::shared_ptr<MicrophoneCounters> micCounters_;
+    std::shared_ptr<AudioStreamTransfer> audioStreamTransfer_;
+    std::unique_ptr<Recorder> recorder_;
+    std::unique_ptr<AQLevelMeter> levelMeter_;
 };
 
 }  // namespace pd

@@ -10,6 +10,12 @@
 #include "controllers/IntelligentViewController.h"
 #include "core/Settings.h"
 #include "platform/AtomicFile.h"
+#include "platform/FileAudioInput.h"
+#include "support/SoundFiles.h"
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include "platform/UserDefaults.h"
 
 namespace pd::test::browser {
@@ -39,6 +45,10 @@ struct RecordingPanelView : Recording<IntelligentView> {
         add("viewer " + std::to_string(images.size()));
     }
     void powerCommandEnded(PowerCommand, RemoteOutcome o) override { power = o; }
+    void microphoneStarted() override { add("mic started"); }
+    void microphoneStopped(bool interrupted, const std::string& message) override {
+        add(std::string(interrupted ? "mic interrupted " : "mic stopped ") + message);
+    }
     std::shared_ptr<GameHandleSetView> presentGamepadSettings(
         const std::shared_ptr<GameHandleSetVC>& s) override {
         add("gamepad settings " + std::to_string(s->setType()));
@@ -149,6 +159,74 @@ TEST_F(RemoteControlTest, GamepadScreensOpenWithTheirConfigurationAndTheAnnounce
     ASSERT_TRUE(pumpMainUntil([&] { return view->saw("gamepad 127.0.0.1:7070"); }));
     ASSERT_TRUE(panel->gamepad());
     EXPECT_EQ(panel->gamepad()->setType(), 2);  // the configuration whose settings were opened
+}
+
+// Accepts one connection on 127.0.0.1 and reads `want` bytes from it.
+std::future<std::string> receiveStream(int& port, std::size_t want) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), len);
+    ::listen(fd, 1);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    port = ntohs(addr.sin_port);
+    return std::async(std::launch::async, [fd, want] {
+        timeval limit{5, 0};
+        std::string got;
+        int conn = ::accept(fd, nullptr, nullptr);
+        ::setsockopt(conn, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+        char buf[4096];
+        while (got.size() < want) {
+            const ssize_t n = ::recv(conn, buf, sizeof buf, 0);
+            if (n <= 0)
+                break;
+            got.append(buf, static_cast<std::size_t>(n));
+        }
+        ::close(conn);
+        ::close(fd);
+        return got;
+    });
+}
+
+TEST_F(RemoteControlTest, TheMicrophoneStreamsItsInputToTheAnnouncedPortUntilItEnds) {
+    link(pc);
+    const auto wav = home() / "voice.wav";
+    const auto samples = rampSamples(8000);  // one second
+    writeWav16(wav, 8000, 1, samples);
+    IntelligentViewController::Options options;
+    options.screenCapDirectory = home() / "caps";
+    bool failing = true;
+    options.microphone = [&] {
+        return failing ? AudioOpenResult{nullptr, "no capture device"}
+                       : FileAudioInput::open(wav, {.paced = false});
+    };
+    auto panel = std::make_shared<IntelligentViewController>(view, services(), options);
+    panel->viewDidLoad();
+    panel->selectSection(4);
+
+    // An input that cannot open ends the stream before it starts, with its reason.
+    panel->MicBnClick();
+    EXPECT_EQ(nextRequest(pc), plug("6", R"({"c":"1"})"));
+    pc.sendMessage(26, pack({I(0), I(0), I(0), I(0), R(R"({"c":"1","d":"9"})")}));
+    ASSERT_TRUE(pumpMainUntil([&] { return view->saw("mic interrupted no capture device"); }));
+    EXPECT_FALSE(panel->microphoneRunning());
+
+    failing = false;
+    int port = 0;
+    auto received = receiveStream(port, 16000);
+    panel->MicBnClick();
+    EXPECT_EQ(nextRequest(pc), plug("6", R"({"c":"1"})"));
+    pc.sendMessage(26, pack({I(0), I(0), I(0), I(0),
+                             R(R"({"c":"1","d":")" + std::to_string(port) + R"("})")}));
+    ASSERT_TRUE(pumpMainUntil([&] { return view->saw("mic started"); }));
+    // The file's end stops the recorder; every sample arrived, in order.
+    ASSERT_TRUE(pumpMainUntil([&] { return view->saw("mic interrupted "); }));
+    const auto bytes = asBytes(samples);
+    EXPECT_EQ(received.get(), std::string(bytes.begin(), bytes.end()));
+    EXPECT_TRUE(pumpMainUntil([&] { return panel->microphoneReport().bytesSent == 16000; }));
+    EXPECT_FALSE(panel->microphoneRunning());
 }
 
 TEST_F(RemoteControlTest, VolumeGoesOutAtMostOncePerTickAndOnlyWhenChanged) {
