@@ -10,6 +10,7 @@
 #include "controllers/DiskViewController.h"
 #include "controllers/IntelligentViewController.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -42,6 +43,8 @@ class MainTabBarViewController {
     std::shared_ptr<IntelligentViewController> remoteControl() const { return remoteControl_; }
     // Where the backup screen reads photos (empty: the default library folder).
     void setPhotoRoot(std::filesystem::path root) { photoRoot_ = std::move(root); }
+    // Where the panel's microphone stream reads (empty: the default capture device).
+    void setMicrophone(std::function<AudioOpenResult()> open) { microphone_ = std::move(open); }
     int selectedTag() const { return selectedTag_; }
 
   private:
@@ -54,6 +57,7 @@ class MainTabBarViewController {
     std::shared_ptr<BackFileViewController> backup_;
     std::shared_ptr<IntelligentViewController> remoteControl_;
     std::filesystem::path photoRoot_;
+    std::function<AudioOpenResult()> microphone_;
     int selectedTag_ = kFileManagerTag;
 };
 
