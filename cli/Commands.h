@@ -47,6 +47,24 @@ int runCaptures(const GlobalOptions& options, const std::string& removeName);
 // The devices on the computer's hotspot, once or (watch) at every refresh until Ctrl-C.
 int runHotspot(const GlobalOptions& options, bool watch);
 
+// The phone as the computer's gamepad: played from the terminal's keyboard until Esc (with
+// `configuration` 1 or 2: that configuration's settings opened first, 0: as they are) ...
+int runGamepad(const GlobalOptions& options, int configuration);
+// ... pressed by a script: each BUTTON[:down|:up] in order, then the pad is left ...
+int runGamepadPress(const GlobalOptions& options, int configuration,
+                    const std::vector<std::string>& buttons);
+// ... and the keys of a configuration shown, or one button's key changed (no computer).
+int runGamepadKeys(const GlobalOptions& options, int configuration, const std::string& button,
+                   const std::string& key);
+
+struct MicOptions {
+    std::filesystem::path wav;  // stream this sound file instead of a capture device
+    int seconds = 0;            // stop after this long (0: Ctrl-C or the end of the file)
+    std::string device;         // the capture device (empty: "default")
+};
+// Streams the microphone to the computer with a level meter; prints what was sent.
+int runMic(const GlobalOptions& options, const MicOptions& mic);
+
 struct DemoOptions {
     std::filesystem::path peerProgram;  // pocketdesk-peer to start
     bool keep = false;                  // keep the temporary folder

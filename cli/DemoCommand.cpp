@@ -2,6 +2,7 @@
 // commands against it, as a user would type them, and says what each step shows.
 
 #include "Commands.h"
+#include "DemoGamepadMic.h"
 #include "DemoPhoneFiles.h"
 #include "DemoRemoteControl.h"
 #include "Output.h"
@@ -150,8 +151,10 @@ int runDemo(const GlobalOptions& global, const DemoOptions& demo) {
     failures += !demoPhoneFiles(out, demo.peerProgram, work, home, with({}), global.verbose);
     out.say("11. The remote control: power, capture, volume, music, slides and the hotspot:");
     failures += demoRemoteControl(out, address, with({}));
+    out.say("12. The phone as the computer's gamepad and microphone:");
+    failures += demoGamepadMic(out, *peerProcess, address, work, with({}));
     peerProcess->stop();
-    out.say("12. Stopped the computer's services. End of the tour.");
+    out.say("13. Stopped the computer's services. End of the tour.");
     cleanup();
     return failures == 0 ? kExitOk : kExitFailure;
 }

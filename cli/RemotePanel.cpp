@@ -4,7 +4,8 @@
 
 namespace pd::cli {
 
-int openRemotePanel(ComputerSession& computer, const Output& out, RemotePanel& panel) {
+int openRemotePanel(ComputerSession& computer, const Output& out, RemotePanel& panel,
+                    MicrophoneOpener microphone) {
     if (const int status = computer.pair(); status != kExitOk) {
         return status;
     }
@@ -18,6 +19,9 @@ int openRemotePanel(ComputerSession& computer, const Output& out, RemotePanel& p
     // requests go out once that answer is in.
     if (TerminalDiskView* disk = computer.diskView()) {
         computer.waitForAnswer([&] { return disk->record.listings > 0; }, "the drive list");
+    }
+    if (microphone) {
+        tabs->setMicrophone(std::move(microphone));  // the panel takes it when it is made
     }
     tabs->tabBarDidSelectItem(MainTabBarViewController::kRemoteControlTag);
     panel.screen = tabs->remoteControl();

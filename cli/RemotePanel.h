@@ -6,6 +6,7 @@
 #include "Output.h"
 #include "TerminalPanelView.h"
 
+#include "app/MicrophoneInputs.h"
 #include "controllers/IntelligentViewController.h"
 
 #include <cstdint>
@@ -21,7 +22,9 @@ struct RemotePanel {
 };
 
 // Pairs and shows the panel; kExitOk with `panel` filled, or the status that ended it (said).
-int openRemotePanel(ComputerSession& computer, const Output& out, RemotePanel& panel);
+// `microphone`, if given, is where the panel's microphone stream reads.
+int openRemotePanel(ComputerSession& computer, const Output& out, RemotePanel& panel,
+                    MicrophoneOpener microphone = {});
 
 // Taps the menu item of `section` (IntelligentViewController::kSectionMusic...).
 void selectPanelSection(IntelligentViewController& screen, std::int32_t section);

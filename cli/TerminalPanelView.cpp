@@ -31,6 +31,18 @@ std::shared_ptr<WifiMgrView> TerminalPanelView::presentHotspot(
     return hotspot;
 }
 
+std::shared_ptr<GameHandleSetView> TerminalPanelView::presentGamepadSettings(
+    const std::shared_ptr<GameHandleSetVC>&) {
+    padSettings = std::make_shared<TerminalPadSettingsView>();
+    return padSettings;
+}
+
+std::shared_ptr<GameHandleView> TerminalPanelView::presentGamepad(
+    const std::shared_ptr<GameHandleViewController>&) {
+    pad = std::make_shared<TerminalPadView>();
+    return pad;
+}
+
 bool TerminalPanelView::wasSent(const std::string& plugId) const {
     return std::ranges::any_of(sent, [&](const PlugMessage& m) { return m.plugId == plugId; });
 }

@@ -5,6 +5,7 @@
 // nothing: every action goes to the controllers.
 
 #include "Output.h"
+#include "TerminalGamepadViews.h"
 
 #include "controllers/IntelligentView.h"
 #include "controllers/WifiMgrView.h"
@@ -49,6 +50,22 @@ class TerminalPanelView : public IntelligentView {
     }
     void plugMessageSent(const PlugMessage& message) override { sent.push_back(message); }
     void plugAccepted(int plugType, std::int32_t) override { accepted.push_back(plugType); }
+    std::shared_ptr<GameHandleSetView> presentGamepadSettings(
+        const std::shared_ptr<GameHandleSetVC>& screen) override;
+    std::shared_ptr<GameHandleView> presentGamepad(
+        const std::shared_ptr<GameHandleViewController>& screen) override;
+    void setMicLevel(int level) override {
+        micLevel = level;
+        ++micUpdates;
+    }
+    void setMicDelay(std::int64_t ms) override {
+        micDelayMs = ms;
+        ++micUpdates;
+    }
+    void microphoneStarted() override { micStarted = true; }
+    void microphoneStopped(bool interrupted, const std::string& message) override {
+        micStopped = std::make_pair(interrupted, message);
+    }
 
     bool wasSent(const std::string& plugId) const;
     bool wasAccepted(int plugType) const;
@@ -61,6 +78,15 @@ class TerminalPanelView : public IntelligentView {
     // The hotspot list opened from the panel: its screen lives as long as it is shown.
     std::shared_ptr<WifiMgrVC> hotspotScreen;
     std::shared_ptr<TerminalHotspotView> hotspot;
+    // The views of the gamepad screens last presented (the panel owns their controllers).
+    std::shared_ptr<TerminalPadSettingsView> padSettings;
+    std::shared_ptr<TerminalPadView> pad;
+    // The microphone: its level image (0 to 7), the delay, and how the stream went.
+    int micLevel = 0;
+    std::int64_t micDelayMs = 0;
+    std::uint64_t micUpdates = 0;
+    bool micStarted = false;
+    std::optional<std::pair<bool, std::string>> micStopped;  // interrupted, message
 
   private:
     const Output& out_;

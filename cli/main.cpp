@@ -310,6 +310,62 @@ int main(int argc, char** argv) {
         "every second until Ctrl-C");
     hotspot->add_flag("--watch", hotspotWatch, "Refresh every second until Ctrl-C");
     addSharedOptions(*hotspot, options, kComputer);
+    int padConfig = 0;
+    auto* gamepad = app.add_subcommand(
+        "gamepad",
+        "Play the computer's gamepad from this terminal's keyboard (the keys are shown; Esc "
+        "leaves); 'gamepad press' for scripts, 'gamepad keys' for the configurations");
+    gamepad
+        ->add_option("--config", padConfig,
+                     "Open configuration 1 or 2 first; the pad then uses it (default: the one "
+                     "opened last)")
+        ->check(CLI::Range(1, 2));
+    addSharedOptions(*gamepad, options, kComputer);
+    gamepad->require_subcommand(0, 1);
+    std::vector<std::string> padPresses;
+    auto* padPress = gamepad->add_subcommand(
+        "press",
+        "Press, hold (BUTTON:down) or release (BUTTON:up) gamepad buttons in order, then leave "
+        "the pad, which lifts what is still held");
+    padPress
+        ->add_option("BUTTON", padPresses,
+                     "up, down, left, right, triangle, square, ring, x, l1, l2, r1, r2, start, "
+                     "select; each alone (a click) or with :down or :up")
+        ->required();
+    padPress
+        ->add_option("--config", padConfig,
+                     "Open configuration 1 or 2 first; the pad then "
+                     "uses it")
+        ->check(CLI::Range(1, 2));
+    addSharedOptions(*padPress, options, kComputer);
+    int keysConfig = 1;
+    std::string keysButton;
+    std::string keysKey;
+    auto* padKeys = gamepad->add_subcommand(
+        "keys",
+        "Show the keys a gamepad configuration sends, or set one button's key (kept on the "
+        "phone; no computer needed); the pad then uses this configuration");
+    padKeys->add_option("CONFIG", keysConfig, "The configuration, 1 or 2")
+        ->required()
+        ->check(CLI::Range(1, 2));
+    padKeys->add_option("BUTTON", keysButton, "A button, such as l1 or up");
+    padKeys->add_option("KEY", keysKey, "The key it sends, such as PageDown, F5, Num4 or ↑");
+    addSharedOptions(*padKeys, options, kBasic);
+
+    pd::cli::MicOptions micOptions;
+    auto* mic = app.add_subcommand(
+        "mic",
+        "Stream the microphone (or a sound file) to the computer with a level meter until "
+        "Ctrl-C, --seconds or the file's end; prints what was sent");
+    mic->add_option("--wav", micOptions.wav,
+                    "Stream this WAV or FLAC file in real time instead of a capture device")
+        ->check(CLI::ExistingFile);
+    mic->add_option("--seconds", micOptions.seconds, "Stop after this many seconds")
+        ->check(CLI::Range(1, 86400));
+    mic->add_option("--device", micOptions.device,
+                    "The ALSA capture device, such as hw:1,0 (default: default)");
+    addSharedOptions(*mic, options, kComputer);
+
     std::uint16_t wakePort = 9;
     auto* wake = app.add_subcommand(
         "wake",
@@ -377,6 +433,14 @@ int main(int argc, char** argv) {
         status = pd::cli::runCaptures(options, capturesRm->parsed() ? captureName : std::string());
     } else if (hotspot->parsed()) {
         status = pd::cli::runHotspot(options, hotspotWatch);
+    } else if (padKeys->parsed()) {
+        status = pd::cli::runGamepadKeys(options, keysConfig, keysButton, keysKey);
+    } else if (padPress->parsed()) {
+        status = pd::cli::runGamepadPress(options, padConfig, padPresses);
+    } else if (gamepad->parsed()) {
+        status = pd::cli::runGamepad(options, padConfig);
+    } else if (mic->parsed()) {
+        status = pd::cli::runMic(options, micOptions);
     } else if (wake->parsed()) {
         status = pd::cli::runWake(options, wakePort);
     } else if (demoCmd->parsed()) {

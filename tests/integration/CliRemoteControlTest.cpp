@@ -3,13 +3,10 @@
 // a capture kept byte for byte, the capture history, the hotspot list and the power commands.
 
 #include "CaptureImage.h"
+#include "CliRun.h"
 #include "PeerFixture.h"
 
 #include <nlohmann/json.hpp>
-
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <fstream>
 
@@ -20,17 +17,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kCode = "246810";
-
-struct Ran {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // A plug message as the peer received it: plug id, target, type and content.
 struct Plug {
@@ -54,33 +40,14 @@ class CliRemoteControl : public PeerFixture {
         ASSERT_EQ(run({"pair", "--code", kCode}).status, 0);
     }
 
-    // `pocketdesk ARGS --pc PEER --home PHONE` with stdin from /dev/null; only
-    // async-signal-safe calls between fork and exec, as the test process has threads.
+    // `pocketdesk ARGS --pc PEER --home PHONE`.
     Ran run(std::vector<std::string> args) {
-        args.insert(args.begin(), POCKETDESK_CLI_PATH);
-        const bool takesComputer = args[1] != "captures";
+        const bool takesComputer = args[0] != "captures";
         if (takesComputer && peerProcess) {
             args.insert(args.end(), {"--pc", address()});
         }
         args.insert(args.end(), {"--home", phone.string()});
-        std::vector<char*> argv;
-        for (auto& a : args) {
-            argv.push_back(a.data());
-        }
-        argv.push_back(nullptr);
-        const std::string out = (home() / "out").string();
-        const std::string err = (home() / "err").string();
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            ::dup2(::open("/dev/null", O_RDONLY), 0);
-            ::dup2(::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
-            ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
-            ::execv(POCKETDESK_CLI_PATH, argv.data());
-            ::_exit(127);
-        }
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
+        return runCli(std::move(args), home());
     }
 
     std::string address() const {
