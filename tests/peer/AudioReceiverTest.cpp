@@ -125,7 +125,9 @@ TEST_F(AudioReceiverTest, AConnectionIsClosedAtTheSizeLimitWithAWholeFile) {
 
 TEST_F(AudioReceiverTest, ARecordedFileStreamedByTheSenderArrivesWhole) {
     start();
-    const auto samples = rampSamples(20000);  // 2.5 s: five buffers
+    // 2 s, four buffers: exactly the sender's backlog limit, so an unpaced file read faster
+    // than a busy machine connects never loses its oldest buffer.
+    const auto samples = rampSamples(16000);
     writeWav16(home() / "voice.wav", 8000, 1, samples);
     auto opened = FileAudioInput::open(home() / "voice.wav", FileAudioOptions{.paced = false});
     ASSERT_TRUE(opened) << opened.error;
@@ -140,7 +142,7 @@ TEST_F(AudioReceiverTest, ARecordedFileStreamedByTheSenderArrivesWhole) {
         recorder.StopAudioStreamBlock([&](const RecorderStop&) { stopped = true; });
         ASSERT_TRUE(recorder.start());
         ASSERT_TRUE(pumpMainUntil([&] { return stopped.load(); }));
-        ASSERT_TRUE(waitFor([&] { return sender.stats().buffersWritten == 5; }));
+        ASSERT_TRUE(waitFor([&] { return sender.stats().buffersWritten == 4; }));
     }  // the sender closes its connection
     const auto done = waitFinished(1);
     ASSERT_EQ(done.size(), 1u);
