@@ -168,13 +168,14 @@ TEST(AudioStreamTransfer, BuffersArriveInOrderOnOneConnectionThatOutlivesAStopAn
 }
 
 TEST(AudioStreamTransfer, ABacklogBeyondTwoSecondsDropsTheOldestBuffers) {
-    Listener listener;
-    AudioStreamTransfer sender;
-    // Hold the sender's queue in its first report, so later buffers pile up behind it.
+    // Declared before the sender: its queue may still report while the sender is destroyed.
     std::mutex mutex;
     std::condition_variable cv;
     bool release = false;
     bool holding = false;
+    Listener listener;
+    AudioStreamTransfer sender;
+    // Hold the sender's queue in its first report, so later buffers pile up behind it.
     sender.setSentObserver([&](const AudioStreamTransfer::Sent&) {
         std::unique_lock lock(mutex);
         holding = true;

@@ -189,10 +189,12 @@ TEST_F(FileAudioInputTest, AStopFromTheBufferHandlerEndsTheCaptureWithoutWaiting
     // Destroying the source from its own handler: the thread finishes by itself.
     auto second = openUnpaced(home() / "long.wav");
     source = std::make_unique<AudioSource>(std::move(second.input));
+    std::atomic<bool> destroying{false};
     std::atomic<bool> destroyed{false};
     ASSERT_TRUE(source->start({[&](std::vector<std::uint8_t>) {
-                                   if (!destroyed.exchange(true)) {
+                                   if (!destroying.exchange(true)) {
                                        source.reset();
+                                       destroyed = true;  // only now may this thread let go
                                    }
                                },
                                {}}));
