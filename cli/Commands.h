@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,8 +21,13 @@ int runPreview(const GlobalOptions& options, const std::string& remote);
 int runDownloads(const GlobalOptions& options, const std::string& removePath);
 // Pairs and serves the computer's commands on this phone's files until Ctrl-C.
 int runShare(const GlobalOptions& options);
-// Without a key: every setting; with a key: that one; with a value too: changes it.
-int runSettings(const GlobalOptions& options, const std::string& key, const std::string& value);
+// Without a key: every setting; with a key: that one; with a value too (even an empty one,
+// which clears a free-form setting): changes it.
+int runSettings(const GlobalOptions& options, const std::string& key,
+                const std::optional<std::string>& value);
+
+// Sends a comment (and a contact) to the feedback service: 0 sent, 1 failed, 2 not configured.
+int runFeedback(const GlobalOptions& options, const std::string& text, const std::string& contact);
 
 // Sends the magic packet to a remembered computer (--pc, default the last paired one) on port
 // `port` (9 but in tests); needs no link to it.

@@ -72,7 +72,8 @@ int runShare(const GlobalOptions& options) {
     return kExitOk;
 }
 
-int runSettings(const GlobalOptions& options, const std::string& key, const std::string& value) {
+int runSettings(const GlobalOptions& options, const std::string& key,
+                const std::optional<std::string>& value) {
     Output out(options.outputMode());
     const std::vector<SettingRow> rows = appSettings(options.home);
     std::vector<std::string> names;
@@ -84,8 +85,10 @@ int runSettings(const GlobalOptions& options, const std::string& key, const std:
         Table table({Table::Align::Left, Table::Align::Left, Table::Align::Left});
         for (const auto& row : rows) {
             table.addRow({row.name, row.get(), row.description});
-            out.result("setting", "settings",
-                       {{"name", row.name}, {"value", row.get()}, {"values", row.values}}, "");
+            if (out.json()) {  // people get the table below instead
+                out.result("setting", "settings",
+                           {{"name", row.name}, {"value", row.get()}, {"values", row.values}}, "");
+            }
         }
         if (out.text()) {
             std::string lines;
@@ -101,16 +104,24 @@ int runSettings(const GlobalOptions& options, const std::string& key, const std:
         out.error("no setting '" + visibleText(key) + "' (settings: " + joined(names) + ")");
         return kExitUsage;
     }
-    if (!value.empty()) {
-        if (std::find(row->values.begin(), row->values.end(), value) == row->values.end()) {
-            out.error("'" + visibleText(value) + "' is not a value of " + row->name + " (give " +
-                      joined(row->values) + ")");
+    if (value) {
+        const std::string problem =
+            row->problem ? row->problem(*value)
+            : std::find(row->values.begin(), row->values.end(), *value) == row->values.end()
+                ? "'" + visibleText(*value) + "' is not a value of " + row->name + " (give " +
+                      joined(row->values) + ")"
+                : std::string();
+        if (!problem.empty()) {
+            out.error(visibleText(problem));
             return kExitUsage;
         }
-        row->set(value);
+        row->set(*value);
     }
     out.result("setting", "", {{"name", row->name}, {"value", row->get()}, {"values", row->values}},
                row->name + "  " + row->get());
+    if (value && !row->changeNote.empty()) {
+        out.say(row->name + " " + row->changeNote);
+    }
     out.finish();
     return kExitOk;
 }

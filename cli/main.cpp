@@ -31,7 +31,8 @@ constexpr const char* kExitStatuses =
     "  0    done\n"
     "  1    failed (the computer refused an action, a file is missing, a download failed, the\n"
     "       computer did not answer within --timeout)\n"
-    "  2    usage error (unknown option, malformed --pc or --code, unknown --interface)\n"
+    "  2    usage error (unknown option, malformed --pc or --code, unknown --interface, a\n"
+    "       setting's value refused, feedback not configured)\n"
     "  3    no such computer (not found by the search, or none paired yet)\n"
     "  4    refused: the computer wants its check code (pocketdesk pair --code NNNNNN)\n"
     "  5    could not connect to the computer\n"
@@ -232,7 +233,9 @@ int main(int argc, char** argv) {
     std::string settingKey;
     std::string settingValue;
     auto* settings = app.add_subcommand(
-        "settings", "Show the settings, or change one: settings phone-files on|off");
+        "settings",
+        "Show the settings, or change one: settings phone-files on|off, settings "
+        "report-host HOST[:PORT]|off, settings feedback-url URL|off");
     settings->add_option("KEY", settingKey, "The setting, for example phone-files");
     settings->add_option("VALUE", settingValue, "Its new value, for example on or off");
     addSharedOptions(*settings, options, kBasic);
@@ -377,6 +380,14 @@ int main(int argc, char** argv) {
     addSharedOptions(*wake, options, kComputer);
 
     pd::cli::DemoOptions demo;
+    std::string feedbackText;
+    std::string feedbackContact;
+    auto* feedbackCmd = app.add_subcommand(
+        "feedback", "Send a comment to the feedback service (settings feedback-url)");
+    feedbackCmd->add_option("TEXT", feedbackText, "What you want to say")->required();
+    feedbackCmd->add_option("--contact", feedbackContact, "How to reach you (optional)");
+    addSharedOptions(*feedbackCmd, options, kBasic);
+
     auto* demoCmd = app.add_subcommand(
         "demo", "A guided tour against a computer-side peer started on 127.0.0.1");
     demoCmd->add_option("--peer", demo.peerProgram, "The pocketdesk-peer program to start");
@@ -414,7 +425,10 @@ int main(int argc, char** argv) {
     } else if (share->parsed()) {
         status = pd::cli::runShare(options);
     } else if (settings->parsed()) {
-        status = pd::cli::runSettings(options, settingKey, settingValue);
+        status = pd::cli::runSettings(options, settingKey,
+                                      settings->get_option("VALUE")->count() > 0
+                                          ? std::optional<std::string>(settingValue)
+                                          : std::nullopt);
     } else if (backupCmd->parsed()) {
         status = pd::cli::runBackup(options, backup);
     } else if (power->parsed()) {
@@ -443,6 +457,8 @@ int main(int argc, char** argv) {
         status = pd::cli::runMic(options, micOptions);
     } else if (wake->parsed()) {
         status = pd::cli::runWake(options, wakePort);
+    } else if (feedbackCmd->parsed()) {
+        status = pd::cli::runFeedback(options, feedbackText, feedbackContact);
     } else if (demoCmd->parsed()) {
         if (demo.peerProgram.empty()) {
             demo.peerProgram = pd::peer::findPeerProgram(POCKETDESK_PEER_BUILD_PATH);

@@ -2,10 +2,12 @@
 
 #include "NetWork/CFindBroadcast.h"
 #include "NetWork/HttpDownloader.h"
+#include "app/UsageReports.h"
 #include "app/WakeComputer.h"
 #include "core/AuthCore.h"
 #include "core/DownloadService.h"
 #include "core/FinishedFileStore.h"
+#include "core/Settings.h"
 #include "model/ObjectStore.h"
 #include "platform/AppHome.h"
 #include "platform/Log.h"
@@ -16,6 +18,7 @@
 #include "platform/PhotoLibrary.h"
 #include "platform/SandboxHelper.h"
 #include "platform/UserDefaults.h"
+#include "services/OnlineReport.h"
 
 #include <utility>
 
@@ -48,8 +51,8 @@ bool AppDelegate::didFinishLaunchingWithOptions() {
     if (!config_.photosDir.empty()) {
         PhotoLibrary::setDefaultRoot(std::filesystem::path(config_.photosDir));
     }
-    // 2. Usage reports: off until the user configures a report service.
-    PD_LOG_DEBUG("usage reports are off");
+    // 2. Usage reports: only when the user has named a report service.
+    startUsageReports(Settings::standard(), OnlineReport::ShareInstance());
     // 3. The object store, opened now so that a damaged file is set aside before any screen.
     managedObjectContext();
     // 4. The download service behind the facade, and the record of finished downloads.

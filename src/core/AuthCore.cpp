@@ -8,6 +8,7 @@
 #include "platform/Log.h"
 #include "platform/NotificationCenter.h"
 #include "platform/SerialQueue.h"
+#include "services/OnlineReport.h"
 
 #include <charconv>
 #include <ctime>
@@ -445,7 +446,9 @@ std::string AuthCore::CreateHttpUrl(const std::string& path) const {
 }
 
 void AuthCore::SubmitBnClickStat(int button) {
-    PD_LOG_DEBUG("button statistic {}", button);  // the usage report client takes it later
+    PD_LOG_DEBUG("button statistic {}", button);
+    // Sent only when usage reports were started at launch; otherwise it goes nowhere.
+    OnlineReport::ShareInstance().SubmitBnClickStat(static_cast<std::uint32_t>(button));
 }
 
 void AuthCore::SaveLastDeviceTag() {

@@ -48,4 +48,34 @@ void Settings::setLastVolumeValue(const std::string& text) {
     defaults_.synchronize();
 }
 
+std::optional<std::string> Settings::reportHost() const {
+    return nonEmpty(kReportHostKey);
+}
+
+void Settings::setReportHost(const std::string& hostAndPort) {
+    setOrRemove(kReportHostKey, hostAndPort);
+}
+
+std::optional<std::string> Settings::feedbackUrl() const {
+    return nonEmpty(kFeedbackUrlKey);
+}
+
+void Settings::setFeedbackUrl(const std::string& url) {
+    setOrRemove(kFeedbackUrlKey, url);
+}
+
+std::optional<std::string> Settings::nonEmpty(const char* key) const {
+    auto value = defaults_.stringForKey(key);
+    return value && !value->empty() ? value : std::nullopt;
+}
+
+void Settings::setOrRemove(const char* key, const std::string& text) {
+    if (text.empty()) {
+        defaults_.removeObjectForKey(key);
+    } else {
+        defaults_.setString(key, text);
+    }
+    defaults_.synchronize();
+}
+
 }  // namespace pd

@@ -18,6 +18,10 @@ class Settings {
     static constexpr const char* kLastPicBackTimeKey = "LASTPICBACKTIME";
     // The volume last chosen on the remote control panel ("0" to "100").
     static constexpr const char* kLastVolumeValueKey = "LASTVOLUMEVALUE";
+    // The usage report dispatcher, HOST[:PORT]; absent: no usage reports.
+    static constexpr const char* kReportHostKey = "REPORTHOST";
+    // Where feedback is posted (an http:// address); absent: feedback is off.
+    static constexpr const char* kFeedbackUrlKey = "FEEDBACKURL";
 
     explicit Settings(UserDefaults& defaults) : defaults_(defaults) {}
     // The settings of the current application home.
@@ -37,7 +41,16 @@ class Settings {
     std::optional<std::string> lastVolumeValue() const;
     void setLastVolumeValue(const std::string& text);
 
+    // Empty text removes the setting.
+    std::optional<std::string> reportHost() const;
+    void setReportHost(const std::string& hostAndPort);
+    std::optional<std::string> feedbackUrl() const;
+    void setFeedbackUrl(const std::string& url);
+
   private:
+    std::optional<std::string> nonEmpty(const char* key) const;
+    void setOrRemove(const char* key, const std::string& text);
+
     UserDefaults& defaults_;
 };
 

@@ -1,0 +1,87 @@
+// `pocketdesk settings` for the report and feedback services, and `pocketdesk feedback`
+// against a feedback service on 127.0.0.1.
+
+#include "CliRun.h"
+#include "support/TempHome.h"
+#include "support/WaitFor.h"
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <atomic>
+#include <thread>
+
+namespace pd {
+namespace {
+
+class CliSettingsFeedback : public TempHome {
+  protected:
+    test::Ran run(std::vector<std::string> args) {
+        args.push_back("--home");
+        args.push_back(home().string());
+        return test::runCli(std::move(args), home());
+    }
+};
+
+TEST_F(CliSettingsFeedback, ServiceSettingsAreSetShownRefusedAndCleared) {
+    const struct {
+        std::vector<std::string> args;
+        int status;
+        const char* out;  // expected in stdout, or in stderr for a refusal
+    } steps[] = {
+        {{"settings", "report-host"}, 0, "report-host  off"},
+        {{"settings", "report-host", "127.0.0.1:9"}, 0, "report-host  127.0.0.1:9"},
+        {{"settings", "report-host", "no such host!"}, 2, "is not HOST[:PORT]"},
+        {{"settings", "report-host"}, 0, "report-host  127.0.0.1:9"},
+        {{"settings", "report-host", ""}, 0, "report-host  off"},
+        {{"settings", "feedback-url", "http://127.0.0.1:9/f"},
+         0,
+         "feedback-url  http://127.0.0.1:9/f"},
+        {{"settings", "feedback-url", "ftp://127.0.0.1/"}, 2, "is not an http:// or https://"},
+        {{"settings", "feedback-url", "off"}, 0, "feedback-url  off"},
+        {{"settings", "phone-files", ""}, 2, "is not a value of phone-files"},
+    };
+    for (const auto& s : steps) {
+        const test::Ran r = run(s.args);
+        EXPECT_EQ(r.status, s.status) << s.args.back() << "\n" << r.err;
+        EXPECT_NE((s.status == 0 ? r.out : r.err).find(s.out), std::string::npos)
+            << s.args.back() << "\nout: " << r.out << "\nerr: " << r.err;
+    }
+    EXPECT_NE(run({"settings", "report-host", "127.0.0.1"}).err.find("next start"),
+              std::string::npos);
+}
+
+TEST_F(CliSettingsFeedback, FeedbackExitsByOutcome) {
+    httplib::Server server;
+    std::atomic<int> status{200};
+    std::atomic<int> received{0};
+    server.Post("/f", [&](const httplib::Request& req, httplib::Response& res) {
+        received += req.has_param("jsondata") ? 1 : 0;
+        res.status = status;
+    });
+    const int port = server.bind_to_any_port("127.0.0.1");
+    std::thread thread([&] { server.listen_after_bind(); });
+    waitFor([&] { return server.is_running(); });
+
+    const test::Ran off = run({"feedback", "hello"});
+    EXPECT_EQ(off.status, 2);
+    EXPECT_NE(off.err.find("not configured"), std::string::npos) << off.err;
+
+    ASSERT_EQ(
+        run({"settings", "feedback-url", "http://127.0.0.1:" + std::to_string(port) + "/f"}).status,
+        0);
+    const test::Ran sent = run({"feedback", "hello", "--contact", "me"});
+    EXPECT_EQ(sent.status, 0) << sent.err;
+    EXPECT_NE(sent.out.find("feedback sent"), std::string::npos);
+    status = 503;
+    const test::Ran refused = run({"feedback", "hello"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("HTTP 503"), std::string::npos) << refused.err;
+    EXPECT_EQ(received, 2);
+
+    server.stop();
+    thread.join();
+}
+
+}  // namespace
+}  // namespace pd
