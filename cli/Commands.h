@@ -23,6 +23,9 @@ int runShare(const GlobalOptions& options);
 // Without a key: every setting; with a key: that one; with a value too: changes it.
 int runSettings(const GlobalOptions& options, const std::string& key, const std::string& value);
 
+// The size of the preview cache; with `clear`, clears it (asks first unless --yes).
+int runCache(const GlobalOptions& options, bool clear);
+
 // Sends the magic packet to a remembered computer (--pc, default the last paired one) on port
 // `port` (9 but in tests); needs no link to it.
 int runWake(const GlobalOptions& options, std::uint16_t port);

@@ -102,9 +102,14 @@ int runSettings(const GlobalOptions& options, const std::string& key, const std:
         return kExitUsage;
     }
     if (!value.empty()) {
-        if (std::find(row->values.begin(), row->values.end(), value) == row->values.end()) {
+        if (!row->values.empty() &&
+            std::find(row->values.begin(), row->values.end(), value) == row->values.end()) {
             out.error("'" + visibleText(value) + "' is not a value of " + row->name + " (give " +
                       joined(row->values) + ")");
+            return kExitUsage;
+        }
+        if (const std::string problem = row->problem ? row->problem(value) : ""; !problem.empty()) {
+            out.error(visibleText(problem));
             return kExitUsage;
         }
         row->set(value);

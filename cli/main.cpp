@@ -165,6 +165,10 @@ int main(int argc, char** argv) {
     app.footer(kExitStatuses);
 
     auto* scan = app.add_subcommand("scan", "Search the network for computers and list them");
+    scan->add_option("--host", options.hosts,
+                     "Ask this computer (an IPv4 address; may be repeated) instead of "
+                     "broadcasting: for networks that drop broadcasts, another subnet or a VPN")
+        ->check(CLI::ValidIPV4);
     addSharedOptions(*scan, options, kSearch);
 
     auto* pair = app.add_subcommand(
@@ -232,10 +236,19 @@ int main(int argc, char** argv) {
     std::string settingKey;
     std::string settingValue;
     auto* settings = app.add_subcommand(
-        "settings", "Show the settings, or change one: settings phone-files on|off");
+        "settings",
+        "Show the settings, or change one: settings phone-files on|off, settings photo-folder "
+        "DIR|default");
     settings->add_option("KEY", settingKey, "The setting, for example phone-files");
-    settings->add_option("VALUE", settingValue, "Its new value, for example on or off");
+    settings->add_option("VALUE", settingValue, "Its new value, for example on, off or a folder");
     addSharedOptions(*settings, options, kBasic);
+    auto* cache = app.add_subcommand(
+        "cache", "Show the size of the preview cache; 'cache clear' empties it (asks first)");
+    addSharedOptions(*cache, options, kBasic);
+    auto* cacheClear = cache->add_subcommand(
+        "clear", "Empty the preview cache and print what was freed (answer y, or give --yes)");
+    cacheClear->add_flag("--yes", options.yes, "Clear without asking");
+    addSharedOptions(*cacheClear, options, kBasic);
     pd::cli::BackupOptions backup;
     auto* backupCmd = app.add_subcommand(
         "backup",
@@ -415,6 +428,8 @@ int main(int argc, char** argv) {
         status = pd::cli::runShare(options);
     } else if (settings->parsed()) {
         status = pd::cli::runSettings(options, settingKey, settingValue);
+    } else if (cache->parsed()) {
+        status = pd::cli::runCache(options, cacheClear->parsed());
     } else if (backupCmd->parsed()) {
         status = pd::cli::runBackup(options, backup);
     } else if (power->parsed()) {

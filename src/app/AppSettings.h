@@ -11,9 +11,11 @@ namespace pd {
 struct SettingRow {
     std::string name;                 // as a front-end's user types it, e.g. "phone-files"
     std::string description;          // one line
-    std::vector<std::string> values;  // the accepted values, e.g. {"on", "off"}
+    std::vector<std::string> values;  // the accepted values, e.g. {"on", "off"}; empty: any text
     std::function<std::string()> get;
-    std::function<void(const std::string&)> set;  // with one of `values`; stored at once
+    std::function<void(const std::string&)> set;  // with an accepted value; stored at once
+    // For a row that takes any text: why `value` cannot be set (empty when it can).
+    std::function<std::string(const std::string&)> problem = {};
 };
 
 // The rows, reading and writing the settings of `home` (empty: the current application home).

@@ -48,4 +48,21 @@ void Settings::setLastVolumeValue(const std::string& text) {
     defaults_.synchronize();
 }
 
+std::optional<std::string> Settings::photoFolder() const {
+    auto path = defaults_.stringForKey(kPhotoFolderKey);
+    if (path && path->empty()) {
+        return std::nullopt;
+    }
+    return path;
+}
+
+void Settings::setPhotoFolder(const std::string& path) {
+    if (path.empty()) {
+        defaults_.removeObjectForKey(kPhotoFolderKey);
+    } else {
+        defaults_.setString(kPhotoFolderKey, path);
+    }
+    defaults_.synchronize();
+}
+
 }  // namespace pd

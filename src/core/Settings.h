@@ -18,6 +18,8 @@ class Settings {
     static constexpr const char* kLastPicBackTimeKey = "LASTPICBACKTIME";
     // The volume last chosen on the remote control panel ("0" to "100").
     static constexpr const char* kLastVolumeValueKey = "LASTVOLUMEVALUE";
+    // The photo library's folder that the backup reads (absent: the platform's default).
+    static constexpr const char* kPhotoFolderKey = "PHOTOFOLDER";
 
     explicit Settings(UserDefaults& defaults) : defaults_(defaults) {}
     // The settings of the current application home.
@@ -36,6 +38,10 @@ class Settings {
 
     std::optional<std::string> lastVolumeValue() const;
     void setLastVolumeValue(const std::string& text);
+
+    std::optional<std::string> photoFolder() const;
+    // An empty path forgets the folder, so the default one is used again.
+    void setPhotoFolder(const std::string& path);
 
   private:
     UserDefaults& defaults_;

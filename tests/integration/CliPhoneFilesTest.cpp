@@ -9,6 +9,7 @@
 
 #include <csignal>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 using namespace pd;
@@ -66,7 +67,8 @@ class CliPhoneFiles : public PeerFixture {
 TEST_F(CliPhoneFiles, SettingsListAndChangeThePhoneFilesSwitch) {
     const Ran all = run({"settings"});
     EXPECT_EQ(all.status, 0) << all.err;
-    EXPECT_NE(all.out.find("phone-files  on"), std::string::npos) << all.out;
+    // Columns are as wide as the longest name of any row.
+    EXPECT_TRUE(std::regex_search(all.out, std::regex("(^|\n)phone-files +on "))) << all.out;
 
     EXPECT_EQ(run({"settings", "phone-files", "off"}).out, "phone-files  off\n");
     const Ran json = run({"settings", "--json"});
