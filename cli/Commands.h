@@ -29,6 +29,9 @@ int runSettings(const GlobalOptions& options, const std::string& key,
 // Sends a comment (and a contact) to the feedback service: 0 sent, 1 failed, 2 not configured.
 int runFeedback(const GlobalOptions& options, const std::string& text, const std::string& contact);
 
+// The size of the preview cache; with `clear`, clears it (asks first unless --yes).
+int runCache(const GlobalOptions& options, bool clear);
+
 // Sends the magic packet to a remembered computer (--pc, default the last paired one) on port
 // `port` (9 but in tests); needs no link to it.
 int runWake(const GlobalOptions& options, std::uint16_t port);

@@ -72,6 +72,19 @@ const std::vector<ServerListData>& ComputerSession::search() {
     return controller().serverListArr();
 }
 
+const std::vector<ServerListData>& ComputerSession::searchAt(
+    const std::vector<std::string>& hosts) {
+    controller().StartSearchAt(hosts);
+    runMainUntil([&] { return !controller().isSearching(); }, kSearchLimit);
+    searched_ = true;
+    return controller().serverListArr();
+}
+
+TerminalMoreView* ComputerSession::showMore() {
+    app_->showMore();
+    return screens_->more.get();
+}
+
 std::optional<std::size_t> ComputerSession::findTarget() {
     if (auto address = app::parseAddressTarget(options_.pc)) {
         return controller().addServer(*address);

@@ -28,6 +28,10 @@ class ComputerSession {
 
     // Searches the network (or the one interface asked for) and returns the rows found.
     const std::vector<ServerListData>& search();
+    // Asks these computers (IPv4 addresses) instead of broadcasting; returns the rows.
+    const std::vector<ServerListData>& searchAt(const std::vector<std::string>& hosts);
+    // Opens the More screen; null when the front-end gave it no view.
+    TerminalMoreView* showMore();
     // Pairs with the target of --pc (default: the last paired computer). Returns an exit code:
     // kExitOk, kExitRefused, kExitConnectionFailed or kExitNoSuchComputer.
     int pair();

@@ -5,15 +5,17 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 namespace pd::cli {
 
 struct GlobalOptions {
-    std::string home;           // application home (--home)
-    std::string pc;             // name, tag or address from discovery, or HOST:PORT:HTTPPORT
-    std::string code;           // check code to pair with (--code)
-    std::string interfaceName;  // search only this interface (--interface)
-    std::string photos;         // the photo library's folder (--photos)
+    std::string home;                // application home (--home)
+    std::string pc;                  // name, tag or address from discovery, or HOST:PORT:HTTPPORT
+    std::string code;                // check code to pair with (--code)
+    std::string interfaceName;       // search only this interface (--interface)
+    std::string photos;              // the photo library's folder (--photos)
+    std::vector<std::string> hosts;  // scan: ask these addresses instead of broadcasting
     int discoveryPort = 6866;
     int timeoutSeconds = 30;  // how long a command waits for the computer (--timeout)
     bool json = false;        // one JSON document per command

@@ -9,7 +9,7 @@ int runScan(const GlobalOptions& options) {
     Output out(options.outputMode());
     out.begin({{"computers", nlohmann::json::array()}});
     ComputerSession session(options, out);
-    const auto& rows = session.search();
+    const auto& rows = options.hosts.empty() ? session.search() : session.searchAt(options.hosts);
     if (rows.empty()) {
         out.say("no computer found");
         return kExitOk;

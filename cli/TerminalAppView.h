@@ -5,11 +5,13 @@
 #include "Output.h"
 #include "TerminalBackupView.h"
 #include "TerminalBrowserViews.h"
+#include "TerminalMoreView.h"
 #include "TerminalPanelView.h"
 #include "TerminalServerView.h"
 
 #include "app/AppView.h"
 #include "app/MainTabBarView.h"
+#include "controllers/MoreTableViewController.h"
 
 #include <memory>
 
@@ -69,11 +71,19 @@ class TerminalAppView : public AppView {
         return tabs;
     }
     void showServerList() override { linkClosed = true; }
+    std::shared_ptr<MoreView> presentMore(
+        const std::shared_ptr<MoreTableViewController>& screen) override {
+        moreScreen = screen;
+        more = std::make_shared<TerminalMoreView>();
+        return more;
+    }
 
     TerminalDiskView* diskView() const { return tabs ? tabs->disk.get() : nullptr; }
 
     std::shared_ptr<TerminalServerView> server;
     std::shared_ptr<TerminalTabsView> tabs;
+    std::shared_ptr<MoreTableViewController> moreScreen;
+    std::shared_ptr<TerminalMoreView> more;
     bool linkClosed = false;
 
   private:

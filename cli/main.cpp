@@ -166,6 +166,10 @@ int main(int argc, char** argv) {
     app.footer(kExitStatuses);
 
     auto* scan = app.add_subcommand("scan", "Search the network for computers and list them");
+    scan->add_option("--host", options.hosts,
+                     "Ask this computer (an IPv4 address; may be repeated) instead of "
+                     "broadcasting: for networks that drop broadcasts, another subnet or a VPN")
+        ->check(CLI::ValidIPV4);
     addSharedOptions(*scan, options, kSearch);
 
     auto* pair = app.add_subcommand(
@@ -235,10 +239,18 @@ int main(int argc, char** argv) {
     auto* settings = app.add_subcommand(
         "settings",
         "Show the settings, or change one: settings phone-files on|off, settings "
-        "report-host HOST[:PORT]|off, settings feedback-url URL|off");
+        "report-host HOST[:PORT]|off, settings feedback-url URL|off, settings photo-folder "
+        "DIR|default");
     settings->add_option("KEY", settingKey, "The setting, for example phone-files");
-    settings->add_option("VALUE", settingValue, "Its new value, for example on or off");
+    settings->add_option("VALUE", settingValue, "Its new value, for example on, off or a folder");
     addSharedOptions(*settings, options, kBasic);
+    auto* cache = app.add_subcommand(
+        "cache", "Show the size of the preview cache; 'cache clear' empties it (asks first)");
+    addSharedOptions(*cache, options, kBasic);
+    auto* cacheClear = cache->add_subcommand(
+        "clear", "Empty the preview cache and print what was freed (answer y, or give --yes)");
+    cacheClear->add_flag("--yes", options.yes, "Clear without asking");
+    addSharedOptions(*cacheClear, options, kBasic);
     pd::cli::BackupOptions backup;
     auto* backupCmd = app.add_subcommand(
         "backup",
@@ -429,6 +441,8 @@ int main(int argc, char** argv) {
                                       settings->get_option("VALUE")->count() > 0
                                           ? std::optional<std::string>(settingValue)
                                           : std::nullopt);
+    } else if (cache->parsed()) {
+        status = pd::cli::runCache(options, cacheClear->parsed());
     } else if (backupCmd->parsed()) {
         status = pd::cli::runBackup(options, backup);
     } else if (power->parsed()) {

@@ -56,8 +56,10 @@ BroadcastResponder::BroadcastResponder(BroadcastResponderOptions options)
 
 BroadcastResponder::~BroadcastResponder() {
     stop();
-    if (socket_ >= 0) {
-        ::close(socket_);
+    for (int fd : {socket_, unicastSocket_}) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
     }
     if (stopFd_ >= 0) {
         ::close(stopFd_);
@@ -88,31 +90,54 @@ bool BroadcastResponder::start() {
         return fail("the announcement is longer than " + std::to_string(kMaxDiscoveryReplyBytes) +
                     " bytes");
     }
-    sockaddr_in bound{};
-    bound.sin_family = AF_INET;
-    bound.sin_port = htons(options_.port);
-    if (::inet_pton(AF_INET, options_.bindAddress.c_str(), &bound.sin_addr) != 1) {
-        return fail("'" + options_.bindAddress + "' is not an IPv4 address");
-    }
     stopFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    socket_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (stopFd_ < 0 || socket_ < 0) {
-        return fail(std::string("cannot create the socket: ") + std::strerror(errno));
+    if (stopFd_ < 0) {
+        return fail(std::string("cannot create the stop signal: ") + std::strerror(errno));
     }
-    const int one = 1;
-    ::setsockopt(socket_, SOL_SOCKET, SO_BROADCAST, &one, sizeof one);
-    ::setsockopt(socket_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    socket_ = bindSocket(options_.bindAddress, options_.port);
+    if (socket_ < 0) {
+        return false;
+    }
+    sockaddr_in bound{};
     socklen_t length = sizeof bound;
-    if (::bind(socket_, reinterpret_cast<const sockaddr*>(&bound), sizeof bound) != 0 ||
-        ::getsockname(socket_, reinterpret_cast<sockaddr*>(&bound), &length) != 0) {
-        return fail("cannot bind " + options_.bindAddress + ":" + std::to_string(options_.port) +
-                    ": " + std::strerror(errno));
+    if (::getsockname(socket_, reinterpret_cast<sockaddr*>(&bound), &length) != 0) {
+        return fail(std::string("cannot read the bound port: ") + std::strerror(errno));
+    }
+    if (!options_.unicastAddress.empty()) {
+        unicastSocket_ = bindSocket(options_.unicastAddress, ntohs(bound.sin_port));
+        if (unicastSocket_ < 0) {
+            return false;
+        }
     }
     port_ = ntohs(bound.sin_port);
     thread_ = std::thread([this] { serve(); });
     PD_LOG_INFO("broadcast responder on {}:{} announces {}-{}", options_.bindAddress, port_,
                 options_.name, options_.tag);
     return true;
+}
+
+int BroadcastResponder::bindSocket(const std::string& address, std::uint16_t port) {
+    sockaddr_in bound{};
+    bound.sin_family = AF_INET;
+    bound.sin_port = htons(port);
+    if (::inet_pton(AF_INET, address.c_str(), &bound.sin_addr) != 1) {
+        fail("'" + address + "' is not an IPv4 address");
+        return -1;
+    }
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) {
+        fail(std::string("cannot create the socket: ") + std::strerror(errno));
+        return -1;
+    }
+    const int one = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &one, sizeof one);
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&bound), sizeof bound) != 0) {
+        fail("cannot bind " + address + ":" + std::to_string(port) + ": " + std::strerror(errno));
+        ::close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 void BroadcastResponder::stop() {
@@ -129,41 +154,50 @@ void BroadcastResponder::stop() {
 }
 
 void BroadcastResponder::serve() {
-    std::array<char, 2048> buffer{};
     for (;;) {
-        pollfd fds[2] = {{socket_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0) {
+        pollfd fds[3] = {{stopFd_, POLLIN, 0}, {socket_, POLLIN, 0}, {unicastSocket_, POLLIN, 0}};
+        // A negative descriptor (no unicast socket) is skipped by poll.
+        if (::poll(fds, 3, -1) < 0) {
             if (errno == EINTR) {
                 continue;
             }
             PD_LOG_ERROR("broadcast responder poll failed: {}", std::strerror(errno));
             return;
         }
-        if (fds[1].revents != 0) {
+        if (fds[0].revents != 0) {
             return;
         }
-        sockaddr_in from{};
-        socklen_t length = sizeof from;
-        const ssize_t got = ::recvfrom(socket_, buffer.data(), buffer.size(), 0,
-                                       reinterpret_cast<sockaddr*>(&from), &length);
-        if (got < 0) {
-            continue;  // EAGAIN after a spurious wake, or an error of an earlier send
+        for (int i = 1; i < 3; ++i) {
+            if (fds[i].revents != 0) {
+                answer(fds[i].fd);
+            }
         }
-        const std::string_view request(buffer.data(), static_cast<std::size_t>(got));
-        if (!request.starts_with(kDiscoveryRequestStart)) {
-            continue;
-        }
-        if (!isLoopbackSender(from)) {
-            PD_LOG_WARN("broadcast responder ignores a request from outside loopback");
-            continue;
-        }
-        if (::sendto(socket_, reply_.data(), reply_.size(), 0,
-                     reinterpret_cast<const sockaddr*>(&from), length) < 0) {
-            PD_LOG_WARN("broadcast responder cannot answer: {}", std::strerror(errno));
-            continue;
-        }
-        answered_.fetch_add(1);
     }
+}
+
+void BroadcastResponder::answer(int socket) {
+    std::array<char, 2048> buffer{};
+    sockaddr_in from{};
+    socklen_t length = sizeof from;
+    const ssize_t got = ::recvfrom(socket, buffer.data(), buffer.size(), 0,
+                                   reinterpret_cast<sockaddr*>(&from), &length);
+    if (got < 0) {
+        return;  // EAGAIN after a spurious wake, or an error of an earlier send
+    }
+    const std::string_view request(buffer.data(), static_cast<std::size_t>(got));
+    if (!request.starts_with(kDiscoveryRequestStart)) {
+        return;
+    }
+    if (!isLoopbackSender(from)) {
+        PD_LOG_WARN("broadcast responder ignores a request from outside loopback");
+        return;
+    }
+    if (::sendto(socket, reply_.data(), reply_.size(), 0, reinterpret_cast<const sockaddr*>(&from),
+                 length) < 0) {
+        PD_LOG_WARN("broadcast responder cannot answer: {}", std::strerror(errno));
+        return;
+    }
+    answered_.fetch_add(1);
 }
 
 }  // namespace pd::peer

@@ -22,6 +22,10 @@ struct BroadcastResponderOptions {
     std::uint16_t controlPort = 0;
     std::uint16_t httpPort = 0;
     std::string support = "TRUE";  // "FALSE " makes the phone leave this computer out
+    // Also answer requests sent straight to this address on the same port (a phone that asks
+    // one computer instead of broadcasting); empty: broadcasts only. While it is bound, a phone
+    // on this host cannot bind it for a broadcast search on the same port.
+    std::string unicastAddress = {};
 };
 
 // The reply datagram for these options: CR LF terminated header lines.
@@ -50,12 +54,17 @@ class BroadcastResponder {
 
   private:
     bool fail(std::string message);
+    // Binds a socket to address:port (port 0: any); -1 with error_ set on failure.
+    int bindSocket(const std::string& address, std::uint16_t port);
+    // Answers one datagram waiting on `socket`.
+    void answer(int socket);
     void serve();
 
     BroadcastResponderOptions options_;
     std::string reply_;
     std::string error_;
     int socket_ = -1;
+    int unicastSocket_ = -1;
     int stopFd_ = -1;
     std::uint16_t port_ = 0;
     std::atomic<std::size_t> answered_{0};

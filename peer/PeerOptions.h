@@ -46,6 +46,8 @@ struct PeerOptions {
     std::string tag;   // empty: derived from the root, so it is stable across restarts
     int heartbeatMs = 5000;
     int discoveryPort = 6866;  // broadcast responder's UDP port; 0: no responder
+    // The responder also answers requests sent to --address on that port.
+    bool discoveryUnicast = false;
     ServicePorts ports;  // ports.http: where the HTTP file service listens; 0 picks a free one
     HttpFaults httpFaults;
     std::filesystem::path backupDir;  // empty: <root>/Backup

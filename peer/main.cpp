@@ -56,6 +56,10 @@ void addFlags(CLI::App& app, PeerOptions& o) {
                    "loopback senders only); 0 turns it off")
         ->capture_default_str()
         ->check(CLI::Range(0, 65535));
+    app.add_flag("--discovery-unicast", o.discoveryUnicast,
+                 "Also answer discovery requests sent straight to --address on the discovery "
+                 "port (a phone's 'scan --host'); a phone on this host then cannot broadcast "
+                 "from that address and port");
     app.add_option("--http-port", o.ports.http, "HTTP file service port; 0 picks a free one")
         ->capture_default_str();
     app.add_option("--http-close-after", o.httpFaults.closeAfter,
@@ -288,6 +292,9 @@ int main(int argc, char** argv) {
         b.tag = options.tag;
         b.controlPort = server->port();
         b.httpPort = options.ports.http;
+        if (options.discoveryUnicast) {
+            b.unicastAddress = options.address;
+        }
         responder = std::make_unique<pd::peer::BroadcastResponder>(b);
         if (!responder->start()) {
             std::cerr << "discovery responder not started: " << responder->error() << "\n";

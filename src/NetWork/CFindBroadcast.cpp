@@ -171,6 +171,18 @@ void CFindBroadcast::BdCastfinishBlock(FinishBlock block) {
 }
 
 bool CFindBroadcast::FindServerList() {
+    return startSearch({});
+}
+
+bool CFindBroadcast::FindServersAt(std::vector<std::string> hosts) {
+    if (hosts.empty()) {
+        // Nothing to ask: report an empty result as any search that finds nothing does.
+        hosts.emplace_back();
+    }
+    return startSearch(std::move(hosts));
+}
+
+bool CFindBroadcast::startSearch(std::vector<std::string> hosts) {
     {
         std::lock_guard lock(state_->mutex);
         if (state_->searching) {
@@ -180,7 +192,9 @@ bool CFindBroadcast::FindServerList() {
         state_->searching = true;
         state_->servers.clear();
     }
-    queue_->async([state = state_] { runSearch(state); });
+    queue_->async([state = state_, hosts = std::move(hosts)]() mutable {
+        runSearch(state, std::move(hosts));
+    });
     return true;
 }
 
@@ -229,13 +243,15 @@ std::string CFindBroadcast::lookUpInterface(State& state, const Options& options
     return chosen.address;
 }
 
-void CFindBroadcast::runSearch(const std::shared_ptr<State>& state) {
+void CFindBroadcast::runSearch(const std::shared_ptr<State>& state,
+                               std::vector<std::string> hosts) {
     Options options;
     {
         std::lock_guard lock(state->mutex);
         options = state->options;
     }
-    const bool finished = collectReplies(*state, options);
+    const bool finished =
+        hosts.empty() ? broadcastSearch(*state, options) : unicastSearch(*state, options, hosts);
     ServerMap found;
     FinishBlock block;
     {
@@ -253,7 +269,7 @@ void CFindBroadcast::runSearch(const std::shared_ptr<State>& state) {
     }
 }
 
-bool CFindBroadcast::collectReplies(State& state, const Options& options) {
+bool CFindBroadcast::broadcastSearch(State& state, const Options& options) {
     const Clock::time_point deadline = Clock::now() + options.searchLimit;
     const std::string address = lookUpInterface(state, options);
     if (address.empty()) {
@@ -291,8 +307,104 @@ bool CFindBroadcast::collectReplies(State& state, const Options& options) {
             return true;
         }
     }
+    return collectReplies(state, options, socket.get(), deadline);
+}
 
+bool CFindBroadcast::unicastSearch(State& state, const Options& options,
+                                   const std::vector<std::string>& hosts) {
+    const Clock::time_point deadline = Clock::now() + options.searchLimit;
+    // Fills szIpAddr and friends as every search does; a named interface also confines the
+    // search to its network and its address.
+    const std::string address = lookUpInterface(state, options);
+    in_addr local{};
+    local.s_addr = htonl(INADDR_ANY);
+    std::optional<in_addr> netmask;
+    if (!options.interfaceName.empty()) {
+        std::optional<in_addr> chosen = parseIPv4(address);
+        std::string mask;
+        {
+            std::lock_guard lock(state.mutex);
+            mask = state.subMask;
+        }
+        netmask = parseIPv4(mask);
+        if (!chosen || !netmask) {
+            PD_LOG_WARN("no IPv4 address on interface {} to ask computers from",
+                        options.interfaceName);
+            return true;
+        }
+        local = *chosen;
+    }
+    std::vector<in_addr> targets;
+    for (const std::string& host : hosts) {
+        const std::optional<in_addr> target = parseIPv4(host);
+        if (!target) {
+            if (!host.empty()) {
+                PD_LOG_WARN("'{}' is not an IPv4 address to ask for a computer", host);
+            }
+            continue;
+        }
+        if (netmask && (target->s_addr & netmask->s_addr) != (local.s_addr & netmask->s_addr)) {
+            PD_LOG_INFO("{} is not on interface {}; not asked", host, options.interfaceName);
+            continue;
+        }
+        const bool seen = std::any_of(targets.begin(), targets.end(),
+                                      [&](const in_addr& t) { return t.s_addr == target->s_addr; });
+        if (!seen) {
+            targets.push_back(*target);
+        }
+    }
+    if (targets.empty()) {
+        return true;
+    }
+    SocketFd socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+    if (socket.get() < 0) {
+        PD_LOG_WARN("cannot create the discovery socket: {}", std::strerror(errno));
+        return true;
+    }
+    const timeval sendTimeout = toTimeval(options.idleTimeout);
+    ::setsockopt(socket.get(), SOL_SOCKET, SO_SNDTIMEO, &sendTimeout, sizeof sendTimeout);
+    // The discovery port when it is free, as a broadcast search binds it; else any port, since
+    // a computer answers the port a request came from (and on this host the port may belong
+    // to a computer-side responder).
+    const sockaddr_in bound = socketAddress(local, options.port);
+    const sockaddr_in anyPort = socketAddress(local, 0);
+    if (::bind(socket.get(), reinterpret_cast<const sockaddr*>(&bound), sizeof bound) != 0 &&
+        ::bind(socket.get(), reinterpret_cast<const sockaddr*>(&anyPort), sizeof anyPort) != 0) {
+        PD_LOG_WARN("cannot bind the discovery socket: {}", std::strerror(errno));
+        return true;
+    }
+    const std::string& request = discoveryRequestDatagram();
+    bool anySent = false;
+    for (const in_addr& target : targets) {
+        const sockaddr_in to = socketAddress(target, options.port);
+        for (int i = 0; i < 2; ++i) {
+            const ssize_t sent = ::sendto(socket.get(), request.data(), request.size(), 0,
+                                          reinterpret_cast<const sockaddr*>(&to), sizeof to);
+            if (sent != static_cast<ssize_t>(request.size())) {
+                // One unreachable computer must not keep the others from being asked.
+                PD_LOG_WARN("cannot send the discovery request to {}: {}", dotted(target),
+                            std::strerror(errno));
+                break;
+            }
+            anySent = true;
+        }
+    }
+    if (!anySent) {
+        return true;
+    }
+    std::vector<std::uint32_t> asked;
+    for (const in_addr& target : targets) {
+        asked.push_back(target.s_addr);
+    }
+    return collectReplies(state, options, socket.get(), deadline, asked);
+}
+
+bool CFindBroadcast::collectReplies(State& state, const Options& options, int socket,
+                                    Clock::time_point deadline,
+                                    const std::vector<std::uint32_t>& asked) {
     std::array<char, kMaxDiscoveryReplyBytes> buffer{};
+    // Every address asked by name that has answered: once all have, nobody else will.
+    std::vector<std::uint32_t> answered;
     for (;;) {
         const Clock::time_point now = Clock::now();
         if (now >= deadline) {
@@ -302,7 +414,7 @@ bool CFindBroadcast::collectReplies(State& state, const Options& options) {
         const auto wait = std::min<Clock::duration>(options.idleTimeout, deadline - now);
         const int waitMs = static_cast<int>(std::min<std::int64_t>(
             std::chrono::ceil<milliseconds>(wait).count(), std::numeric_limits<int>::max()));
-        pollfd fds[2] = {{socket.get(), POLLIN, 0}, {state.stopFd, POLLIN, 0}};
+        pollfd fds[2] = {{socket, POLLIN, 0}, {state.stopFd, POLLIN, 0}};
         const int ready = ::poll(fds, 2, waitMs);
         if (ready < 0 && errno == EINTR) {
             continue;
@@ -317,7 +429,10 @@ bool CFindBroadcast::collectReplies(State& state, const Options& options) {
         if (ready == 0) {
             return true;  // quiet for the idle time, or the time limit came
         }
-        const ssize_t got = ::recv(socket.get(), buffer.data(), buffer.size(), 0);
+        sockaddr_in from{};
+        socklen_t fromLength = sizeof from;
+        const ssize_t got = ::recvfrom(socket, buffer.data(), buffer.size(), 0,
+                                       reinterpret_cast<sockaddr*>(&from), &fromLength);
         if (got < 0 && (errno == EINTR || errno == EAGAIN)) {
             continue;
         }
@@ -325,11 +440,21 @@ bool CFindBroadcast::collectReplies(State& state, const Options& options) {
             PD_LOG_WARN("cannot receive a discovery reply: {}", std::strerror(errno));
             return true;
         }
-        if (takeReply(state, options,
-                      std::string_view(buffer.data(), static_cast<std::size_t>(got)))) {
+        const std::string_view datagram(buffer.data(), static_cast<std::size_t>(got));
+        if (takeReply(state, options, datagram)) {
             PD_LOG_INFO("discovery search holds {} computers, the most it keeps",
                         options.maxServers);
             return true;
+        }
+        // A request (our own, looped back) is no answer.
+        const std::uint32_t sender = from.sin_addr.s_addr;
+        if (!asked.empty() && !datagram.starts_with(kDiscoveryRequestStart) &&
+            std::find(asked.begin(), asked.end(), sender) != asked.end() &&
+            std::find(answered.begin(), answered.end(), sender) == answered.end()) {
+            answered.push_back(sender);
+            if (answered.size() == asked.size()) {
+                return true;
+            }
         }
     }
 }

@@ -1,6 +1,8 @@
 #pragma once
 // Finds the computers on the local network: broadcasts the fixed discovery request on one IPv4
-// interface and collects the replies until none has come for a while.
+// interface and collects the replies until none has come for a while. It can also send the
+// same request to given addresses instead (networks that drop broadcasts, another subnet, a
+// VPN, or computers remembered from an earlier pairing).
 //
 // One search runs at a time. FindServerList while a search runs joins it: no second search
 // starts, and the running one reports to the finish callback registered last. Register the
@@ -19,6 +21,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pd {
 
@@ -67,6 +70,10 @@ class CFindBroadcast {
     // Starts a search in the background and returns at once: true when a new search started,
     // false when one was already running (this call then joins it).
     bool FindServerList();
+    // The same search, with the request sent to each of `hosts` (IPv4, dotted) on the discovery
+    // port instead of to the broadcast address. With an interface named in the options, only
+    // hosts on that interface's network are asked. Replies count as in a broadcast search.
+    bool FindServersAt(std::vector<std::string> hosts);
     bool isSearching() const;
 
     // Fills szIpAddr, szSubMask and szBroadCast from the interfaces (all empty when none fits).
@@ -81,9 +88,18 @@ class CFindBroadcast {
   private:
     struct State;
     // The search itself, on the discovery queue; it reaches its owner only through `state`.
-    static void runSearch(const std::shared_ptr<State>& state);
-    // Runs from bind to the last reply; false when cancelled by the owner's destruction.
-    static bool collectReplies(State& state, const Options& options);
+    static void runSearch(const std::shared_ptr<State>& state, std::vector<std::string> hosts);
+    bool startSearch(std::vector<std::string> hosts);
+    // Run from bind to the last reply; false when cancelled by the owner's destruction.
+    static bool broadcastSearch(State& state, const Options& options);
+    static bool unicastSearch(State& state, const Options& options,
+                              const std::vector<std::string>& hosts);
+    // Reads replies until the idle time or the time limit passes, the map is full, every
+    // address in `asked` (IPv4, network order; empty for a broadcast) has answered, or the
+    // owner goes (false then).
+    static bool collectReplies(State& state, const Options& options, int socket,
+                               std::chrono::steady_clock::time_point deadline,
+                               const std::vector<std::uint32_t>& asked = {});
     // Adds one reply to the map; true when the map is full.
     static bool takeReply(State& state, const Options& options, std::string_view datagram);
     // Chooses the interface and stores its addresses; returns the address, empty when none.

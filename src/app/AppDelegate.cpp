@@ -35,6 +35,7 @@ AppDelegate::~AppDelegate() {
         setPhoneMgrCommandFactory(nullptr);
         phoneFiles_->setObserver(nullptr);
     }
+    more_.reset();
     mainTabs_.reset();
     serverList_.reset();
     if (finished_) {
@@ -48,8 +49,11 @@ bool AppDelegate::didFinishLaunchingWithOptions() {
     if (!config_.home.empty()) {
         AppHome::set(config_.home);
     }
+    // --photos, else the folder chosen in the settings, else the platform's.
     if (!config_.photosDir.empty()) {
         PhotoLibrary::setDefaultRoot(std::filesystem::path(config_.photosDir));
+    } else if (auto folder = Settings::standard().photoFolder()) {
+        PhotoLibrary::setDefaultRoot(std::filesystem::path(*folder));
     }
     // 2. Usage reports: only when the user has named a report service.
     startUsageReports(Settings::standard(), OnlineReport::ShareInstance());
@@ -134,8 +138,27 @@ void AppDelegate::showMainTabs() {
     mainTabs_ = std::make_shared<MainTabBarViewController>(std::weak_ptr<MainTabBarView>(),
                                                            browserServices());
     auto tabs = mainTabs_;
+    tabs->setNavigator(this);
     tabs->setView(view_->presentMainTabs(tabs));
     tabs->viewDidLoad();
+}
+
+void AppDelegate::showMore() {
+    more_ = std::make_shared<MoreTableViewController>(
+        std::weak_ptr<MoreView>(), MoreTableViewController::standardServices(this));
+    auto more = more_;
+    more->setView(view_->presentMore(more));
+    more->viewDidLoad();
+    more->viewWillAppear();
+}
+
+void AppDelegate::returnToServerList() {
+    more_.reset();
+    // The link stays: picking the same computer again opens new tabs on it.
+    if (auto tabs = std::exchange(mainTabs_, nullptr)) {
+        tabs->NetConnectClose();
+    }
+    view_->showServerList();
 }
 
 void AppDelegate::observePhoneFileCommands(std::function<void(const PhoneFileEvent&)> observer) {

@@ -10,6 +10,7 @@
 #include "app/AppView.h"
 #include "app/MainTabBarViewController.h"
 #include "controllers/BrowserServices.h"
+#include "controllers/MoreTableViewController.h"
 #include "controllers/Navigator.h"
 #include "controllers/ServerViewController.h"
 #include "core/PhoneFileService.h"
@@ -66,8 +67,13 @@ class AppDelegate : public Navigator {
     // The tabs while a computer is connected, else null.
     std::shared_ptr<MainTabBarViewController> mainTabs() const { return mainTabs_; }
 
+    // The More screen while it is shown (or was shown last), else null.
+    std::shared_ptr<MoreTableViewController> more() const { return more_; }
+
     // Navigator
     void showMainTabs() override;
+    void showMore() override;
+    void returnToServerList() override;
 
     // Each file command of the computer (list, fetch, delete) with its outcome, on the main
     // queue. The service answers the computer whether or not anyone observes it.
@@ -85,6 +91,7 @@ class AppDelegate : public Navigator {
     std::unique_ptr<FinishedFileStore> finished_;
     std::shared_ptr<ServerViewController> serverList_;
     std::shared_ptr<MainTabBarViewController> mainTabs_;
+    std::shared_ptr<MoreTableViewController> more_;
     std::shared_ptr<PhoneFileService> phoneFiles_;
     std::uint64_t closedObserver_ = 0;
 };

@@ -2,8 +2,12 @@
 
 #include "core/Settings.h"
 #include "platform/AppHome.h"
+#include "platform/PhotoLibrary.h"
 #include "services/FeedbackForm.h"
 #include "services/ReportHost.h"
+
+#include <filesystem>
+#include <system_error>
 
 namespace pd {
 
@@ -12,6 +16,39 @@ namespace {
 // A free-form setting reads "off" while unset; "off" or an empty value clears it.
 bool clears(const std::string& value) {
     return value.empty() || value == "off";
+}
+
+constexpr const char* kDefaultWord = "default";
+
+// The photo folder as stored: absolute, so that it means the same from any working folder.
+std::string absoluteFolder(const std::string& value) {
+    std::error_code ec;
+    const auto path = std::filesystem::absolute(value, ec);
+    return ec ? value : path.lexically_normal().string();
+}
+
+SettingRow photoFolderRow() {
+    return SettingRow{
+        "photo-folder",
+        "the photo library the backup reads when no --photos is given; 'default' for the "
+        "platform's own",
+        {},
+        [] {
+            const auto folder = Settings::standard().photoFolder();
+            return folder ? *folder
+                          : std::string(kDefaultWord) + " (" +
+                                PhotoLibrary::defaultRoot().string() + ")";
+        },
+        [](const std::string& value) {
+            Settings::standard().setPhotoFolder(value == kDefaultWord ? "" : absoluteFolder(value));
+        },
+        [](const std::string& value) -> std::string {
+            std::error_code ec;
+            if (value == kDefaultWord || std::filesystem::is_directory(value, ec)) {
+                return "";
+            }
+            return "'" + value + "' is not a folder";
+        }};
 }
 
 }  // namespace
@@ -60,6 +97,7 @@ std::vector<SettingRow> appSettings(const std::string& home) {
                               "http://127.0.0.1:8080/Client/FeedBack.ashx), or off";
                    },
                    ""},
+        photoFolderRow(),
     };
 }
 

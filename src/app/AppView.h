@@ -3,6 +3,7 @@
 // object asks for and returns the view each screen will drive.
 
 #include "app/MainTabBarView.h"
+#include "controllers/MoreView.h"
 #include "controllers/ServerView.h"
 
 #include <memory>
@@ -10,6 +11,7 @@
 namespace pd {
 
 class MainTabBarViewController;
+class MoreTableViewController;
 class ServerViewController;
 
 class AppView {
@@ -26,6 +28,11 @@ class AppView {
     }
     // The server list is in front again (the tabs were closed).
     virtual void showServerList() {}
+    // The More screen, over whatever is in front; returns the view it drives (may be null).
+    virtual std::shared_ptr<MoreView> presentMore(
+        const std::shared_ptr<MoreTableViewController>& /*screen*/) {
+        return nullptr;
+    }
 };
 
 }  // namespace pd

@@ -73,7 +73,7 @@ void MainTabBarViewController::presentBackup() {
     BackFileViewController::Options options;
     options.photoRoot = photoRoot_;
     backup_ = std::make_shared<BackFileViewController>(std::weak_ptr<BackFileView>(), services_,
-                                                       nullptr, std::move(options));
+                                                       navigator_, std::move(options));
     if (v) {
         backup_->setView(v->presentBackup(backup_));
     }

@@ -9,6 +9,7 @@
 #include "controllers/BrowserServices.h"
 #include "controllers/DiskViewController.h"
 #include "controllers/IntelligentViewController.h"
+#include "controllers/Navigator.h"
 
 #include <functional>
 #include <memory>
@@ -43,6 +44,8 @@ class MainTabBarViewController {
     std::shared_ptr<IntelligentViewController> remoteControl() const { return remoteControl_; }
     // Where the backup screen reads photos (empty: the default library folder).
     void setPhotoRoot(std::filesystem::path root) { photoRoot_ = std::move(root); }
+    // Where the backup screen's settings control leads (the More screen); none: nowhere.
+    void setNavigator(Navigator* navigator) { navigator_ = navigator; }
     // Where the panel's microphone stream reads (empty: the default capture device).
     void setMicrophone(std::function<AudioOpenResult()> open) { microphone_ = std::move(open); }
     int selectedTag() const { return selectedTag_; }
@@ -58,6 +61,7 @@ class MainTabBarViewController {
     std::shared_ptr<IntelligentViewController> remoteControl_;
     std::filesystem::path photoRoot_;
     std::function<AudioOpenResult()> microphone_;
+    Navigator* navigator_ = nullptr;
     int selectedTag_ = kFileManagerTag;
 };
 

@@ -11,6 +11,8 @@ class Navigator {
     virtual void showMainTabs() {}
     // The More screen.
     virtual void showMore() {}
+    // Closes the screens above the server list (the link stays) and shows it.
+    virtual void returnToServerList() {}
 };
 
 }  // namespace pd

@@ -26,4 +26,10 @@ enum class DownloadRequestOutcome {
     UnusableName,  // empty, "." or "..": not a name to save a file under
 };
 
+enum class CacheClearOutcome {
+    Cleared,
+    NothingToClear,  // less than 1 MB: left as it is
+    Failed,          // the folder could not be removed or made again
+};
+
 }  // namespace pd

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 namespace pd {
 
@@ -63,7 +64,11 @@ void ServerViewController::StartBroadCast() {
         v->setSpinning(true);
         v->showProgress("findPc");
     }
-    searching_ = true;
+    if (search_ == Search::Unicast) {
+        broadcastPending_ = true;  // one search at a time: this one follows
+        return;
+    }
+    search_ = Search::Broadcast;
     std::weak_ptr<ServerViewController> weak = weak_from_this();
     // Registered before the search starts, so even a search that ends at once reports.
     services_.finder.BdCastfinishBlock([weak](CFindBroadcast::ServerMap found) {
@@ -77,7 +82,7 @@ void ServerViewController::StartBroadCast() {
 }
 
 void ServerViewController::searchFinished(const CFindBroadcast::ServerMap& found) {
-    searching_ = false;
+    search_ = Search::None;
     if (!found.empty()) {
         std::vector<ServerListData> rows;
         rows.reserve(found.size());
@@ -95,6 +100,87 @@ void ServerViewController::searchFinished(const CFindBroadcast::ServerMap& found
         v->setSpinning(false);
         v->hideProgress();
         v->setRefreshEnabled(true);
+    }
+    if (reconnectPending_) {
+        // The broadcast may have found the last computer; if not, ask the remembered ones.
+        const auto last = services_.core.ReadLastDeviceTag();
+        if ((last && rowOfTag(*last)) || !askRememberedComputers()) {
+            reconnectToLast();
+        }
+    }
+}
+
+bool ServerViewController::askRememberedComputers() {
+    std::vector<std::string> hosts;
+    for (const auto& record : allPcList(services_.store)) {
+        if (!record->ipAddress.empty()) {
+            hosts.push_back(record->ipAddress);
+        }
+    }
+    if (hosts.empty()) {
+        return false;
+    }
+    startUnicast(std::move(hosts), false);
+    return true;
+}
+
+void ServerViewController::StartSearchAt(std::vector<std::string> hosts) {
+    if (search_ != Search::None) {
+        return;
+    }
+    if (auto v = view()) {
+        v->setRefreshEnabled(false);
+        v->setSpinning(true);
+        v->showProgress("findPc");
+    }
+    startUnicast(std::move(hosts), true);
+}
+
+void ServerViewController::startUnicast(std::vector<std::string> hosts, bool shown) {
+    search_ = Search::Unicast;
+    unicastShown_ = shown;
+    std::weak_ptr<ServerViewController> weak = weak_from_this();
+    services_.finder.BdCastfinishBlock([weak](CFindBroadcast::ServerMap found) {
+        MainQueue::shared().async([weak, found = std::move(found)] {
+            if (auto self = weak.lock()) {
+                self->unicastFinished(found);
+            }
+        });
+    });
+    services_.finder.FindServersAt(std::move(hosts));
+}
+
+// The computers that answered join the list (replacing their own rows); nobody else's row goes.
+void ServerViewController::unicastFinished(const CFindBroadcast::ServerMap& found) {
+    search_ = Search::None;
+    for (const auto& [key, server] : found) {
+        const auto row = rowOfTag(server.DeviceNameTag);
+        if (row) {
+            serverListArr_[*row] = ServerListData::ServerListWifhObj(server);
+        } else {
+            serverListArr_.push_back(ServerListData::ServerListWifhObj(server));
+        }
+    }
+    auto v = view();
+    if (!found.empty()) {
+        markRows();
+        if (v) {
+            v->reloadRows(serverListArr_);
+        }
+    }
+    if (std::exchange(unicastShown_, false) && v) {
+        if (!found.empty()) {
+            v->setFoundTip(found.size(), "canConnectPc");
+        }
+        v->setSpinning(false);
+        v->hideProgress();
+        v->setRefreshEnabled(true);
+    }
+    if (reconnectPending_) {
+        reconnectToLast();
+    }
+    if (std::exchange(broadcastPending_, false)) {
+        StartBroadCast();
     }
 }
 
@@ -283,6 +369,22 @@ void ServerViewController::BecomeActiveNotification() {
         return;
     }
     core.setDelegate(shared_from_this());
+    reconnectPending_ = true;
+    if (search_ != Search::None) {
+        return;  // its end reconnects
+    }
+    if (!askRememberedComputers()) {
+        reconnectToLast();
+    }
+}
+
+void ServerViewController::reconnectToLast() {
+    reconnectPending_ = false;
+    AuthCore& core = services_.core;
+    // The user may have connected while the search ran.
+    if (core.hasAcceptedLink() || core.isConnecting() || connecting_) {
+        return;
+    }
     const auto last = core.ReadLastDeviceTag();
     if (!last || last->empty()) {
         return;

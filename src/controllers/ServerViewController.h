@@ -2,6 +2,8 @@
 // The server list: searches the network, lists the computers found (remembered ones first),
 // pairs with the one the user taps through the core controller, remembers every computer it
 // paired with, and reconnects by itself to the last one when the application becomes active.
+// Becoming active first asks the remembered computers at their last addresses (a unicast
+// search), so they are listed and reconnected even where broadcasts do not arrive.
 
 #include "NetWork/CFindBroadcast.h"
 #include "controllers/AUTHViewController.h"
@@ -47,9 +49,14 @@ class ServerViewController : public AuthCoreDelegate,
     void introFinished();
 
     void StartBroadCast();
+    // A search that asks these computers (IPv4 addresses) instead of broadcasting; those that
+    // answer join the list. Ignored while another search runs.
+    void StartSearchAt(std::vector<std::string> hosts);
     void RefreshBn();
     void didSelectRow(std::size_t row);
     void CommondAuthCore(std::size_t row, const std::string& checkCode, bool remember);
+    // Asks the remembered computers (unicast), lists those that answer, then reconnects to the
+    // one paired last. While a search runs this waits for its end.
     void BecomeActiveNotification();
     // The link closed: a connect in progress has ended, and the tabs are gone.
     void linkClosed();
@@ -64,7 +71,7 @@ class ServerViewController : public AuthCoreDelegate,
 
     const std::vector<ServerListData>& serverListArr() const { return serverListArr_; }
     const std::string& curConnectServer() const { return curConnectServer_; }
-    bool isSearching() const { return searching_; }
+    bool isSearching() const { return search_ != Search::None; }
     bool isConnecting() const { return connecting_; }
     std::optional<std::size_t> rowOfTag(const std::string& tag) const;
 
@@ -82,7 +89,14 @@ class ServerViewController : public AuthCoreDelegate,
     void AUTHViewControllerDidCancel(AUTHViewController& screen) override;
 
   private:
+    enum class Search { None, Broadcast, Unicast };
+
     void searchFinished(const CFindBroadcast::ServerMap& found);
+    void unicastFinished(const CFindBroadcast::ServerMap& found);
+    // Starts the unicast search of the remembered computers; false when none has an address.
+    bool askRememberedComputers();
+    void startUnicast(std::vector<std::string> hosts, bool shown);
+    void reconnectToLast();
     void markRows();
     std::shared_ptr<ServerView> view() const { return view_.lock(); }
 
@@ -90,7 +104,10 @@ class ServerViewController : public AuthCoreDelegate,
     Services services_;
     std::vector<ServerListData> serverListArr_;
     std::string curConnectServer_;
-    bool searching_ = false;
+    Search search_ = Search::None;
+    bool broadcastPending_ = false;  // a refresh asked for while the unicast search ran
+    bool reconnectPending_ = false;  // became active while a search ran
+    bool unicastShown_ = false;      // the running unicast search shows its progress
     bool connecting_ = false;
 };
 

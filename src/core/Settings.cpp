@@ -78,4 +78,12 @@ void Settings::setOrRemove(const char* key, const std::string& text) {
     defaults_.synchronize();
 }
 
+std::optional<std::string> Settings::photoFolder() const {
+    return nonEmpty(kPhotoFolderKey);
+}
+
+void Settings::setPhotoFolder(const std::string& path) {
+    setOrRemove(kPhotoFolderKey, path);
+}
+
 }  // namespace pd

@@ -22,6 +22,8 @@ class Settings {
     static constexpr const char* kReportHostKey = "REPORTHOST";
     // Where feedback is posted (an http:// address); absent: feedback is off.
     static constexpr const char* kFeedbackUrlKey = "FEEDBACKURL";
+    // The photo library's folder that the backup reads (absent: the platform's default).
+    static constexpr const char* kPhotoFolderKey = "PHOTOFOLDER";
 
     explicit Settings(UserDefaults& defaults) : defaults_(defaults) {}
     // The settings of the current application home.
@@ -46,6 +48,9 @@ class Settings {
     void setReportHost(const std::string& hostAndPort);
     std::optional<std::string> feedbackUrl() const;
     void setFeedbackUrl(const std::string& url);
+    std::optional<std::string> photoFolder() const;
+    // An empty path forgets the folder, so the default one is used again.
+    void setPhotoFolder(const std::string& path);
 
   private:
     std::optional<std::string> nonEmpty(const char* key) const;

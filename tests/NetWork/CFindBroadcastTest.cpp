@@ -372,3 +372,47 @@ TEST(BroadcastResponder, RefusesWhatItCannotAnnounceOrBind) {
     EXPECT_FALSE(responder.start());
     EXPECT_NE(responder.error(), "");
 }
+
+TEST(CFindBroadcast, AsksGivenAddressesInsteadOfBroadcasting) {
+    peer::BroadcastResponder responder({.port = 0,
+                                        .name = "Lab-PC",
+                                        .tag = "11AA",
+                                        .controlPort = 5002,
+                                        .unicastAddress = "127.0.0.1"});
+    ASSERT_TRUE(responder.start()) << responder.error();
+    // A host beside loopback's first /24: outside the interface's network below, so never asked.
+    const int outside = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    const sockaddr_in outsideAddress = loopbackAddress("127.0.1.5", responder.port());
+    ASSERT_EQ(
+        ::bind(outside, reinterpret_cast<const sockaddr*>(&outsideAddress), sizeof outsideAddress),
+        0);
+
+    CFindBroadcast::Options options = loopbackOptions(responder.port(), 300ms);
+    NetInterface lo = FixedNetworkInterfaces::loopback();
+    lo.netmask = "255.255.255.0";
+    options.interfaces = std::make_shared<FixedNetworkInterfaces>(std::vector<NetInterface>{lo});
+    CFindBroadcast find(options);
+    Finish finish;
+    find.BdCastfinishBlock(finish.block());
+    ASSERT_TRUE(find.FindServersAt({"127.0.0.1", "not-an-address", "127.0.0.1", "127.0.1.5"}));
+    ASSERT_TRUE(finish.wait());
+
+    const ServerMap found = finish.result();
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found.begin()->second.DeviceNameTag, "11AA");
+    EXPECT_EQ(found.begin()->second.WSAPPort, 5002);
+    // One address given twice is asked once (the request goes twice, as a broadcast does); the
+    // search ended at the first answer, as everyone asked had answered.
+    EXPECT_TRUE(waitFor([&] { return responder.answered() >= 2u; }));
+    pollfd pfd{outside, POLLIN, 0};
+    EXPECT_EQ(::poll(&pfd, 1, 100), 0);
+    EXPECT_EQ(responder.answered(), 2u);
+    ::close(outside);
+
+    // Nothing to ask: the search ends at once, empty.
+    Finish empty;
+    find.BdCastfinishBlock(empty.block());
+    ASSERT_TRUE(find.FindServersAt({}));
+    ASSERT_TRUE(empty.wait());
+    EXPECT_TRUE(empty.result().empty());
+}

@@ -5,15 +5,23 @@
 #include "app/AppDelegate.h"
 
 #include "core/AuthCore.h"
+#include "core/Settings.h"
 #include "model/ObjectStore.h"
 #include "model/PcList.h"
 #include "platform/Dispatch.h"
+#include "platform/PhotoLibrary.h"
 #include "platform/UserDefaults.h"
 #include "support/ScriptedComputer.h"
 #include "support/TempHome.h"
 #include "support/WaitFor.h"
 
 #include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <fstream>
 
@@ -35,6 +43,15 @@ struct RecordingTabsView : MainTabBarView {
 struct RecordingAppView : AppView {
     std::shared_ptr<RecordingServerView> server = std::make_shared<RecordingServerView>();
     std::vector<std::shared_ptr<RecordingTabsView>> tabs;
+    std::shared_ptr<MoreView> moreView = std::make_shared<MoreView>();
+    int moreShown = 0;
+    int serverListShown = 0;
+    std::shared_ptr<MoreView> presentMore(
+        const std::shared_ptr<MoreTableViewController>&) override {
+        ++moreShown;
+        return moreView;
+    }
+    void showServerList() override { ++serverListShown; }
     std::shared_ptr<ServerView> presentServerList(
         const std::shared_ptr<ServerViewController>&) override {
         return server;
@@ -132,4 +149,85 @@ TEST_F(AppDelegateTest, PairingRemembersWhereTheComputerIsAndItsHardwareAddress)
     EXPECT_EQ(record->hwAddress, "02:00:5e:10:20:30");
     EXPECT_EQ(record->ipAddress, "127.0.0.1");
     EXPECT_EQ(record->pcName, "PC");
+}
+
+TEST_F(AppDelegateTest, TheMoreScreenOpensOverTheTabsAndLeadsBackToTheServerList) {
+    connect();
+    ASSERT_TRUE(pumpMainUntil([&] { return app->mainTabs() != nullptr; }));
+    app->showMore();
+    EXPECT_EQ(view->moreShown, 1);
+    ASSERT_TRUE(app->more());
+
+    // Back to the server list: the tabs close, the link stays, and the same computer opens
+    // them again at once.
+    app->more()->didSelectRow(MoreTableViewController::kServerListTag);
+    EXPECT_EQ(view->serverListShown, 1);
+    EXPECT_FALSE(app->mainTabs());
+    EXPECT_TRUE(AuthCore::ShareInstance().hasAcceptedLink());
+    app->serverList().didSelectRow(0);
+    ASSERT_TRUE(pumpMainUntil([&] { return app->mainTabs() != nullptr; }));
+    EXPECT_EQ(view->tabs.size(), 2u);
+    EXPECT_EQ(view->server->outcomes.back(), PairingOutcome::KeptLink);
+}
+
+TEST_F(AppDelegateTest, ThePhotoFolderSettingIsTheLibraryUnlessPhotosIsGiven) {
+    const auto chosen = home() / "chosen";
+    Settings::standard().setPhotoFolder(chosen.string());
+    launch({});
+    EXPECT_EQ(PhotoLibrary::defaultRoot(), chosen);
+    AppConfig config;
+    config.photosDir = (home() / "given").string();
+    launch(config);
+    EXPECT_EQ(PhotoLibrary::defaultRoot(), home() / "given");
+    PhotoLibrary::setDefaultRoot(std::nullopt);
+}
+
+// The remembered computer answers only at its own address (as behind a network that drops
+// broadcasts): becoming active asks it there, lists it and reconnects to it.
+TEST_F(AppDelegateTest, BecomingActiveAsksTheRememberedComputersWhereTheyWere) {
+    const int computer = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(computer, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::getsockname(computer, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    AppConfig config;
+    config.interfaceName = "lo";
+    config.discoveryPort = ntohs(address.sin_port);
+    launch(config);
+    ObjectStore& store = app->managedObjectContext();
+    ASSERT_TRUE(addPcList(store, "T1", true, "", std::chrono::system_clock::now()));
+    ASSERT_TRUE(rememberPcAddress(store, *pcListByDeviceTag(store, "T1"), "127.0.0.1", "PC", ""));
+    Settings::standard().SaveLastDeviceTag("T1");
+    ASSERT_TRUE(app->serverList().serverListArr().empty());
+
+    app->applicationDidBecomeActive();
+    pollfd pfd{computer, POLLIN, 0};
+    ASSERT_EQ(::poll(&pfd, 1, 5000), 1);
+    char request[512];
+    sockaddr_in phone{};
+    socklen_t phoneLength = sizeof phone;
+    const ssize_t got = ::recvfrom(computer, request, sizeof request, 0,
+                                   reinterpret_cast<sockaddr*>(&phone), &phoneLength);
+    ASSERT_GT(got, 0);
+    EXPECT_TRUE(std::string(request, static_cast<std::size_t>(got)).starts_with("broadcast "));
+    const std::string reply =
+        "QVR-Broadcast/1.0 200 OK\r\nIP:127.0.0.1\r\nDevice-Name:PC-T1\r\n"
+        "QVRWSAP-Support:TRUE\r\nQVRWSAP-Port:" +
+        std::to_string(pc.port()) + "\r\nHttp-Port:1\r\n";
+    ASSERT_EQ(::sendto(computer, reply.data(), reply.size(), 0,
+                       reinterpret_cast<const sockaddr*>(&phone), phoneLength),
+              static_cast<ssize_t>(reply.size()));
+    ::close(computer);
+
+    // Everyone asked has answered: the list shows it and the connect starts without a wait.
+    ASSERT_TRUE(pumpMainUntil([&] { return app->serverList().isConnecting(); }));
+    ASSERT_TRUE(pc.accept());
+    ASSERT_TRUE(pc.readMessage());
+    pc.sendMessage(1039, pack({I(255), I(0), R("TICKET")}));
+    ASSERT_TRUE(pumpMainUntil([&] { return app->mainTabs() != nullptr; }));
+    ASSERT_EQ(app->serverList().serverListArr().size(), 1u);
+    EXPECT_EQ(app->serverList().serverListArr()[0].serverData.DeviceNameTag, "T1");
+    EXPECT_EQ(view->server->outcomes, std::vector{PairingOutcome::Paired});
 }
