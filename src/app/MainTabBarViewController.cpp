@@ -84,8 +84,10 @@ void MainTabBarViewController::presentRemoteControl() {
     auto v = view_.lock();
     const bool first = !remoteControl_;
     if (first) {
+        IntelligentViewController::Options options;
+        options.microphone = microphone_;
         remoteControl_ = std::make_shared<IntelligentViewController>(
-            std::weak_ptr<IntelligentView>(), services_);
+            std::weak_ptr<IntelligentView>(), services_, std::move(options));
     }
     if (v) {
         if (auto screenView = v->presentRemoteControl(remoteControl_)) {
