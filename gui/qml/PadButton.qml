@@ -49,8 +49,8 @@ Item {
         anchors.bottomMargin: Math.min(parent.height * 0.12, 8)
         visible: button.keyName !== ""
         text: button.keyName
-        color: "#B0BEC5"
-        font.pixelSize: 10
+        color: "#ECEFF1"
+        font.pixelSize: 12
     }
 
     MultiPointTouchArea {
