@@ -3,6 +3,7 @@
 #include "app/ComputerAddress.h"
 #include "app/MainLoop.h"
 #include "app/MainTabBarViewController.h"
+#include "app/MicrophoneInputs.h"
 #include "controllers/FileDownViewController.h"
 #include "controllers/ServerViewController.h"
 
@@ -28,6 +29,12 @@ class GuiApp::Screens : public AppView {
     }
     std::shared_ptr<MainTabBarView> presentMainTabs(
         const std::shared_ptr<MainTabBarViewController>& screen) override {
+        // Before the tabs make the panel, which opens the microphone through it.
+        if (!app_.options_.micWav.empty()) {
+            screen->setMicrophone(microphoneFile(app_.options_.micWav));
+        } else if (!app_.options_.micDevice.empty()) {
+            screen->setMicrophone(microphoneDevice(app_.options_.micDevice));
+        }
         app_.tabs_ = makeAdapter(new TabsAdapter(
             app_.overlay_, screen, [this] { return app_.delegate_->browserServices(); }));
         app_.showPage("tabs");

@@ -7,6 +7,7 @@
 #include <QCommandLineParser>
 
 #include <algorithm>
+#include <filesystem>
 
 namespace pd::gui {
 
@@ -28,13 +29,18 @@ std::optional<GuiOptions> parseGuiOptions(const QStringList& arguments, std::str
         "whose subfolders are albums; default $XDG_PICTURES_DIR, "
         "else ~/Pictures.",
         "DIR");
+    const QCommandLineOption micDevice(
+        "mic-device", "The microphone: this ALSA capture device (default: \"default\").", "NAME");
+    const QCommandLineOption micWav(
+        "mic-wav", "The microphone: stream this sound file (WAV or FLAC) in real time.", "FILE");
     const QCommandLineOption port("discovery-port", "The search's UDP port.", "PORT", "6866");
     const QCommandLineOption demo("demo",
                                   "Start a computer-side peer with a sample disk on 127.0.0.1 "
                                   "and connect to it.");
     const QCommandLineOption verbose({"v", "verbose"}, "Log what the link does on stderr.");
     const QCommandLineOption version("version", "Print the version.");
-    parser.addOptions({home, pc, code, iface, photos, port, demo, verbose, version});
+    parser.addOptions(
+        {home, pc, code, iface, photos, micDevice, micWav, port, demo, verbose, version});
 
     QStringList withProgram = arguments;
     withProgram.prepend("pocketdesk-gui");
@@ -61,6 +67,8 @@ std::optional<GuiOptions> parseGuiOptions(const QStringList& arguments, std::str
     options.code = parser.value(code).toStdString();
     options.interfaceName = parser.value(iface).toStdString();
     options.photos = parser.value(photos).toStdString();
+    options.micDevice = parser.value(micDevice).toStdString();
+    options.micWav = parser.value(micWav).toStdString();
     options.demo = parser.isSet(demo);
     options.verbose = parser.isSet(verbose);
     bool ok = false;
@@ -74,6 +82,18 @@ std::optional<GuiOptions> parseGuiOptions(const QStringList& arguments, std::str
          !std::all_of(options.code.begin(), options.code.end(),
                       [](unsigned char c) { return c >= '0' && c <= '9'; }))) {
         error = "the check code is the six digits the computer shows, such as 123456";
+        return std::nullopt;
+    }
+    if (parser.isSet(micDevice) && parser.isSet(micWav)) {
+        error = "--mic-device and --mic-wav both name the microphone: give one";
+        return std::nullopt;
+    }
+    if (parser.isSet(micDevice) && options.micDevice.empty()) {
+        error = "--mic-device takes an ALSA capture device name, such as default";
+        return std::nullopt;
+    }
+    if (parser.isSet(micWav) && !std::filesystem::is_regular_file(options.micWav)) {
+        error = "--mic-wav: no such file: " + options.micWav;
         return std::nullopt;
     }
     if (!options.interfaceName.empty()) {

@@ -1,6 +1,7 @@
 #pragma once
 // The graphical front-end's command line: the terminal's --home, --pc, --code, --interface,
-// --discovery-port and --photos, and --demo, which starts the embedded peer and connects to it.
+// --discovery-port and --photos, --demo, which starts the embedded peer and connects to it, and
+// where the microphone reads: --mic-device or --mic-wav (a sound file, for headless use).
 
 #include <QStringList>
 
@@ -14,7 +15,9 @@ struct GuiOptions {
     std::string pc;  // name, tag or address from a search, or HOST:PORT:HTTPPORT
     std::string code;
     std::string interfaceName;
-    std::string photos;  // the photo library's folder
+    std::string photos;     // the photo library's folder
+    std::string micDevice;  // an ALSA capture device; empty: the default one
+    std::string micWav;     // a sound file streamed instead of a device
     int discoveryPort = 6866;
     bool demo = false;
     bool verbose = false;

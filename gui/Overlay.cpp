@@ -33,9 +33,13 @@ void Overlay::hideProgress() {
 }
 
 void Overlay::showTip(const std::string& key, std::chrono::milliseconds duration) {
+    showTipText(displayText(key), duration);
+}
+
+void Overlay::showTipText(const QString& text, std::chrono::milliseconds duration) {
     // A tip replaces the progress overlay, as a text-only overlay would.
     hideProgress();
-    tipText_ = displayText(key);
+    tipText_ = text;
     emit tipChanged();
     tipTimer_.start(duration);
 }

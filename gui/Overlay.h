@@ -30,6 +30,8 @@ class Overlay : public QObject {
     void showProgress(const std::string& key);
     void hideProgress();
     void showTip(const std::string& key, std::chrono::milliseconds duration);
+    // A tip whose text is already for display (it carries a message from elsewhere).
+    void showTipText(const QString& text, std::chrono::milliseconds duration);
     void ask(const std::string& key, const std::vector<std::string>& buttons,
              std::function<void(int)> answer);
 

@@ -190,6 +190,28 @@ void RemoteControlAdapter::setMicLevel(int level) {
     emit micLevelChanged();
 }
 
+void RemoteControlAdapter::setMicDelay(std::int64_t ms) {
+    micDelay_ = ms;
+    emit micLevelChanged();
+}
+
+void RemoteControlAdapter::microphoneStarted() {
+    micRunning_ = true;
+    emit micRunningChanged();
+}
+
+void RemoteControlAdapter::microphoneStopped(bool /*interrupted*/, const std::string& message) {
+    micRunning_ = false;
+    micDelay_ = 0;
+    emit micLevelChanged();
+    emit micRunningChanged();
+    // The end of a sound file stops it without a message; a missing or failing device says why.
+    if (!message.empty()) {
+        overlay_.showTipText(
+            displayText("microphone stopped") + ": " + QString::fromStdString(message), 4s);
+    }
+}
+
 std::shared_ptr<DiskView> RemoteControlAdapter::presentPresentationPicker(
     const std::shared_ptr<DiskViewController>& picker) {
     picker_ = makeAdapter(new DiskAdapter(overlay_, picker));
@@ -210,16 +232,29 @@ void RemoteControlAdapter::closePresentationPicker() {
 }
 
 std::shared_ptr<GameHandleSetView> RemoteControlAdapter::presentGamepadSettings(
-    const std::shared_ptr<GameHandleSetVC>& /*settings*/) {
-    // The gamepad screens come in a later version.
-    overlay_.showTip("not yet", 1500ms);
-    return nullptr;
+    const std::shared_ptr<GameHandleSetVC>& settings) {
+    gamepadSettings_ = makeAdapter(new GamepadSettingsAdapter(overlay_, settings));
+    connect(gamepadSettings_.get(), &GamepadSettingsAdapter::closed, this, [this] {
+        gamepadSettings_.reset();
+        panelInFront();
+    });
+    emit gamepadSettingsOpened(gamepadSettings_.get());
+    return gamepadSettings_;
 }
 
 std::shared_ptr<GameHandleView> RemoteControlAdapter::presentGamepad(
-    const std::shared_ptr<GameHandleViewController>& /*pad*/) {
-    overlay_.showTip("not yet", 1500ms);
-    return nullptr;
+    const std::shared_ptr<GameHandleViewController>& pad) {
+    gamepad_ = makeAdapter(new GamepadAdapter(overlay_, pad));
+    GamepadAdapter* shown = gamepad_.get();
+    connect(shown, &GamepadAdapter::closed, this, [this, shown] {
+        // A pad replaced by a newer one closes without taking the newer one's page along.
+        if (gamepad_.get() == shown) {
+            gamepad_.reset();
+            panelInFront();
+        }
+    });
+    emit gamepadOpened(shown);
+    return gamepad_;
 }
 
 void RemoteControlAdapter::openCaptureViewer(const std::vector<CaptureImage>& images,

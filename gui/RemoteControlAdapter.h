@@ -2,10 +2,12 @@
 // The remote control panel for Qt Quick: the section menu and swipes, the computer section's
 // tiles, mute, full volume and slider, the five-position pad of the music, slide and gamepad
 // sections, the microphone, the capture viewer, and the screens the panel opens (presentation
-// picker, capture history, hotspot list).
+// picker, capture history, hotspot list, gamepad settings and the pad).
 
 #include "CaptureHistoryAdapter.h"
 #include "DiskAdapter.h"
+#include "GamepadAdapter.h"
+#include "GamepadSettingsAdapter.h"
 #include "HotspotAdapter.h"
 #include "OverlayScreen.h"
 
@@ -42,6 +44,9 @@ class RemoteControlAdapter : public QObject, public OverlayScreen<IntelligentVie
     Q_PROPERTY(double volume READ volume NOTIFY volumeChanged)
     Q_PROPERTY(bool muteSelected READ muteSelected NOTIFY volumeChanged)
     Q_PROPERTY(int micLevel READ micLevel NOTIFY micLevelChanged)
+    // How far the sound reaching the computer lags behind, in milliseconds.
+    Q_PROPERTY(qint64 micDelay READ micDelay NOTIFY micLevelChanged)
+    Q_PROPERTY(bool micRunning READ micRunning NOTIFY micRunningChanged)
     // The capture viewer's images ({"source", "placeholder"}); empty while it is closed.
     Q_PROPERTY(QVariantList viewerImages READ viewerImages NOTIFY viewerChanged)
     Q_PROPERTY(int viewerStart READ viewerStart NOTIFY viewerChanged)
@@ -81,10 +86,14 @@ class RemoteControlAdapter : public QObject, public OverlayScreen<IntelligentVie
     double volume() const { return volume_; }
     bool muteSelected() const { return muteSelected_; }
     int micLevel() const { return micLevel_; }
+    qint64 micDelay() const { return micDelay_; }
+    bool micRunning() const { return micRunning_; }
     QVariantList viewerImages() const { return viewerImages_; }
     int viewerStart() const { return viewerStart_; }
     CaptureHistoryAdapter* history() const { return history_.get(); }
     HotspotAdapter* hotspot() const { return hotspot_.get(); }
+    GamepadSettingsAdapter* gamepadSettings() const { return gamepadSettings_.get(); }
+    GamepadAdapter* gamepad() const { return gamepad_.get(); }
     // Where the last capture was stored (empty when it was not).
     const std::optional<std::string>& lastCapture() const { return lastCapture_; }
 
@@ -97,6 +106,9 @@ class RemoteControlAdapter : public QObject, public OverlayScreen<IntelligentVie
     void setVolume(float value) override;
     void setMuteSelected(bool selected) override;
     void setMicLevel(int level) override;
+    void setMicDelay(std::int64_t ms) override;
+    void microphoneStarted() override;
+    void microphoneStopped(bool interrupted, const std::string& message) override;
     std::shared_ptr<DiskView> presentPresentationPicker(
         const std::shared_ptr<DiskViewController>& picker) override;
     void closePresentationPicker() override;
@@ -116,11 +128,14 @@ class RemoteControlAdapter : public QObject, public OverlayScreen<IntelligentVie
     void sectionChanged();
     void volumeChanged();
     void micLevelChanged();
+    void micRunningChanged();
     void viewerChanged();
     // A screen opened over the panel (a DiskAdapter, CaptureHistoryAdapter or HotspotAdapter).
     void pickerOpened(QObject* picker);
     void historyOpened(QObject* history);
     void hotspotOpened(QObject* hotspot);
+    void gamepadSettingsOpened(QObject* settings);
+    void gamepadOpened(QObject* pad);
     // The panel is in front again: QML pops what was over it.
     void backToPanel();
 
@@ -138,12 +153,16 @@ class RemoteControlAdapter : public QObject, public OverlayScreen<IntelligentVie
     double volume_ = 0;
     bool muteSelected_ = false;
     int micLevel_ = 0;
+    qint64 micDelay_ = 0;
+    bool micRunning_ = false;
     QVariantList viewerImages_;
     int viewerStart_ = 0;
     std::shared_ptr<DiskAdapter> picker_;
     std::shared_ptr<DiskAdapter> closedPicker_;
     std::shared_ptr<CaptureHistoryAdapter> history_;
     std::shared_ptr<HotspotAdapter> hotspot_;
+    std::shared_ptr<GamepadSettingsAdapter> gamepadSettings_;
+    std::shared_ptr<GamepadAdapter> gamepad_;
     std::optional<std::string> lastCapture_;
 };
 

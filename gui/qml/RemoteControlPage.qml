@@ -219,20 +219,22 @@ Page {
                 }
             }
 
-            // Microphone: the button and the level it hears.
+            // Microphone: the button, the level it hears and how far the computer lags behind.
             ColumnLayout {
                 anchors.centerIn: parent
-                spacing: 24
+                spacing: 20
                 visible: panel.remote.microphone
                 RoundButton {
                     objectName: "micButton"
                     Layout.alignment: Qt.AlignHCenter
                     id: micButton
+                    readonly property bool running: panel.remote.micRunning
                     implicitWidth: 140
                     implicitHeight: 140
                     background: Rectangle {
                         radius: width / 2
-                        color: micButton.down ? "#0D47A1" : "#1565C0"
+                        color: micButton.running ? (micButton.down ? "#8E0000" : "#C62828")
+                                                 : (micButton.down ? "#0D47A1" : "#1565C0")
                     }
                     contentItem: Item {
                         RemoteIcon {
@@ -244,19 +246,38 @@ Page {
                     }
                     onClicked: panel.remote.pressMic()
                 }
-                Row {
-                    objectName: "micLevel"
+                Label {
+                    objectName: "micState"
                     Layout.alignment: Qt.AlignHCenter
-                    spacing: 6
-                    Repeater {
-                        model: 7
-                        Rectangle {
-                            anchors.bottom: parent.bottom
-                            width: 12
-                            height: 10 + index * 6
-                            radius: 3
-                            color: index < panel.remote.micLevel ? "#43A047" : "#CFD8DC"
+                    text: app.text(panel.remote.micRunning ? "tap to stop" : "tap to speak")
+                    color: "#546E7A"
+                }
+                // The level image: 0 (silent) to 7, as lit bars.
+                RowLayout {
+                    Layout.alignment: Qt.AlignHCenter
+                    spacing: 14
+                    Row {
+                        objectName: "micLevel"
+                        property int level: panel.remote.micLevel
+                        spacing: 6
+                        height: 52
+                        Repeater {
+                            model: 7
+                            Rectangle {
+                                anchors.bottom: parent.bottom
+                                width: 12
+                                height: 10 + index * 7
+                                radius: 3
+                                color: index < panel.remote.micLevel ? (index < 5 ? "#43A047" : "#F9A825") : "#CFD8DC"
+                            }
                         }
+                    }
+                    Label {
+                        objectName: "micDelay"
+                        Layout.alignment: Qt.AlignBottom
+                        visible: panel.remote.micRunning
+                        text: app.text("mic delay") + " " + panel.remote.micDelay + " ms"
+                        color: "#546E7A"
                     }
                 }
                 Label {
@@ -290,6 +311,15 @@ Page {
         function onHotspotOpened(hotspot) {
             panel.stack.push(hotspotPage, { hotspot: hotspot })
         }
+        function onGamepadSettingsOpened(settings) {
+            panel.stack.push(gamepadSettingsPage, { settings: settings })
+        }
+        function onGamepadOpened(pad) {
+            // A newer pad takes the place of one still shown.
+            if (panel.stack.depth > 1)
+                panel.stack.pop(null, StackView.Immediate)
+            panel.stack.push(gamepadPage, { pad: pad })
+        }
         function onBackToPanel() {
             panel.picker = null
             panel.stack.pop(null)
@@ -316,5 +346,13 @@ Page {
     Component {
         id: hotspotPage
         HotspotPage {}
+    }
+    Component {
+        id: gamepadSettingsPage
+        GamepadSettingsPage {}
+    }
+    Component {
+        id: gamepadPage
+        GamepadPage {}
     }
 }

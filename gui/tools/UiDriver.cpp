@@ -94,6 +94,14 @@ void UiDriver::click(QQuickItem* item) const {
     QTest::mouseClick(&window_, Qt::LeftButton, Qt::NoModifier, centre.toPoint());
 }
 
+void UiDriver::clickAt(QQuickItem* item, QPointF at) const {
+    if (item == nullptr) {
+        return;
+    }
+    settle();
+    QTest::mouseClick(&window_, Qt::LeftButton, Qt::NoModifier, item->mapToScene(at).toPoint());
+}
+
 bool UiDriver::click(const QString& objectName) const {
     QQuickItem* item = waitFor(objectName);
     if (item == nullptr) {
@@ -134,6 +142,46 @@ void UiDriver::type(const QString& text) const {
 
 bool UiDriver::screenshot(const QString& path) const {
     return window_.grabWindow().save(path);
+}
+
+void Fingers::press(int finger, QQuickItem* item, QPointF at) {
+    send(finger, Change::Press, item->mapToScene(at).toPoint());
+}
+
+void Fingers::move(int finger, QQuickItem* item, QPointF at) {
+    send(finger, Change::Move, item->mapToScene(at).toPoint());
+}
+
+void Fingers::release(int finger) {
+    auto it = down_.find(finger);
+    if (it != down_.end()) {
+        send(finger, Change::Release, it->second);
+    }
+}
+
+void Fingers::send(int finger, Change change, QPoint scene) {
+    static QPointingDevice* const screen = QTest::createTouchDevice();
+    QTest::QTouchEventSequence event = QTest::touchEvent(&window_, screen, false);
+    for (const auto& [other, at] : down_) {
+        if (other != finger) {
+            event.move(other, at, &window_);  // in place: stationary
+        }
+    }
+    switch (change) {
+        case Change::Press:
+            event.press(finger, scene, &window_);
+            down_[finger] = scene;
+            break;
+        case Change::Move:
+            event.move(finger, scene, &window_);
+            down_[finger] = scene;
+            break;
+        case Change::Release:
+            event.release(finger, scene, &window_);
+            down_.erase(finger);
+            break;
+    }
+    event.commit();
 }
 
 int countItems(QQuickItem* root, const QString& prefix) {

@@ -7,8 +7,11 @@
 #include <QQuickWindow>
 #include <QString>
 
+#include <QPointF>
+
 #include <chrono>
 #include <functional>
+#include <map>
 
 namespace pd::gui {
 
@@ -33,6 +36,8 @@ class UiDriver {
     void settle() const;
     // A tap in the middle of the item.
     void click(QQuickItem* item) const;
+    // A tap at a point of the item, in its own coordinates.
+    void clickAt(QQuickItem* item, QPointF at) const;
     // Waits for the item, then taps it; false when it never appeared.
     bool click(const QString& objectName) const;
     // A finger dragged from the middle of the item by (dx, dy), in small steps.
@@ -45,6 +50,24 @@ class UiDriver {
 
   private:
     QQuickWindow& window_;
+};
+
+// Fingers on a touch screen, each pressed, moved and lifted at a point of an item (in the
+// item's own coordinates, turned or not). Every event also carries the fingers that stay down,
+// as a touch screen reports them.
+class Fingers {
+  public:
+    explicit Fingers(QQuickWindow& window) : window_(window) {}
+    void press(int finger, QQuickItem* item, QPointF at);
+    void move(int finger, QQuickItem* item, QPointF at);
+    void release(int finger);
+
+  private:
+    enum class Change { Press, Move, Release };
+    void send(int finger, Change change, QPoint scene);
+
+    QQuickWindow& window_;
+    std::map<int, QPoint> down_;  // the fingers on the screen, where they are
 };
 
 // Counts the visible items whose object name starts with `prefix` (delegates made by a list).

@@ -2,7 +2,8 @@
 // application against a peer on 127.0.0.1 as a user would: introduction, server list,
 // check code, drives, folder, row actions, photo viewer, preview, class, download list, the
 // backup tab (shake, a running backup, its end, the photo grid) and the remote-control tab
-// (computer and music sections, capture viewer, capture history, hotspot list).
+// (computer and music sections, capture viewer, capture history, hotspot list, gamepad keys,
+// the pad, the microphone streaming a sound file).
 //
 //   pocketdesk-screenshots OUTPUT_DIR
 
@@ -14,13 +15,16 @@
 
 #include "PeerLauncher.h"
 
+#include <QDataStream>
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QTemporaryDir>
 
+#include <cmath>
 #include <csignal>
 #include <filesystem>
 #include <iostream>
@@ -42,6 +46,31 @@ bool writePicture(const QString& path, int hue = 15) {
     p.fillRect(0, 420, 800, 180, QColor("#263238"));
     p.end();
     return image.save(path);
+}
+
+// A voice-like sound for the microphone: a tone whose loudness rises and falls, as 8 kHz mono
+// 16-bit PCM in a WAV file.
+bool writeVoice(const QString& path, int seconds) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    const quint32 samples = 8000u * static_cast<quint32>(seconds);
+    QDataStream out(&file);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.writeRawData("RIFF", 4);
+    out << quint32(36 + samples * 2);
+    out.writeRawData("WAVEfmt ", 8);
+    out << quint32(16) << quint16(1) << quint16(1) << quint32(8000) << quint32(16000) << quint16(2)
+        << quint16(16);
+    out.writeRawData("data", 4);
+    out << quint32(samples * 2);
+    for (quint32 i = 0; i < samples; ++i) {
+        const double t = i / 8000.0;
+        const double loudness = 0.6 + 0.4 * std::sin(2 * M_PI * 0.7 * t);
+        out << qint16(14000 * loudness * std::sin(2 * M_PI * 220 * t));
+    }
+    return out.status() == QDataStream::Ok;
 }
 
 }  // namespace
@@ -74,6 +103,8 @@ int main(int argc, char** argv) {
     writePicture(QString::fromStdString(root + "/D/Pictures/sunset.png"));
     const std::string photos = work.path().toStdString() + "/phone-photos";
     std::filesystem::create_directories(photos);
+    const QString voice = work.path() + "/voice.wav";
+    writeVoice(voice, 30);
     for (int n = 0; n < 12; ++n) {
         writePicture(QString::fromStdString(photos + "/IMG_" + std::to_string(2001 + n) + ".JPG"),
                      n * 29);
@@ -88,6 +119,7 @@ int main(int argc, char** argv) {
         options.interfaceName = "lo";
         options.discoveryPort = discoveryPort;
         options.photos = photos;
+        options.micWav = voice.toStdString();
         pd::gui::GuiApp app(options);
         std::string error;
         app.start(error);
@@ -197,6 +229,31 @@ int main(int argc, char** argv) {
         ui.click("hotspotButton");
         shot("22-hotspot-list", ui.waitFor("hotspotRow_2") != nullptr);
         ui.click("hotspotBack");
+
+        ui.click("menu_3");
+        ui.click("pad_left");
+        ui.click("gameKey_4");
+        shot("23-gamepad-keys", ui.waitFor("keyChoice_3") != nullptr);
+        ui.click("keyChoice_3");
+        ui.click("gameSettingsBack");
+        ui.click("pad_centre");
+        // Right held on the direction pad while X is pressed.
+        QQuickItem* direction = ui.waitFor("directionPad");
+        QQuickItem* x = ui.waitFor("padButton_7");
+        pd::gui::Fingers fingers(*window);
+        if (direction != nullptr && x != nullptr) {
+            fingers.press(0, direction,
+                          QPointF(direction->width() / 2, direction->height() * 5 / 6));
+            fingers.press(1, x, QPointF(x->width() / 2, x->height() / 2));
+        }
+        shot("24-gamepad", direction != nullptr && x != nullptr);
+        fingers.release(1);
+        fingers.release(0);
+        ui.click("padButton_104");
+        ui.click("menu_4");
+        ui.click("micButton");
+        shot("25-microphone", ui.waitUntil([&] { return remote->micLevel() > 0; }));
+        ui.click("micButton");
         status = failures == 0 ? 0 : 1;
     }
     peer->stop();
