@@ -98,8 +98,11 @@ std::optional<std::time_t> readExifDate(std::FILE* file) {
     if (block == nullptr || blockSize == 0 || !data) {
         return std::nullopt;
     }
-    // Loaded as found: libexif's fix-ups would fill a missing DateTime with the current time.
-    exif_data_unset_option(data.get(), EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
+    // Loaded as found: of libexif's three options (bits 0 to 2) only skipping unknown tags
+    // stays, since its fix-ups would fill a missing DateTime with the current time.
+    constexpr int kAllOptions = 0x7;
+    exif_data_unset_option(data.get(), static_cast<ExifDataOption>(
+                                           kAllOptions & ~EXIF_DATA_OPTION_IGNORE_UNKNOWN_TAGS));
     exif_data_load_data(data.get(), block, blockSize);
     if (auto original = entryDate(data.get(), EXIF_IFD_EXIF, EXIF_TAG_DATE_TIME_ORIGINAL)) {
         return original;
