@@ -69,20 +69,11 @@ int runBackup(const GlobalOptions& options, const BackupOptions& backup) {
         return kExitUsage;
     }
     ComputerSession computer(options, out);
-    if (const int status = computer.pair(); status != kExitOk) {
+    if (const int status = computer.openTabs(); status != kExitOk) {
         return status;
     }
     auto tabs = computer.app().mainTabs();
     TerminalTabsView* tabsView = computer.tabsView();
-    if (!tabs || !tabsView) {
-        out.error("the computer's tabs did not open");
-        return kExitConnectionFailed;
-    }
-    // The file manager lists the drives first; the link answers one request at a time, so the
-    // backup screen asks for its folder once that answer is in.
-    if (TerminalDiskView* disk = computer.diskView()) {
-        computer.waitForAnswer([&] { return disk->record.listings > 0; }, "the drive list");
-    }
     tabsView->drawsBars = ::isatty(STDERR_FILENO) == 1 && out.text();
     tabs->tabBarDidSelectItem(MainTabBarViewController::kBackupTag);
     auto screen = tabs->backup();

@@ -112,6 +112,20 @@ std::optional<std::size_t> ComputerSession::findTarget() {
     return std::nullopt;
 }
 
+int ComputerSession::openTabs() {
+    if (const int status = pair(); status != kExitOk) {
+        return status;
+    }
+    if (!app_->mainTabs() || !tabsView()) {
+        out_.error("the computer's tabs did not open");
+        return kExitConnectionFailed;
+    }
+    if (TerminalDiskView* disk = diskView()) {
+        waitForAnswer([&] { return disk->record.listings > 0; }, "the drive list");
+    }
+    return kExitOk;
+}
+
 int ComputerSession::pair() {
     const auto row = findTarget();
     if (!row) {

@@ -35,6 +35,10 @@ class ComputerSession {
     // Pairs with the target of --pc (default: the last paired computer). Returns an exit code:
     // kExitOk, kExitRefused, kExitConnectionFailed or kExitNoSuchComputer.
     int pair();
+    // Pairs, then waits until the tabs' first screen has its drive list: the link answers one
+    // request at a time, so a tab's own requests go out after that answer. Exit code as pair(),
+    // or kExitConnectionFailed when the tabs did not open.
+    int openTabs();
 
     // Runs the main queue until `done` holds, the link closes, Ctrl-C or `limit`. Returns done().
     bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit);

@@ -6,20 +6,11 @@ namespace pd::cli {
 
 int openRemotePanel(ComputerSession& computer, const Output& out, RemotePanel& panel,
                     MicrophoneOpener microphone) {
-    if (const int status = computer.pair(); status != kExitOk) {
+    if (const int status = computer.openTabs(); status != kExitOk) {
         return status;
     }
     auto tabs = computer.app().mainTabs();
     TerminalTabsView* tabsView = computer.tabsView();
-    if (!tabs || !tabsView) {
-        out.error("the computer's tabs did not open");
-        return kExitConnectionFailed;
-    }
-    // The file manager lists the drives first, and the link keeps one answer slot: the panel's
-    // requests go out once that answer is in.
-    if (TerminalDiskView* disk = computer.diskView()) {
-        computer.waitForAnswer([&] { return disk->record.listings > 0; }, "the drive list");
-    }
     if (microphone) {
         tabs->setMicrophone(std::move(microphone));  // the panel takes it when it is made
     }
