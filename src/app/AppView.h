@@ -5,6 +5,7 @@
 #include "app/MainTabBarView.h"
 #include "controllers/MoreView.h"
 #include "controllers/ServerView.h"
+#include "core/LinkRecoveryState.h"
 
 #include <memory>
 
@@ -33,6 +34,9 @@ class AppView {
         const std::shared_ptr<MoreTableViewController>& /*screen*/) {
         return nullptr;
     }
+    // The link dropped and is being restored (the tabs stay), was restored, or could not be
+    // (the server list follows). Shown over whatever is in front.
+    virtual void showLinkRecovery(const LinkRecoveryState& /*state*/) {}
 };
 
 }  // namespace pd
