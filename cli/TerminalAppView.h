@@ -78,6 +78,32 @@ class TerminalAppView : public AppView {
         return more;
     }
 
+    // Said on stderr as it happens: a command keeps waiting meanwhile.
+    void showLinkRecovery(const LinkRecoveryState& state) override {
+        using Phase = LinkRecoveryState::Phase;
+        const char* phase = state.phase == Phase::Reconnecting ? "reconnecting"
+                            : state.phase == Phase::Restored   ? "reconnected"
+                                                               : "reconnect_failed";
+        std::string text;
+        switch (state.phase) {
+            case Phase::Reconnecting:
+                text = "the link to " + state.pcName + " dropped; reconnecting (attempt " +
+                       std::to_string(state.attempt) + ")…";
+                break;
+            case Phase::Restored:
+                text = "reconnected to " + state.pcName + ": " + state.detail;
+                break;
+            case Phase::GaveUp:
+                text = "could not reconnect to " + state.pcName + ": " + state.detail;
+                break;
+        }
+        out_.event({{"event", phase},
+                    {"computer", state.pcName},
+                    {"attempt", state.attempt},
+                    {"detail", state.detail}},
+                   text);
+    }
+
     TerminalDiskView* diskView() const { return tabs ? tabs->disk.get() : nullptr; }
 
     std::shared_ptr<TerminalServerView> server;

@@ -2,6 +2,7 @@
 // What the command facade needs from the download service: the service lives above the link
 // engine, so the facade reaches it through this interface, registered once at start-up.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -28,6 +29,14 @@ struct ListedFile {
     std::uint64_t modifyTime = 0;  // Windows FILETIME, compared only for equality
 };
 
+// What a kept download that the computer cut off does next: fetch the rest from a new signed
+// link (the computer's program may have restarted and honour only new ones), wait while the
+// link to the computer is being restored, or give up.
+struct DownloadRelink {
+    enum class Kind { Url, Wait, Gone } kind = Kind::Gone;
+    std::string url;
+};
+
 class HttpDownloader {
   public:
     virtual ~HttpDownloader() = default;
@@ -49,6 +58,8 @@ class HttpDownloader {
     // Stops the preview downloads of this URL; their observers hear nothing more. Kept
     // downloads of the same file are left alone.
     virtual void stopPreview(const std::string& url) = 0;
+    // The link is back after it dropped: downloads waiting for it go on now. Returns how many.
+    virtual std::size_t resumeAfterReconnect() { return 0; }
 };
 
 // The process's download service; null until registered (downloads are then refused).

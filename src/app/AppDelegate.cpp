@@ -31,6 +31,11 @@ AppDelegate::~AppDelegate() {
     if (closedObserver_ != 0) {
         NotificationCenter::defaultCenter().removeObserver(closedObserver_);
     }
+    if (recoveryObserver_ != 0) {
+        NotificationCenter::defaultCenter().removeObserver(recoveryObserver_);
+        authCore().setComputerFinder(nullptr);
+        DownloadService::sharedNetworkQueue().setRelinker(nullptr);
+    }
     if (phoneFiles_) {
         setPhoneMgrCommandFactory(nullptr);
         phoneFiles_->setObserver(nullptr);
@@ -67,6 +72,17 @@ bool AppDelegate::didFinishLaunchingWithOptions() {
     closedObserver_ = NotificationCenter::defaultCenter().addObserver(
         AuthCore::kNetworkClosedNotification,
         [this](const std::string&, const UserInfo&) { networkClosed(); });
+    // A link that drops is restored with its work: downloads wait for new signed links.
+    authCore().setAutoReconnect(config_.reconnect);
+    recoveryObserver_ = NotificationCenter::defaultCenter().addObserver(
+        AuthCore::kLinkRecoveryNotification,
+        [this](const std::string&, const UserInfo&) { linkRecovery(); });
+    authCore().setComputerFinder([this](const std::string& ip, const std::string& tag, auto found) {
+        findComputerAgain(ip, tag, found);
+    });
+    DownloadService::sharedNetworkQueue().setRelinker([](const std::string& remotePath) {
+        return AuthCore::ShareInstance().relinkDownload(remotePath);
+    });
     // The computer's file commands (message 100) from here on.
     phoneFiles_ = PhoneFileService::create(PhoneFileService::standardServices());
     setPhoneMgrCommandFactory([service = phoneFiles_] { return service->makeCommand(); });
@@ -182,6 +198,27 @@ void AppDelegate::networkClosed() {
         serverList_->linkClosed();
     }
     view_->showServerList();
+}
+
+void AppDelegate::linkRecovery() {
+    view_->showLinkRecovery(authCore().linkRecoveryState());
+}
+
+void AppDelegate::findComputerAgain(
+    const std::string& ip, const std::string& deviceTag,
+    std::function<void(std::optional<std::pair<std::int32_t, std::int32_t>>)> found) {
+    // Asked at its own address: a restarted program may listen on other ports, and a search
+    // of the whole network could reach computers the user never chose.
+    finder_->BdCastfinishBlock([deviceTag, found](CFindBroadcast::ServerMap servers) {
+        std::optional<std::pair<std::int32_t, std::int32_t>> ports;
+        for (const auto& [key, server] : servers) {
+            if (server.DeviceNameTag == deviceTag && server.WSAPPort > 0) {
+                ports = std::make_pair(server.WSAPPort, server.HttpPort);
+            }
+        }
+        MainQueue::shared().async([found, ports] { found(ports); });
+    });
+    finder_->FindServersAt({ip});
 }
 
 std::vector<std::string> AppDelegate::networkInterfaceNames() {

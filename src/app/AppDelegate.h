@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace pd {
@@ -40,6 +41,8 @@ struct AppConfig {
     std::string photosDir;
     // Where a paired computer's hardware address is looked up (empty: the kernel's table).
     std::string neighbourTable;
+    // Whether a link that drops is restored by itself (with the work on it).
+    bool reconnect = true;
 };
 
 class AppDelegate : public Navigator {
@@ -84,6 +87,11 @@ class AppDelegate : public Navigator {
 
   private:
     void networkClosed();
+    void linkRecovery();
+    // Asks the computer at `ip` where it listens now (its program may have restarted).
+    void findComputerAgain(
+        const std::string& ip, const std::string& deviceTag,
+        std::function<void(std::optional<std::pair<std::int32_t, std::int32_t>>)> found);
 
     std::shared_ptr<AppView> view_;
     AppConfig config_;
@@ -94,6 +102,7 @@ class AppDelegate : public Navigator {
     std::shared_ptr<MoreTableViewController> more_;
     std::shared_ptr<PhoneFileService> phoneFiles_;
     std::uint64_t closedObserver_ = 0;
+    std::uint64_t recoveryObserver_ = 0;
 };
 
 }  // namespace pd

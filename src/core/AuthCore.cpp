@@ -28,6 +28,18 @@ AuthCore::AuthCore() : batch_(std::make_unique<PhotoBackupBatch>(*this)) {
         }
         batch_->uploadEnded(outcome);
     });
+    setReconnectDelays(nullptr);
+}
+
+void AuthCore::setReconnectDelays(std::function<std::chrono::milliseconds(int)> delays) {
+    reconnectDelays_ = delays;
+    LinkRecovery::Hooks hooks;
+    hooks.connect = [this] { reconnectAttempt(); };
+    hooks.search = [this](std::function<void()> done) { searchForComputer(std::move(done)); };
+    hooks.report = [this](const LinkRecoveryState& state) { recoveryReport(state); };
+    hooks.gaveUp = [this] { recoveryEnded(); };
+    hooks.delayBefore = std::move(delays);
+    recovery_.setHooks(std::move(hooks));
 }
 
 namespace {
@@ -75,6 +87,17 @@ void AuthCore::clearDelegate(const AuthCoreDelegate* d) {
 }
 
 void AuthCore::ResetServer() {
+    if (recovery_.active()) {
+        recovery_.cancel();
+        batch_->abandon();
+    }
+    endLink(false);
+}
+
+void AuthCore::endLink(bool keepWork) {
+    if (keepWork) {
+        batch_->suspend();  // before the channel reports its item as cut off
+    }
     upload_.linkEnded();
     phoneFiles_.setComputer({});
     batch_->linkEnded();
@@ -82,6 +105,73 @@ void AuthCore::ResetServer() {
     serverManager_.reset();  // ends the link; the loop leaves at its next step
     linkAccepted_ = false;
     ++generation_;
+}
+
+AuthCore::Relink AuthCore::relinkDownload(const std::string& path) const {
+    if (hasAcceptedLink()) {
+        return {Relink::Kind::Url, CreateHttpUrl(path)};
+    }
+    return {recovery_.active() ? Relink::Kind::Wait : Relink::Kind::Gone, {}};
+}
+
+void AuthCore::linkDropped() {
+    endLink(true);
+    recovery_.begin(pcName.empty() ? serverIp : pcName);
+}
+
+void AuthCore::reconnectAttempt() {
+    bNetNormalStop = true;
+    startLink();
+}
+
+void AuthCore::searchForComputer(std::function<void()> done) {
+    if (!computerFinder_) {
+        done();
+        return;
+    }
+    computerFinder_(
+        serverIp, deviceTag,
+        [this, done = std::move(done)](std::optional<std::pair<std::int32_t, std::int32_t>> ports) {
+            if (ports && recovery_.active()) {
+                PD_LOG_INFO("found {} again on ports {} and {}", pcName, ports->first,
+                            ports->second);
+                port = ports->first;
+                httpPort = ports->second;
+            }
+            done();
+        });
+}
+
+void AuthCore::linkRestored() {
+    linkAccepted_ = true;
+    std::size_t downloads = 0;
+    if (HttpDownloader* downloader = httpDownloader()) {
+        downloads = downloader->resumeAfterReconnect();
+    }
+    const bool backup = batch_->suspended();
+    batch_->resume();
+    std::string detail;
+    if (downloads > 0) {
+        detail = std::to_string(downloads) +
+                 (downloads == 1 ? " download resumes" : " downloads resume");
+    }
+    if (backup && batch_->running()) {
+        detail += std::string(detail.empty() ? "" : "; ") + "the backup goes on at photo " +
+                  std::to_string(batch_->cursor() + 1) + " of " +
+                  std::to_string(batch_->photoTmpArr().size());
+    }
+    recovery_.succeeded(detail.empty() ? "linked again" : detail);
+}
+
+void AuthCore::recoveryEnded() {
+    batch_->abandon();
+    endLink(false);
+    NotificationCenter::defaultCenter().postNow(kNetworkClosedNotification);
+}
+
+void AuthCore::recoveryReport(const LinkRecoveryState& state) {
+    recoveryState_ = state;
+    NotificationCenter::defaultCenter().postNow(kLinkRecoveryNotification);
 }
 
 bool AuthCore::ConnetctPcServer(int mode, const ConnectTarget& target) {
@@ -106,6 +196,11 @@ bool AuthCore::ConnetctPcServer(int mode) {
     ResetServer();
     // A refused code earlier must not hide the failure of this new attempt.
     bNetNormalStop = true;
+    startLink();
+    return true;
+}
+
+void AuthCore::startLink() {
     auto mgr = std::make_shared<CServerManager>(
         LinkIdentity{UpgradeDevInfo::PlatformString(), UpgradeDevInfo::GetUUID()});
     serverManager_ = mgr;
@@ -129,6 +224,16 @@ bool AuthCore::ConnetctPcServer(int mode) {
             if (gen != core.generation_) {
                 return;  // an answer of a link that was replaced or released
             }
+            if (core.recovery_.active()) {
+                if (results.errorCode == 0 && results.authSucess) {
+                    core.linkRestored();
+                } else {
+                    // Only the user can give the computer's new code.
+                    core.endLink(true);
+                    core.recovery_.giveUp("the computer refused the remembered check code");
+                }
+                return;
+            }
             if (results.errorCode == 0 && results.authSucess) {
                 core.linkAccepted_ = true;
                 if (auto d = core.delegate()) {
@@ -151,7 +256,6 @@ bool AuthCore::ConnetctPcServer(int mode) {
         task();
         task = nullptr;
     });
-    return true;
 }
 
 void AuthCore::RegisterNetConnectClosed(const std::shared_ptr<CServerManager>& mgr,
@@ -160,6 +264,16 @@ void AuthCore::RegisterNetConnectClosed(const std::shared_ptr<CServerManager>& m
         MainQueue::shared().async([gen, state] {
             AuthCore& core = ShareInstance();
             if (gen != core.generation_) {
+                return;
+            }
+            if (core.recovery_.active()) {
+                // An attempt that did not link (refused connection, closed handshake).
+                core.endLink(true);
+                core.recovery_.attemptFailed();
+                return;
+            }
+            if (state == 0 && core.linkAccepted_ && core.autoReconnect_) {
+                core.linkDropped();
                 return;
             }
             if (state == 0) {
@@ -182,8 +296,8 @@ void AuthCore::request(std::function<void(CServerManager&)> send,
                        std::function<void(const LinkResults&)> onMain, bool wifiSlot,
                        std::function<bool(const LinkResults&)> filterOnLink) {
     auto mgr = serverManager_;
-    if (!mgr) {
-        return;  // no link: no effect, no callback
+    if (!mgr || recovery_.active()) {
+        return;  // no link (or one still being restored): no effect, no callback
     }
     const std::uint64_t gen = generation_;
     std::weak_ptr<LinkState> link = mgr->netMgr.state();
@@ -332,7 +446,7 @@ void AuthCore::UploadPath(std::int32_t kind) {
 bool AuthCore::PlugMessagePost(const std::string& plugId, const std::string& target,
                                std::int32_t type, const std::string& content) {
     auto mgr = serverManager_;
-    if (!mgr) {
+    if (!mgr || recovery_.active()) {
         return true;
     }
     const std::uint64_t gen = generation_;
@@ -372,7 +486,7 @@ void AuthCore::WiFiManagerList() {
 }
 
 bool AuthCore::FileMgrCommondOp(std::int32_t channel, const std::string& command) {
-    if (auto mgr = serverManager_) {
+    if (auto mgr = serverManager_; mgr && !recovery_.active()) {
         mgr->FileMgrCommondOp(channel, command);
     }
     return true;
@@ -461,6 +575,10 @@ std::optional<std::string> AuthCore::ReadLastDeviceTag() const {
 
 void AuthCore::resetForTests() {
     ResetServer();
+    autoReconnect_ = false;
+    computerFinder_ = nullptr;
+    setReconnectDelays(nullptr);
+    recoveryState_ = {};
     delegate_.reset();
     serverIp.clear();
     port = 0;

@@ -9,6 +9,7 @@
 
 #include "NetWork/CServerManager.h"
 #include "core/AuthCoreDelegate.h"
+#include "core/LinkRecovery.h"
 #include "core/PhoneFileChannel.h"
 #include "core/PhotoBackupBatch.h"
 #include "core/UploadChannel.h"
@@ -18,7 +19,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pd {
@@ -39,8 +42,12 @@ class PhotoLibrary;
 
 class AuthCore {
   public:
-    // Posted on the main queue when a link closes (once per link).
+    // Posted on the main queue when a link closes (once per link); a link being restored
+    // closes only when the restoration gives up.
     static constexpr const char* kNetworkClosedNotification = "NETWORKCLOSEDMSG";
+    // Posted (at once, on the main queue) at each step of restoring a dropped link; the step
+    // is linkRecoveryState().
+    static constexpr const char* kLinkRecoveryNotification = "LINKRECOVERY";
     static AuthCore& ShareInstance();
 
     // --- connection parameters of the chosen computer (ConnetctPcServer sets them; read only)
@@ -71,10 +78,30 @@ class AuthCore {
     bool ConnetctPcServer(int mode, const ConnectTarget& target);
     // The same with the parameters already held.
     bool ConnetctPcServer(int mode);
+    // Ends the link (and a restoration under way); the work on it ends too.
     void ResetServer();
     std::shared_ptr<CServerManager> serverManager() const { return serverManager_; }
     bool hasAcceptedLink() const { return serverManager_ && linkAccepted_; }
     bool isConnecting() const { return serverManager_ && !linkAccepted_; }
+
+    // --- restoring a dropped link
+    // An accepted link that drops is restored by itself (on unless turned off): the backup
+    // batch waits, downloads wait for new signed links, and screens hear kLinkRecovery.
+    void setAutoReconnect(bool on) { autoReconnect_ = on; }
+    bool isReconnecting() const { return recovery_.active(); }
+    const LinkRecoveryState& linkRecoveryState() const { return recoveryState_; }
+    // How a restoration looks for the computer when its address no longer answers: the finder
+    // calls `found` with the computer's new ports, or with nothing.
+    using ComputerFinder = std::function<void(
+        const std::string& ip, const std::string& deviceTag,
+        std::function<void(std::optional<std::pair<std::int32_t, std::int32_t>>)> found)>;
+    void setComputerFinder(ComputerFinder finder) { computerFinder_ = std::move(finder); }
+    // Pauses between attempts (tests); the standard schedule when unset.
+    void setReconnectDelays(std::function<std::chrono::milliseconds(int)> delays);
+    // What a waiting download should do now: fetch from a new signed link of `path`, wait for
+    // the link, or give up.
+    using Relink = DownloadRelink;
+    Relink relinkDownload(const std::string& path) const;
 
     // --- requests (no effect without a link)
     void GetFileList(const std::string& path);
@@ -163,6 +190,17 @@ class AuthCore {
     AuthCore();
     void listed(const LinkResults& r, bool classListing);
     void RegisterNetConnectClosed(const std::shared_ptr<CServerManager>& mgr, std::uint64_t gen);
+    // The link of an accepted pairing dropped: keep the work and start restoring it.
+    void linkDropped();
+    void reconnectAttempt();
+    // A new link with the parameters held (the caller has ended the old one).
+    void startLink();
+    void searchForComputer(std::function<void()> done);
+    void linkRestored();
+    void recoveryEnded();
+    void recoveryReport(const LinkRecoveryState& state);
+    // Ends the link's channels; the backup batch waits when `keepWork`.
+    void endLink(bool keepWork);
     // Registers `onMain` in the file-command slot (or the hotspot slot), submits `send` on the
     // background queue, and calls `onMain` with the results on the main queue if this link
     // generation is still current.
@@ -181,6 +219,11 @@ class AuthCore {
     PhoneFileChannel phoneFiles_;
     UploadProgress progressBlock_;
     ListingRows lastListing_ = std::make_shared<const std::vector<DirAndFileListData>>();
+    bool autoReconnect_ = false;  // the application turns it on
+    LinkRecovery recovery_;
+    LinkRecoveryState recoveryState_;
+    ComputerFinder computerFinder_;
+    std::function<std::chrono::milliseconds(int)> reconnectDelays_;
 };
 
 }  // namespace pd

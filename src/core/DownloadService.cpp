@@ -10,6 +10,14 @@
 
 namespace pd {
 
+namespace {
+
+std::string remotePathOrEmpty(const std::shared_ptr<HttpDownTaskData>& record) {
+    return record ? record->filePath : std::string();
+}
+
+}  // namespace
+
 DownloadService& DownloadService::sharedNetworkQueue() {
     static DownloadService* const service = [] {
         auto* created = new DownloadService();  // lives to the end of the process
@@ -104,20 +112,116 @@ void DownloadService::addKept(const std::string& url, const std::string& toPath,
         PD_LOG_DEBUG("{} is already being downloaded", toPath);
         return;
     }
-    const RequestId id = nextId_++;
     auto record = std::make_shared<HttpDownTaskData>(toPath, url, filePath);
     httpDownTaskData_ = record;
-    kept_.push_back(KeptRequest{id, url, toPath, record, false, false});
+    KeptRequest request;
+    request.url = url;
+    request.destination = toPath;
+    request.record = std::move(record);
+    request.temporary = tempPath;
+    request.listed = listed;
+    kept_.push_back(std::move(request));
+    startAttempt(kept_.back(), url);
+}
 
+void DownloadService::startAttempt(KeptRequest& request, const std::string& url) {
+    const RequestId id = nextId_++;
+    request.id = id;
+    request.attemptUrl = url;
+    request.waiting = false;
     KeptDownload::Hooks hooks;
     hooks.started = [this, id] { post([this, id] { requestStarted(id); }); };
     hooks.ended = [this, id](KeptOutcome outcome) {
         post([this, id, outcome = std::move(outcome)] { requestEnded(id, outcome); });
     };
     worker_->add(id,
-                 std::make_shared<KeptDownload>(url, toPath, tempPath, listed, std::move(record),
-                                                std::move(hooks)),
+                 std::make_shared<KeptDownload>(url, request.destination, request.temporary,
+                                                request.listed, request.record, std::move(hooks)),
                  CurlWorker::Slot::Limited);
+}
+
+std::chrono::milliseconds DownloadService::retryDelay(int retry) const {
+    if (retryDelays_) {
+        return retryDelays_(retry);
+    }
+    return std::chrono::milliseconds(500) * (1 << std::clamp(retry - 1, 0, 4));
+}
+
+bool DownloadService::retryLater(KeptRequest& request, const KeptOutcome& outcome) {
+    if (request.pausing || !(outcome.cut || outcome.linkRefused)) {
+        return false;
+    }
+    if (outcome.received > 0) {
+        request.retries = 0;  // it moved on: the count is of attempts in a row without progress
+    }
+    if (request.retries >= kMaxRetries) {
+        return false;
+    }
+    ++request.retries;
+    request.waiting = true;
+    request.waitingSince = std::chrono::steady_clock::now();
+    request.lastFailure = outcome;
+    PD_LOG_INFO("{}: cut off ({}); attempt {} of {} follows", request.destination, outcome.error,
+                request.retries, kMaxRetries);
+    MainQueue::shared().after(retryDelay(request.retries),
+                              [this, alive = weakAlive_, url = request.url] {
+                                  if (alive.lock()) {
+                                      retryNow(url);
+                                  }
+                              });
+    return true;
+}
+
+void DownloadService::retryNow(const std::string& url) {
+    KeptRequest* request = findKeptByUrl(url);
+    if (request == nullptr || !request->waiting) {
+        return;  // paused meanwhile, or already going on
+    }
+    const DownloadRelink relink =
+        relinker_ ? relinker_(remotePathOrEmpty(request->record))
+                  : DownloadRelink{DownloadRelink::Kind::Url, request->attemptUrl};
+    const auto waited = std::chrono::steady_clock::now() - request->waitingSince;
+    const bool refusedAgain = request->lastFailure.linkRefused &&
+                              relink.kind == DownloadRelink::Kind::Url &&
+                              relink.url == request->attemptUrl;
+    if (relink.kind == DownloadRelink::Kind::Wait && waited < kMaxLinkWait) {
+        MainQueue::shared().after(std::chrono::milliseconds(500), [this, alive = weakAlive_, url] {
+            if (alive.lock()) {
+                retryNow(url);
+            }
+        });
+        return;
+    }
+    if (relink.kind != DownloadRelink::Kind::Url || refusedAgain) {
+        KeptOutcome outcome = request->lastFailure;
+        if (relink.kind != DownloadRelink::Kind::Url) {
+            outcome.error += "; the link to the computer did not come back";
+        }
+        request->waiting = false;
+        requestEnded(request->id, outcome, false);
+        return;
+    }
+    startAttempt(*request, relink.url);
+}
+
+std::size_t DownloadService::resumeAfterReconnect() {
+    std::vector<std::string> waiting;
+    for (const KeptRequest& request : kept_) {
+        if (request.waiting && !request.pausing) {
+            waiting.push_back(request.url);
+        }
+    }
+    for (const std::string& url : waiting) {
+        retryNow(url);
+    }
+    return waiting.size();
+}
+
+DownloadService::KeptRequest* DownloadService::findKeptByUrl(const std::string& url) {
+    const auto found = std::find_if(kept_.begin(), kept_.end(), [&url](const KeptRequest& request) {
+        return request.url == url && !request.pausing;
+    });
+    return found == kept_.end() ? nullptr : &*found;
 }
 
 void DownloadService::pause(const std::string& url) {
@@ -133,23 +237,33 @@ void DownloadService::pause(const std::string& url) {
     }
     target->pausing = true;
     center_.post(kHttpDownOpNotification);
+    if (target->waiting) {
+        // No attempt runs to cancel: it ends now, as a cancelled one would.
+        KeptOutcome cancelled;
+        cancelled.error = "cancelled";
+        requestEnded(target->id, cancelled, false);
+        return;
+    }
     worker_->cancel(target->id);
 }
 
 void DownloadService::requestStarted(RequestId id) {
     KeptRequest* request = findKept(id);
-    if (request == nullptr || request->pausing) {
-        return;  // paused while it waited for a slot: never shown as running
+    if (request == nullptr || request->pausing || request->started) {
+        return;  // paused while it waited for a slot (never shown), or a further attempt
     }
     request->started = true;
     httpDownListArr_.push_back(request->record);
     center_.post(kHttpDownOpNotification);
 }
 
-void DownloadService::requestEnded(RequestId id, const KeptOutcome& outcome) {
+void DownloadService::requestEnded(RequestId id, const KeptOutcome& outcome, bool mayRetry) {
     const auto found = std::find_if(kept_.begin(), kept_.end(),
                                     [id](const KeptRequest& request) { return request.id == id; });
     if (found == kept_.end()) {
+        return;
+    }
+    if (!outcome.success && mayRetry && retryLater(*found, outcome)) {
         return;
     }
     const KeptRequest request = std::move(*found);
@@ -168,10 +282,6 @@ void DownloadService::requestEnded(RequestId id, const KeptOutcome& outcome) {
 
 namespace {
 
-std::string remotePathOf(const std::shared_ptr<HttpDownTaskData>& record) {
-    return record ? record->filePath : std::string();
-}
-
 UserInfo endInfo(const std::string& url, const std::string& destination,
                  const std::string& remotePath, const KeptOutcome& outcome) {
     return UserInfo{{"request", url},
@@ -185,13 +295,13 @@ UserInfo endInfo(const std::string& url, const std::string& destination,
 
 void DownloadService::requestFinished(const KeptRequest& request, const KeptOutcome& outcome) {
     PD_LOG_INFO("downloaded {} ({} bytes)", request.destination, outcome.completeSize);
-    center_.post(kHttpTaskSuccessNotification,
-                 endInfo(request.url, request.destination, remotePathOf(request.record), outcome));
+    center_.post(kHttpTaskSuccessNotification, endInfo(request.url, request.destination,
+                                                       remotePathOrEmpty(request.record), outcome));
 }
 
 void DownloadService::requestFailed(const KeptRequest& request, const KeptOutcome& outcome) {
     UserInfo info =
-        endInfo(request.url, request.destination, remotePathOf(request.record), outcome);
+        endInfo(request.url, request.destination, remotePathOrEmpty(request.record), outcome);
     info.emplace("error", outcome.error);
     center_.post(kHttpTaskFailureNotification, std::move(info));
 }

@@ -18,6 +18,7 @@
 #include "core/KeptDownload.h"
 #include "platform/NotificationCenter.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -58,6 +59,23 @@ class DownloadService : public HttpDownloader {
     // Posts HTTPDOWNOP and cancels; the end follows as HTTPTASKFAILURE. Unknown URLs: nothing.
     void pauseDownload(const std::string& url) override;
     void stopPreview(const std::string& url) override;
+    std::size_t resumeAfterReconnect() override;
+
+    // A kept download the computer cuts off (closed mid-body, refused connection, silence) is
+    // not failed at once: it goes on from what its temporary file holds, up to kMaxRetries
+    // times in a row without progress, after growing pauses. Each attempt asks `relinker` (on
+    // the main queue, with the file's path on the computer) for the link to use; while it says
+    // Wait the download waits for the link to the computer (up to kMaxLinkWait), and a link
+    // the computer refused is tried again only when the new one differs. Without a relinker,
+    // the same link is used again.
+    using Relinker = std::function<DownloadRelink(const std::string& remotePath)>;
+    static constexpr int kMaxRetries = 5;
+    static constexpr std::chrono::seconds kMaxLinkWait{90};
+    void setRelinker(Relinker relinker) { relinker_ = std::move(relinker); }
+    // The pause before retry n (from 1): 0.5 s doubling to 8 s; tests shorten it.
+    void setRetryDelays(std::function<std::chrono::milliseconds(int)> delays) {
+        retryDelays_ = std::move(delays);
+    }
 
     // --- main queue only
     // Records of the running kept downloads, in start order.
@@ -72,12 +90,20 @@ class DownloadService : public HttpDownloader {
   private:
     using RequestId = std::uint64_t;
     struct KeptRequest {
-        RequestId id = 0;
-        std::string url;
+        RequestId id = 0;  // of its current attempt
+        std::string url;   // as it was asked for: pauses name it so
         std::string destination;
         std::shared_ptr<HttpDownTaskData> record;
         bool started = false;
         bool pausing = false;  // cancel sent; no longer counts as running
+        // What a new attempt needs, and how the retries stand.
+        std::string temporary;
+        ListedFile listed;
+        std::string attemptUrl;
+        int retries = 0;       // in a row without progress
+        bool waiting = false;  // between attempts
+        std::chrono::steady_clock::time_point waitingSince;
+        KeptOutcome lastFailure;
     };
     struct PreviewRequest {
         std::string url;
@@ -95,10 +121,17 @@ class DownloadService : public HttpDownloader {
                     std::weak_ptr<DownloadServiceDelegate> observer, ListedFile listed);
     void pause(const std::string& url);
     KeptRequest* findKept(RequestId id);
+    KeptRequest* findKeptByUrl(const std::string& url);
+    // Starts an attempt of `request` at `url` under a new id.
+    void startAttempt(KeptRequest& request, const std::string& url);
+    // A cut-off attempt: schedules the next one; false when it is to fail now.
+    bool retryLater(KeptRequest& request, const KeptOutcome& outcome);
+    void retryNow(const std::string& url);
+    std::chrono::milliseconds retryDelay(int retry) const;
 
     // Steps of the request queue, on the main queue.
     void requestStarted(RequestId id);
-    void requestEnded(RequestId id, const KeptOutcome& outcome);
+    void requestEnded(RequestId id, const KeptOutcome& outcome, bool mayRetry = true);
     void requestFinished(const KeptRequest& request, const KeptOutcome& outcome);
     void requestFailed(const KeptRequest& request, const KeptOutcome& outcome);
     void HttpQueueDidFinish();
@@ -115,6 +148,8 @@ class DownloadService : public HttpDownloader {
     std::shared_ptr<HttpDownTaskData> httpDownTaskData_;
     std::map<RequestId, PreviewRequest> previews_;
     RequestId nextId_ = 1;
+    Relinker relinker_;
+    std::function<std::chrono::milliseconds(int)> retryDelays_;
 
     std::unique_ptr<CurlWorker> worker_;  // last: stopped before the rest goes
 };

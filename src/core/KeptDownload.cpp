@@ -237,6 +237,7 @@ void KeptDownload::decide() {
         const auto writable = writableBytes(temporary_);
         limit_ = writable ? writeFrom + *writable : std::numeric_limits<std::uint64_t>::max();
     }
+    writeFrom_ = writeFrom;
     if (!file_.openAt(temporary_, writeFrom)) {
         refuse(file_.error());
         return;
@@ -278,6 +279,33 @@ void KeptDownload::updateProgress() {
     }
 }
 
+namespace {
+
+// Transport failures that leave the file as it was on the computer: the next attempt may
+// continue where this one stopped.
+bool cutOff(CURLcode result) {
+    switch (result) {
+        case CURLE_COULDNT_CONNECT:
+        case CURLE_PARTIAL_FILE:
+        case CURLE_RECV_ERROR:
+        case CURLE_SEND_ERROR:
+        case CURLE_GOT_NOTHING:
+        case CURLE_OPERATION_TIMEDOUT:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+KeptOutcome KeptDownload::failure(std::string error, bool cut) const {
+    KeptOutcome outcome{false, status_, complete_, std::move(error)};
+    outcome.cut = cut;
+    outcome.received = file_.size() > writeFrom_ ? file_.size() - writeFrom_ : 0;
+    return outcome;
+}
+
 bool KeptDownload::finish(CURL* easy, CURLcode result) {
     if (status_ == 0) {
         curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status_);
@@ -286,13 +314,14 @@ bool KeptDownload::finish(CURL* easy, CURLcode result) {
     switch (plan_) {
         case Plan::Write:
             if (result != CURLE_OK) {
-                end({false, status_, complete_, curlErrorText(result, errorBuffer_)});
+                end(failure(curlErrorText(result, errorBuffer_), closed && cutOff(result)));
             } else if (!closed) {
-                end({false, status_, complete_, file_.error()});
+                end(failure(file_.error(), false));
             } else if (complete_ > 0 && file_.size() != complete_) {
-                end({false, status_, complete_,
-                     "received " + std::to_string(file_.size()) + " of " +
-                         std::to_string(complete_) + " bytes"});
+                // The connection closed before the announced end.
+                end(failure("received " + std::to_string(file_.size()) + " of " +
+                                std::to_string(complete_) + " bytes",
+                            file_.size() < complete_));
             } else {
                 end(moveToDestination());
             }
@@ -308,11 +337,15 @@ bool KeptDownload::finish(CURL* easy, CURLcode result) {
             if (overgrown_) {
                 discardTemporary("it outgrew the free space");
             }
-            end({false, status_, complete_, refusal_});
+            {
+                KeptOutcome outcome = failure(refusal_, false);
+                outcome.linkRefused = status_ == 401 || status_ == 403;
+                end(std::move(outcome));
+            }
             return false;
         case Plan::Undecided:
-            end({false, status_, complete_,
-                 result != CURLE_OK ? curlErrorText(result, errorBuffer_) : "no HTTP answer"});
+            end(failure(result != CURLE_OK ? curlErrorText(result, errorBuffer_) : "no HTTP answer",
+                        cutOff(result) || result == CURLE_OK));
             return false;
     }
     return false;

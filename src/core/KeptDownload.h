@@ -34,6 +34,12 @@ struct KeptOutcome {
     long status = 0;                 // HTTP status of the last answer; 0 if none came
     std::uint64_t completeSize = 0;  // from the response headers; 0 if they never gave it
     std::string error;               // why it failed
+    // The computer cut the transfer off (connection refused, closed or silent): what the
+    // temporary file holds stays, and a new attempt continues it.
+    bool cut = false;
+    // The computer refused the signed link (401/403): one signed anew may be honoured.
+    bool linkRefused = false;
+    std::uint64_t received = 0;  // body bytes this attempt wrote
 };
 
 class KeptDownload : public CurlTransfer {
@@ -66,6 +72,7 @@ class KeptDownload : public CurlTransfer {
     bool writeBody(std::string_view bytes);
     void updateProgress();
     KeptOutcome moveToDestination();
+    KeptOutcome failure(std::string error, bool cut) const;
     void end(KeptOutcome outcome);
 
     const std::string url_;
@@ -84,11 +91,12 @@ class KeptDownload : public CurlTransfer {
     Plan plan_ = Plan::Undecided;
     std::string refusal_;
     long status_ = 0;
-    std::uint64_t offset_ = 0;    // bytes the temporary file held when this attempt began
-    std::uint64_t complete_ = 0;  // complete size; 0 while unknown
-    std::uint64_t expected_ = 0;  // size the temporary file is part of; 0: not known
-    std::uint64_t limit_ = 0;     // most bytes the temporary file may hold in this attempt
-    bool overgrown_ = false;      // a body of unknown size outgrew the free space
+    std::uint64_t offset_ = 0;     // bytes the temporary file held when this attempt began
+    std::uint64_t writeFrom_ = 0;  // where this attempt's body began in the temporary file
+    std::uint64_t complete_ = 0;   // complete size; 0 while unknown
+    std::uint64_t expected_ = 0;   // size the temporary file is part of; 0: not known
+    std::uint64_t limit_ = 0;      // most bytes the temporary file may hold in this attempt
+    bool overgrown_ = false;       // a body of unknown size outgrew the free space
     bool startReported_ = false;
     bool startedOver_ = false;
     bool ended_ = false;

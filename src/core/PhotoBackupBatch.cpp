@@ -22,6 +22,7 @@ bool PhotoBackupBatch::start(std::vector<std::string> urls,
     bStopPhotoBak_ = false;
     photoTmpArr_ = std::move(urls);
     cursor_ = 0;
+    cutOffStreak_.clear();
     summary_ = BackupBatchEnd{};
     summary_.total = photoTmpArr_.size();
     if (photoTmpArr_.empty()) {
@@ -216,11 +217,33 @@ void PhotoBackupBatch::whenConfirmed(std::function<void()> then) {
     }
 }
 
+namespace {
+
+// Failures the computer's going away causes: its channel breaks a moment before the link does.
+bool mayBeCutOff(UploadOutcome outcome) {
+    switch (outcome) {
+        case UploadOutcome::NoPassiveAnswer:
+        case UploadOutcome::ConnectFailed:
+        case UploadOutcome::NoStorAnswer:
+        case UploadOutcome::SendFailed:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
 void PhotoBackupBatch::itemDone(UploadOutcome outcome) {
     const std::string url = photoTmpArr_[cursor_];
     ++summary_.done;
     if (outcome != UploadOutcome::Sent) {
         ++summary_.failed;
+    }
+    if (outcome == UploadOutcome::Sent) {
+        cutOffStreak_.clear();
+    } else if (mayBeCutOff(outcome)) {
+        cutOffStreak_.push_back(url);
     }
     if (itemBlock_) {
         itemBlock_(url, fileName_, outcome);
@@ -275,6 +298,9 @@ void PhotoBackupBatch::end() {
 }
 
 void PhotoBackupBatch::linkEnded() {
+    if (suspended_) {
+        return;  // it waits for the link to come back
+    }
     unconfirmed_.clear();
     confirmLink_.reset();
     listening_ = false;
@@ -285,7 +311,87 @@ void PhotoBackupBatch::linkEnded() {
     end();
 }
 
+void PhotoBackupBatch::stop() {
+    bStopPhotoBak_ = running_;
+    if (suspended_) {
+        suspended_ = false;
+        summary_.stopped = true;
+        end();
+    }
+}
+
+void PhotoBackupBatch::suspend() {
+    if (!running_ || suspended_ || bStopPhotoBak_) {
+        return;  // a stopping batch ends with the link as before
+    }
+    suspended_ = true;
+    // The current item's read or upload ends without counting; the batch reads it again.
+    ++token_;
+    reading_ = uploading_ = false;
+    afterConfirmed_ = nullptr;
+    ++batchGen_;
+    prefetchIndex_.reset();
+    prefetched_.reset();
+    // Sent items still unconfirmed may not have been stored: move them just before the cursor,
+    // in their order, and step back over them so that they are sent again.
+    std::vector<std::string> again;
+    for (const Sent& item : unconfirmed_) {
+        again.push_back(item.url);
+    }
+    // So do the failures since the last item sent: the computer was going away.
+    again.insert(again.end(), cutOffStreak_.begin(), cutOffStreak_.end());
+    summary_.failed -= std::min(summary_.failed, cutOffStreak_.size());
+    cutOffStreak_.clear();
+    unconfirmed_.clear();
+    confirmLink_.reset();
+    listening_ = false;
+    if (!again.empty()) {
+        const auto head = photoTmpArr_.begin();
+        const auto sentPart = head + static_cast<std::ptrdiff_t>(cursor_);
+        std::stable_partition(head, sentPart, [&again](const std::string& url) {
+            return std::find(again.begin(), again.end(), url) == again.end();
+        });
+        const std::size_t back = std::min(again.size(), cursor_);
+        cursor_ -= back;
+        summary_.done -= std::min(summary_.done, back);
+    }
+    PD_LOG_INFO("photo backup waits for the link at item {} of {}", cursor_ + 1,
+                photoTmpArr_.size());
+}
+
+void PhotoBackupBatch::resume() {
+    if (!suspended_) {
+        return;
+    }
+    suspended_ = false;
+    if (!running_) {
+        return;
+    }
+    PD_LOG_INFO("photo backup goes on at item {} of {}", cursor_ + 1, photoTmpArr_.size());
+    const std::size_t total = photoTmpArr_.size();
+    if (cursor_ < total) {
+        if (auto progress = core_.progressBlock()) {
+            progress(cursor_, total);
+        }
+        nextItem();
+        return;
+    }
+    ++token_;
+    core_.FileMgrCommondOp(link::kUploadChannel, "QUIT");
+    end();
+}
+
+void PhotoBackupBatch::abandon() {
+    if (!suspended_) {
+        return;
+    }
+    suspended_ = false;
+    summary_.linkLost = true;
+    end();
+}
+
 void PhotoBackupBatch::reset() {
+    suspended_ = false;
     running_ = false;
     bStopPhotoBak_ = false;
     reading_ = uploading_ = false;

@@ -58,7 +58,8 @@ class PhotoBackupBatch {
 
     // Takes `urls` as the new batch. False (and nothing starts) while a batch runs.
     bool start(std::vector<std::string> urls, std::shared_ptr<const PhotoLibrary> library);
-    void stop() { bStopPhotoBak_ = running_; }
+    // Ends the batch after its current item; a waiting batch ends at once.
+    void stop();
     // Looks one item up (asynchronously) and hands it to the upload channel.
     void read(const std::string& url);
     // The upload channel ended an item.
@@ -67,6 +68,15 @@ class PhotoBackupBatch {
     void endUnsentItem(UploadOutcome outcome);
     // The link is gone: a batch whose item is not on the upload channel ends now.
     void linkEnded();
+    // The link dropped and is being restored: the batch waits instead of ending. The item under
+    // way and the items the computer has not confirmed go again after resume(), so none is lost
+    // (they count as not done meanwhile).
+    void suspend();
+    // The link is back: the batch goes on from where it waited.
+    void resume();
+    // The link could not be restored: a waiting batch ends as cut off by the link.
+    void abandon();
+    bool suspended() const { return suspended_; }
     // Forgets everything (tests).
     void reset();
 
@@ -105,6 +115,9 @@ class PhotoBackupBatch {
     std::size_t cursor_ = 0;
     bool running_ = false;
     bool bStopPhotoBak_ = false;
+    bool suspended_ = false;
+    // Items that failed as a leaving computer makes them fail, since the last one sent.
+    std::vector<std::string> cutOffStreak_;
     BackupBatchEnd summary_;
     std::string deviceTag_;
     ItemBlock itemBlock_;
