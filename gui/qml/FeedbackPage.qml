@@ -77,11 +77,20 @@ Page {
         ScrollView {
             Layout.fillWidth: true
             Layout.preferredHeight: 220
+            background: Rectangle {
+                radius: 8
+                color: "white"
+                border.color: comment.activeFocus ? "#1E88E5" : "#CFD8DC"
+            }
             TextArea {
                 id: comment
                 objectName: "feedbackComment"
                 placeholderText: feedbackScreen.feedback ? feedbackScreen.feedback.commentPlaceholder : ""
                 wrapMode: TextEdit.Wrap
+                leftPadding: 12
+                rightPadding: 12
+                // The frame is the scroll view's: no underline of its own.
+                background: null
             }
         }
         TextField {

@@ -33,7 +33,7 @@ Rectangle {
             text: bar.banner.text
             wrapMode: Text.WordWrap
             color: "white"
-            font.pixelSize: 15
+            font.pixelSize: 14
         }
     }
 }

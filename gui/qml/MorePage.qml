@@ -76,6 +76,8 @@ Page {
                         Switch {
                             id: phoneSwitch
                             objectName: "phoneFilesSwitch"
+                            // A flat handle: its shadow does not render everywhere.
+                            Component.onCompleted: indicator.Material.elevation = 0
                             visible: row.tag === moreScreen.phoneFilesTag
                             checked: moreScreen.more.phoneFiles
                             onToggled: {

@@ -66,6 +66,8 @@ Page {
                         Switch {
                             objectName: "settingSwitch_" + row.index
                             visible: row.isSwitch
+                            // A flat handle: its shadow does not render everywhere.
+                            Component.onCompleted: indicator.Material.elevation = 0
                             checked: row.value === "on"
                             onToggled: {
                                 settingsScreen.settings.setSwitch(row.index, checked)
@@ -90,6 +92,8 @@ Page {
                             placeholderText: row.hint
                             selectByMouse: true
                             onAccepted: save.clicked()
+                            // A long value shows its start.
+                            Component.onCompleted: cursorPosition = 0
                         }
                         Button {
                             id: save
