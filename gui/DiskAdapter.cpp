@@ -36,6 +36,16 @@ void DiskAdapter::addOtherFolder() {
     }
 }
 
+void DiskAdapter::openMore() {
+    if (auto c = controller_.lock()) {
+        c->NvFuncMore();
+    }
+}
+
+void DiskAdapter::presentMore() {
+    emit moreRequested();
+}
+
 void DiskAdapter::back() {
     if (auto c = controller_.lock()) {
         c->DoBack();

@@ -38,6 +38,7 @@ class DiskAdapter : public QObject, public OverlayScreen<DiskView> {
     Q_INVOKABLE void removeFromClass(int row);
     Q_INVOKABLE void addOtherFolder();
     Q_INVOKABLE void back();
+    Q_INVOKABLE void openMore();
 
     QString title() const { return title_; }
     QStringList menu() const { return menu_; }
@@ -57,6 +58,7 @@ class DiskAdapter : public QObject, public OverlayScreen<DiskView> {
     void setAddFolderButtonVisible(bool visible) override;
     std::shared_ptr<FileBrowserView> presentFolderScreen(
         const std::shared_ptr<FileViewController>& screen) override;
+    void presentMore() override;
     void closeScreen() override;
     void listingEnded(ListingOutcome outcome) override;
 
@@ -66,6 +68,8 @@ class DiskAdapter : public QObject, public OverlayScreen<DiskView> {
     void closed();
     void folderOpened(QObject* folder);
     void listed(int outcome);
+    // The More screen was asked for; the application shows it.
+    void moreRequested();
 
   private:
     std::weak_ptr<DiskViewController> controller_;

@@ -1,5 +1,7 @@
 #include "GuiApp.h"
 
+#include "ExternalLinks.h"
+
 #include "app/ComputerAddress.h"
 #include "app/MainLoop.h"
 #include "app/MainTabBarViewController.h"
@@ -7,9 +9,7 @@
 #include "controllers/FileDownViewController.h"
 #include "controllers/ServerViewController.h"
 
-#include <QDesktopServices>
 #include <QGuiApplication>
-#include <QUrl>
 
 #include <filesystem>
 #include <random>
@@ -37,13 +37,27 @@ class GuiApp::Screens : public AppView {
         }
         app_.tabs_ = makeAdapter(new TabsAdapter(
             app_.overlay_, screen, [this] { return app_.delegate_->browserServices(); }));
+        QObject::connect(app_.tabs_.get(), &TabsAdapter::moreRequested, &app_,
+                         [this] { app_.delegate_->showMore(); });
         app_.showPage("tabs");
         return app_.tabs_;
     }
     void showServerList() override {
+        // The screens above the list close with the tabs.
+        app_.closeMore();
         app_.tabs_.reset();
         app_.showPage("servers");
     }
+    std::shared_ptr<MoreView> presentMore(
+        const std::shared_ptr<MoreTableViewController>& screen) override {
+        app_.closeMore();
+        app_.more_ = makeAdapter(new MoreAdapter(app_.overlay_, screen));
+        QObject::connect(app_.more_.get(), &MoreAdapter::closed, &app_,
+                         [this] { app_.closeMore(); });
+        emit app_.moreChanged();
+        return app_.more_;
+    }
+    void showLinkRecovery(const LinkRecoveryState& state) override { app_.banner_.show(state); }
 
   private:
     GuiApp& app_;
@@ -71,6 +85,7 @@ GuiApp::GuiApp(GuiOptions options)
 }
 
 GuiApp::~GuiApp() {
+    more_.reset();
     delegate_.reset();
     if (demoPeer_) {
         demoPeer_->stop();
@@ -179,7 +194,18 @@ QString GuiApp::text(const QString& key) const {
 }
 
 void GuiApp::openLink(const QString& url) const {
-    QDesktopServices::openUrl(QUrl(url));
+    openExternalLink(url);
+}
+
+AppView& GuiApp::appView() const {
+    return *screens_;
+}
+
+void GuiApp::closeMore() {
+    if (more_) {
+        more_.reset();
+        emit moreChanged();
+    }
 }
 
 void GuiApp::stateChanged(Qt::ApplicationState state) {

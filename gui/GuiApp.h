@@ -5,7 +5,9 @@
 // tapping it would.
 
 #include "GuiOptions.h"
+#include "LinkBanner.h"
 #include "MainQueuePump.h"
+#include "MoreAdapter.h"
 #include "Overlay.h"
 #include "ServerListAdapter.h"
 #include "TabsAdapter.h"
@@ -28,6 +30,9 @@ class GuiApp : public QObject {
     Q_PROPERTY(QObject* servers READ servers CONSTANT)
     Q_PROPERTY(QObject* tabs READ tabs NOTIFY pageChanged)
     Q_PROPERTY(QObject* overlay READ overlay CONSTANT)
+    // The More screen over the page while it is shown, else null.
+    Q_PROPERTY(QObject* more READ more NOTIFY moreChanged)
+    Q_PROPERTY(QObject* linkBanner READ linkBanner CONSTANT)
     Q_PROPERTY(QString demoNote READ demoNote CONSTANT)
 
   public:
@@ -51,6 +56,12 @@ class GuiApp : public QObject {
     QObject* servers() const { return serverList_.get(); }
     QObject* tabs() const { return tabs_.get(); }
     QObject* overlay() { return &overlay_; }
+    QObject* more() const { return more_.get(); }
+    QObject* linkBanner() { return &banner_; }
+    MoreAdapter* moreScreen() const { return more_.get(); }
+    LinkBanner& banner() { return banner_; }
+    // The application's side of the window, as the application object drives it.
+    AppView& appView() const;
     QString demoNote() const { return demoNote_; }
 
     ServerListAdapter& serverList() const { return *serverList_; }
@@ -59,18 +70,22 @@ class GuiApp : public QObject {
 
   signals:
     void pageChanged();
+    void moreChanged();
 
   private:
     class Screens;
     void stateChanged(Qt::ApplicationState state);
     void connectTo(const std::string& computer);
     void showPage(const QString& page);
+    void closeMore();
 
     GuiOptions options_;
     MainQueuePump pump_;
     Overlay overlay_;
+    LinkBanner banner_{overlay_};
     std::shared_ptr<ServerListAdapter> serverList_;
     std::shared_ptr<TabsAdapter> tabs_;
+    std::shared_ptr<MoreAdapter> more_;
     std::shared_ptr<Screens> screens_;
     std::unique_ptr<AppDelegate> delegate_;
     std::optional<QTemporaryDir> demoDir_;

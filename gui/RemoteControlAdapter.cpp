@@ -114,6 +114,14 @@ void RemoteControlAdapter::openHotspot() {
     withController([](auto& c) { c.OpenHotspotList(); });
 }
 
+void RemoteControlAdapter::openMore() {
+    withController([](auto& c) { c.NvFuncMore(); });
+}
+
+void RemoteControlAdapter::presentMore() {
+    emit moreRequested();
+}
+
 void RemoteControlAdapter::captureAgain() {
     withController([](auto& c) { c.ReCapture(); });
 }

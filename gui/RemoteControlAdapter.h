@@ -69,6 +69,7 @@ class RemoteControlAdapter : public QObject, public OverlayScreen<IntelligentVie
     Q_INVOKABLE void pressPad(int tag);
     Q_INVOKABLE void pressMic();
     Q_INVOKABLE void openHotspot();
+    Q_INVOKABLE void openMore();
     Q_INVOKABLE void captureAgain();
     Q_INVOKABLE void viewAllCaptures();
     Q_INVOKABLE void closeViewer();
@@ -122,6 +123,7 @@ class RemoteControlAdapter : public QObject, public OverlayScreen<IntelligentVie
         const std::shared_ptr<ScreenHisTableController>& history) override;
     std::shared_ptr<WifiMgrView> presentHotspot(const std::shared_ptr<WifiMgrVC>& hotspot) override;
     void captureEnded(CaptureOutcome outcome, const std::string& path) override;
+    void presentMore() override;
 
   signals:
     void changed();
@@ -138,6 +140,8 @@ class RemoteControlAdapter : public QObject, public OverlayScreen<IntelligentVie
     void gamepadOpened(QObject* pad);
     // The panel is in front again: QML pops what was over it.
     void backToPanel();
+    // The More screen was asked for; the application shows it.
+    void moreRequested();
 
   private:
     template <class F>

@@ -22,6 +22,12 @@ void ServerListAdapter::select(int row) {
     }
 }
 
+void ServerListAdapter::openMore() {
+    if (auto c = controller_.lock()) {
+        c->SettingBn();
+    }
+}
+
 void ServerListAdapter::finishIntro() {
     if (auto c = controller_.lock()) {
         c->introFinished();

@@ -38,6 +38,8 @@ class ServerListAdapter : public QAbstractListModel, public OverlayScreen<Server
     Q_INVOKABLE void refresh();
     Q_INVOKABLE void select(int row);
     Q_INVOKABLE void finishIntro();
+    // The More screen, through the list's settings control.
+    Q_INVOKABLE void openMore();
 
     int count() const { return static_cast<int>(rows_.size()); }
     bool spinning() const { return spinning_; }

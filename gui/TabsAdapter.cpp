@@ -54,6 +54,7 @@ void TabsAdapter::setSelectedTab(int tag) {
 std::shared_ptr<DiskView> TabsAdapter::presentFileManager(
     const std::shared_ptr<DiskViewController>& screen) {
     fileManager_ = makeAdapter(new DiskAdapter(overlay_, screen));
+    connect(fileManager_.get(), &DiskAdapter::moreRequested, this, &TabsAdapter::moreRequested);
     emit changed();
     return fileManager_;
 }
@@ -73,6 +74,8 @@ std::shared_ptr<IntelligentView> TabsAdapter::presentRemoteControl(
     // Selecting the tab again shows the same panel, as it was left.
     if (!remote_ || remote_->controller() != screen) {
         remote_ = makeAdapter(new RemoteControlAdapter(overlay_, screen));
+        connect(remote_.get(), &RemoteControlAdapter::moreRequested, this,
+                &TabsAdapter::moreRequested);
         emit remoteChanged();
     }
     return remote_;

@@ -73,6 +73,8 @@ class TabsAdapter : public QObject, public OverlayScreen<MainTabBarView> {
     void backupChanged();
     void remoteChanged();
     void closed();
+    // A tab asked for the More screen.
+    void moreRequested();
 
   private:
     std::weak_ptr<MainTabBarViewController> controller_;

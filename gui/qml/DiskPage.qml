@@ -35,6 +35,13 @@ Page {
                 text: app.text("transfer tasks")
                 onClicked: diskScreen.openDownloads()
             }
+            ToolButton {
+                objectName: "moreButton"
+                visible: !diskScreen.picking
+                text: "⋮"
+                font.pixelSize: 22
+                onClicked: diskScreen.disk.openMore()
+            }
         }
     }
 

@@ -3,7 +3,7 @@ import QtQuick.Controls
 import QtQuick.Controls.Material
 
 // The application's window: the server list or, while a computer is connected, the tabs;
-// the overlays above both.
+// the More screen when asked for, and the reconnection banner and the overlays above all.
 ApplicationWindow {
     id: window
     width: 390
@@ -27,6 +27,28 @@ ApplicationWindow {
     Component {
         id: tabsPage
         TabsPage { tabs: app.tabs }
+    }
+    // The More screen and the screens it opens, over the page in front.
+    Loader {
+        objectName: "moreLayer"
+        anchors.fill: parent
+        active: app.more !== null
+        sourceComponent: StackView {
+            id: moreStack
+            objectName: "moreStack"
+            initialItem: MorePage {
+                more: app.more
+                stack: moreStack
+            }
+        }
+    }
+    LinkBannerBar {
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.top: parent.top
+        // Below the page's bar, whose title and buttons stay in reach.
+        anchors.topMargin: 56
+        banner: app.linkBanner
     }
     // The first-run introduction covers the whole window, bars included.
     IntroPanel {

@@ -29,6 +29,12 @@ Page {
                 text: app.text("hotspot")
                 onClicked: panel.remote.openHotspot()
             }
+            ToolButton {
+                objectName: "moreButton"
+                text: "⋮"
+                font.pixelSize: 22
+                onClicked: panel.remote.openMore()
+            }
         }
     }
 

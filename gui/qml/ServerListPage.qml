@@ -33,6 +33,12 @@ Page {
                 enabled: screen.servers.refreshEnabled
                 onClicked: screen.servers.refresh()
             }
+            ToolButton {
+                objectName: "moreButton"
+                text: "⋮"
+                font.pixelSize: 22
+                onClicked: screen.servers.openMore()
+            }
         }
     }
 

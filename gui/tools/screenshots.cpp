@@ -3,17 +3,21 @@
 // check code, drives, folder, row actions, photo viewer, preview, class, download list, the
 // backup tab (shake, a running backup, its end, the photo grid) and the remote-control tab
 // (computer and music sections, capture viewer, capture history, hotspot list, gamepad keys,
-// the pad, the microphone streaming a sound file).
+// the pad, the microphone streaming a sound file), then More, About, feedback, the settings page
+// and the banner shown while a dropped link is restored.
 //
 //   pocketdesk-screenshots OUTPUT_DIR
 
+#include "ExternalLinks.h"
 #include "GuiApp.h"
 #include "GuiWindow.h"
 #include "PreviewAdapter.h"
 #include "RemoteControlAdapter.h"
 #include "UiDriver.h"
 
+#include "NetWork/DownloadPaths.h"
 #include "PeerLauncher.h"
+#include "core/Settings.h"
 
 #include <QDataStream>
 #include <QDir>
@@ -27,6 +31,7 @@
 #include <cmath>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 
 namespace {
@@ -112,6 +117,7 @@ int main(int argc, char** argv) {
 
     // Documents that are not pictures would open in the desktop's application: not here.
     pd::gui::PreviewAdapter::setOpener([](const QString&) {});
+    pd::gui::setLinkOpener({});
     int status = 0;
     {
         pd::gui::GuiOptions options;
@@ -254,6 +260,45 @@ int main(int argc, char** argv) {
         ui.click("micButton");
         shot("25-microphone", ui.waitUntil([&] { return remote->micLevel() > 0; }));
         ui.click("micButton");
+
+        // More, from the panel's bar, with a few megabytes of previews in the cache.
+        {
+            std::filesystem::create_directories(pd::previewCacheFolder());
+            std::ofstream(pd::previewCacheFolder() + "/holiday.mov") << std::string(3400000, 'x');
+        }
+        ui.click("moreButton");
+        shot("26-more", ui.waitForText("3 MB") != nullptr);
+        ui.click("moreRow_4");
+        shot("27-about", ui.waitFor("aboutRow_3") != nullptr);
+        ui.click("aboutBack");
+        // A feedback address on this machine; nothing is sent here.
+        pd::Settings::standard().setFeedbackUrl("http://127.0.0.1:8080/Client/FeedBack.ashx");
+        ui.click("moreRow_5");
+        if (QQuickItem* comment = ui.waitFor("feedbackComment")) {
+            comment->setProperty("text",
+                                 "Browsing the D: drive feels quick. Could the download "
+                                 "list show how long is left?");
+        }
+        if (QQuickItem* contact = ui.waitFor("feedbackContact")) {
+            contact->setProperty("text", "sam@example.org");
+        }
+        shot("28-feedback", ui.waitFor("sendFeedback") != nullptr);
+        ui.click("feedbackBack");
+        ui.click("settingsRow");
+        if (QQuickItem* field = ui.waitFor("settingField_1")) {
+            field->setProperty("text", "report.example:99999");
+            ui.click("settingSave_1");
+        }
+        shot("29-settings", ui.waitFor("settingProblem_1") != nullptr);
+        ui.click("settingsBack");
+        ui.click("moreBack");
+
+        // The link dropped: the panel stays under the banner while it is restored.
+        ui.click("menu_0");
+        app.appView().showLinkRecovery(
+            {pd::LinkRecoveryState::Phase::Reconnecting, 2, "STUDY-PC", ""});
+        shot("30-reconnecting", ui.waitFor("linkBanner") != nullptr);
+        app.appView().showLinkRecovery({pd::LinkRecoveryState::Phase::Restored, 2, "STUDY-PC", ""});
         status = failures == 0 ? 0 : 1;
     }
     peer->stop();

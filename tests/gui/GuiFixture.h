@@ -3,6 +3,7 @@
 // `pocketdesk-gui` would, and drives it as a user does, by finding what is on screen and
 // tapping it.
 
+#include "ExternalLinks.h"
 #include "GuiApp.h"
 #include "GuiWindow.h"
 #include "PreviewAdapter.h"
@@ -27,9 +28,12 @@ class GuiAgainstPeer : public test::PeerFixture {
   protected:
     void SetUp() override {
         PreviewAdapter::setOpener([](const QString&) {});
+        // Addresses the user opens are recorded, never handed to a browser.
+        setLinkOpener([this](const QString& url) { openedLinks << url; });
     }
     void TearDown() override {
         closeWindow();
+        setLinkOpener({});
         PeerFixture::TearDown();
     }
 
@@ -71,6 +75,7 @@ class GuiAgainstPeer : public test::PeerFixture {
     std::unique_ptr<GuiApp> app;
     std::unique_ptr<QQmlApplicationEngine> engine;
     std::unique_ptr<UiDriver> ui;
+    QStringList openedLinks;
 };
 
 }  // namespace pd::gui
