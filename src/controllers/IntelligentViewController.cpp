@@ -13,6 +13,7 @@
 #include "platform/AlsaAudioInput.h"
 #include "platform/Dispatch.h"
 #include "platform/ImageProbe.h"
+#include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 
 #include <algorithm>
@@ -120,6 +121,9 @@ IntelligentViewController::IntelligentViewController(std::weak_ptr<IntelligentVi
 }
 
 IntelligentViewController::~IntelligentViewController() {
+    if (recoveryObserver_ != 0) {
+        NotificationCenter::defaultCenter().removeObserver(recoveryObserver_);
+    }
     services_.core.clearDelegate(this);
     // The recorder's thread ends before the sender it feeds goes.
     levelMeter_.reset();
@@ -135,6 +139,17 @@ void IntelligentViewController::resetLastSentVolumeForTests() {
 }
 
 void IntelligentViewController::viewDidLoad() {
+    if (recoveryObserver_ == 0) {
+        std::weak_ptr<IntelligentViewController> weak = weak_from_this();
+        recoveryObserver_ = NotificationCenter::defaultCenter().addObserver(
+            AuthCore::kLinkRecoveryNotification, [weak](const std::string&, const UserInfo&) {
+                auto self = weak.lock();
+                if (self && self->services_.core.linkRecoveryState().phase ==
+                                LinkRecoveryState::Phase::Restored) {
+                    self->linkRestored();
+                }
+            });
+    }
     auto v = view();
     if (v) {
         v->setTitle("intelligent control");
@@ -609,10 +624,29 @@ void IntelligentViewController::startMicrophone(std::int32_t port) {
     }
 }
 
+void IntelligentViewController::linkRestored() {
+    if (gamepad_) {
+        GamePlugControl();
+    }
+    if (microphoneRunning()) {
+        // The link sends one message at a time: the pad's question goes first.
+        std::weak_ptr<IntelligentViewController> weak = weak_from_this();
+        MainQueue::shared().after(gamepad_ ? 300ms : 0ms, [weak] {
+            if (auto self = weak.lock(); self && self->microphoneRunning()) {
+                self->MicPlugControl();
+            }
+        });
+    }
+}
+
 void IntelligentViewController::microphoneEnded(bool interrupted, const std::string& message) {
     // Runs after the capture thread has ended, so the recorder may go.
     levelMeter_.reset();
     recorder_.reset();
+    if (const auto port = std::exchange(restartMicOn_, std::nullopt)) {
+        startMicrophone(*port);  // the computer listens on another port now
+        return;
+    }
     if (auto v = view()) {
         v->microphoneStopped(interrupted, message);
     }
@@ -695,6 +729,10 @@ void IntelligentViewController::AuthCoreMsgPostSucess(std::int32_t handlePort, i
         v->plugAccepted(plugType, handlePort);
     }
     if (plugType == 5) {
+        if (gamepad_ && gamepad_->nPort() == handlePort &&
+            gamepad_->strIP() == services_.core.serverIp) {
+            return;  // asked again after a reconnection: the open pad still reaches it
+        }
         // A pad still open lifts its keys first.
         gamepad_.reset();
         gamepad_ = std::make_shared<GameHandleViewController>(
@@ -705,7 +743,13 @@ void IntelligentViewController::AuthCoreMsgPostSucess(std::int32_t handlePort, i
         }
         gamepad_->viewDidLoad();
     } else if (plugType == 6) {
+        const bool moved = recorder_ && microphonePort_ != handlePort;
         microphonePort_ = handlePort;
+        if (moved) {
+            restartMicOn_ = handlePort;
+            recorder_->stop();  // its stop block starts the stream again on the new port
+            return;
+        }
         startMicrophone(handlePort);
     }
 }

@@ -13,6 +13,7 @@
 #include "controllers/TopMenuPicker.h"
 #include "core/AuthCoreDelegate.h"
 #include "platform/AudioInput.h"
+#include "platform/NotificationCenter.h"
 
 #include <chrono>
 #include <cstdint>
@@ -138,6 +139,9 @@ class IntelligentViewController : public AuthCoreDelegate,
     void powerAnswered(int command);
     void captureArrived(std::shared_ptr<const std::string> data);
     void sendPlug(std::optional<PlugMessage> message, std::chrono::milliseconds pause);
+    // The link came back after it dropped: the open pad and a running microphone ask the
+    // computer for their ports again (its program may have restarted on others).
+    void linkRestored();
     void buildSection(std::int32_t value);
     void startMicrophone(std::int32_t port);
     void microphoneEnded(bool interrupted, const std::string& message);
@@ -160,6 +164,9 @@ class IntelligentViewController : public AuthCoreDelegate,
     std::optional<int> pendingPower_;
     std::uint64_t powerSerial_ = 0;
     std::optional<std::int32_t> microphonePort_;
+    // A stream to start again on this port once the running recorder has stopped.
+    std::optional<std::int32_t> restartMicOn_;
+    ObserverToken recoveryObserver_ = 0;
     std::shared_ptr<DiskViewController> picker_;
     std::shared_ptr<GameHandleSetVC> gamepadSettings_;
     std::shared_ptr<GameHandleViewController> gamepad_;

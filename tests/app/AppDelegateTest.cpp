@@ -52,6 +52,10 @@ struct RecordingAppView : AppView {
         return moreView;
     }
     void showServerList() override { ++serverListShown; }
+    std::vector<LinkRecoveryState::Phase> recovery;
+    void showLinkRecovery(const LinkRecoveryState& state) override {
+        recovery.push_back(state.phase);
+    }
     std::shared_ptr<ServerView> presentServerList(
         const std::shared_ptr<ServerViewController>&) override {
         return server;
@@ -107,7 +111,7 @@ class AppDelegateTest : public TempHome {
 // That the computer paired last is remembered, and that the file manager lists the drives at
 // once, the terminal front-end's tests show (pairing again without naming it, ls); that the
 // tabs close and the server list shows again, the graphical front-end's.
-TEST_F(AppDelegateTest, PairingOpensTheTabsAndAClosedLinkClosesThem) {
+TEST_F(AppDelegateTest, PairingOpensTheTabsAndADroppedLinkIsRestoredOrClosesThem) {
     UserDefaults::standard().setString("LASTDEVICETAG", "EARLIER");
     app->applicationDidEnterBackground();  // nothing chosen in this run: the earlier one stays
     EXPECT_EQ(UserDefaults::standard().stringForKey("LASTDEVICETAG"), "EARLIER");
@@ -118,9 +122,28 @@ TEST_F(AppDelegateTest, PairingOpensTheTabsAndAClosedLinkClosesThem) {
     EXPECT_EQ(view->tabs.front()->tabs.size(), 3u);
     EXPECT_EQ(view->server->outcomes, std::vector{PairingOutcome::Paired});
 
-    // The computer closes the link.
+    // The computer closes the link: the tabs stay while the phone links again with the code
+    // it holds.
+    using Phase = LinkRecoveryState::Phase;
+    AuthCore::ShareInstance().setReconnectDelays([](int) { return std::chrono::milliseconds(1); });
     pc.closeLink();
+    ASSERT_TRUE(pumpMainUntil([&] { return pc.accept(std::chrono::milliseconds(0)); }));
+    ASSERT_TRUE(pc.readMessage());
+    pc.sendMessage(1039, pack({I(255), I(0), R("TICKET-2")}));
+    ASSERT_TRUE(pumpMainUntil(
+        [&] { return !view->recovery.empty() && view->recovery.back() == Phase::Restored; }));
+    EXPECT_EQ(view->recovery.front(), Phase::Reconnecting);
+    EXPECT_EQ(view->tabs.size(), 1u);
+    EXPECT_TRUE(AuthCore::ShareInstance().hasAcceptedLink());
+
+    // Closed again, and the code refused: only the user can give the new one, so the tabs
+    // close and the server list shows why.
+    pc.closeLink();
+    ASSERT_TRUE(pumpMainUntil([&] { return pc.accept(std::chrono::milliseconds(0)); }));
+    ASSERT_TRUE(pc.readMessage());
+    pc.sendMessage(1039, pack({I(255), I(2), R("")}));
     ASSERT_TRUE(pumpMainUntil([&] { return app->mainTabs() == nullptr; }));
+    EXPECT_EQ(view->recovery.back(), Phase::GaveUp);
     EXPECT_EQ(view->server->outcomes.back(), PairingOutcome::LinkClosed);
     EXPECT_FALSE(AuthCore::ShareInstance().hasAcceptedLink());
 }

@@ -138,6 +138,9 @@ class DownloadServiceTest : public TempHome {
         ASSERT_TRUE(disk);
         tickets.issue(kUuid, kTicket);
         ASSERT_TRUE(startServer()) << "the peer's HTTP service could not listen on 127.0.0.1";
+        // No link to sign new links with: a download cut off fails, leaving its part.
+        service->setRetryDelays([](int) { return 1ms; });
+        service->setRelinker([](const std::string&) { return DownloadRelink{}; });
     }
     void TearDown() override { center.removeObserver(token); }
 
@@ -522,6 +525,64 @@ TEST_F(DownloadServiceTest, PreviewsAndKeptDownloadsNeverStopOrWaitForEachOther)
     EXPECT_FALSE(left->heard().done());
     EXPECT_TRUE(partFiles().empty());
     EXPECT_FALSE(fs::exists(cache("both.bin")));
+}
+
+// A download the computer cuts off waits while the link is being restored, then goes on from
+// where it stopped with the link it is given, as often as each attempt gets further.
+TEST_F(DownloadServiceTest, ACutDownloadWaitsForTheLinkAndGoesOnUntilWhole) {
+    const std::string body = patternBytes(300'000, 1);
+    serve("cut.bin", body);
+    ASSERT_TRUE(startServer(closing(100'000)));  // every answer ends after 100'000 bytes
+    std::vector<std::string> asked;
+    service->setRelinker([&](const std::string& path) {
+        asked.push_back(path);
+        if (asked.size() <= 2) {
+            return DownloadRelink{DownloadRelink::Kind::Wait, {}};
+        }
+        return DownloadRelink{DownloadRelink::Kind::Url, url("cut.bin")};
+    });
+    const Notice end = runKept("cut.bin", {300'000, 1});
+    EXPECT_EQ(end.name, kHttpTaskSuccessNotification);
+    EXPECT_EQ(numberOf(end.info, "status"), 206);
+    EXPECT_TRUE(readFile(dest("cut.bin")) == body);
+    EXPECT_EQ(asked, std::vector<std::string>(4, "C:/files/cut.bin"));  // 2 waits, 2 attempts
+}
+
+// A link the computer refuses (a restarted computer knows only new tickets) is tried again only
+// when the relinker gives another one; and a download waiting for the link can be paused.
+TEST_F(DownloadServiceTest, ARefusedLinkGoesAgainOnlyWhenRenewedAndAWaitCanBePaused) {
+    serve("signed.bin", patternBytes(1000, 1));
+    const std::string stale =
+        buildSignedUrl("127.0.0.1", server->port(), "C:/signed.bin", kUuid, "an old ticket");
+    for (const bool renewed : {false, true}) {
+        SCOPED_TRACE(renewed);
+        service->setRelinker([&](const std::string&) {
+            return DownloadRelink{DownloadRelink::Kind::Url, renewed ? url("signed.bin") : stale};
+        });
+        notices.clear();
+        service->downLoadWithURL(stale, dest("signed.bin"), temp("signed.bin"), "C:/signed.bin");
+        ASSERT_TRUE(waitForEnds(1));
+        EXPECT_EQ(ends().back().name,
+                  renewed ? kHttpTaskSuccessNotification : kHttpTaskFailureNotification);
+        EXPECT_EQ(numberOf(ends().back().info, "status"), renewed ? 200 : 403);
+    }
+
+    serve("wait.bin", patternBytes(300'000, 2));
+    ASSERT_TRUE(startServer(closing(100'000)));
+    bool asked = false;
+    service->setRelinker([&](const std::string&) {
+        asked = true;
+        return DownloadRelink{DownloadRelink::Kind::Wait, {}};
+    });
+    notices.clear();
+    download("wait.bin");
+    ASSERT_TRUE(pumpMainUntil([&] { return asked; }, 20s));
+    service->pauseDownload(url("wait.bin"));
+    ASSERT_TRUE(waitForEnds(1));
+    EXPECT_EQ(ends().back().name, kHttpTaskFailureNotification);
+    EXPECT_EQ(textOf(ends().back().info, "error"), "cancelled");
+    EXPECT_EQ(sizeOf(temp("wait.bin")), 100'000u);  // kept for the next run
+    EXPECT_TRUE(service->httpDownListArr().empty());
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include "GuiFixture.h"
 
+#include "core/AuthCore.h"
+
 #include <filesystem>
 #include <fstream>
 
@@ -60,7 +62,9 @@ TEST_F(GuiAgainstPeer, SearchPairWithTheCodeOpenAFolderDownloadAndSeeTheFileFini
     EXPECT_NE(ui->findText("▾ " + displayText("this week")), nullptr);
 }
 
-TEST_F(GuiAgainstPeer, LosingTheLinkClosesTheTabsAndShowsTheServerList) {
+// A computer whose program restarts on the same ports is linked again under a banner, and the
+// tabs stay; one that does not come back leaves the server list in front.
+TEST_F(GuiAgainstPeer, ADroppedLinkIsRestoredUnderABannerOrEndsAtTheServerList) {
     startPeer({"--code", "654321"});
     GuiOptions options;
     options.pc = address();
@@ -68,9 +72,22 @@ TEST_F(GuiAgainstPeer, LosingTheLinkClosesTheTabsAndShowsTheServerList) {
     open(options);
     ASSERT_NE(ui->waitFor("diskRow_0"), nullptr);
 
+    const std::string control = std::to_string(peerProcess->controlPort());
+    const std::string http = std::to_string(peerProcess->httpPort());
     ASSERT_TRUE(peerProcess->stop());
     peerProcess.reset();
-    EXPECT_TRUE(ui->waitUntil([&] { return app->page() == "servers"; }));
+    EXPECT_NE(ui->waitFor("linkBanner"), nullptr);
+    startPeer({"--code", "654321", "--port", control, "--http-port", http});
+    EXPECT_TRUE(
+        ui->waitUntil([&] { return textOf("linkBannerText").startsWith("Reconnected"); }, 30s));
+    EXPECT_NE(ui->find("diskRow_0"), nullptr);
+
+    // Without pauses between the attempts, and without asking where it went.
+    AuthCore::ShareInstance().setReconnectDelays([](int) { return 1ms; });
+    AuthCore::ShareInstance().setComputerFinder(nullptr);
+    ASSERT_TRUE(peerProcess->stop());
+    peerProcess.reset();
+    EXPECT_TRUE(ui->waitUntil([&] { return app->page() == "servers"; }, 30s));
     EXPECT_NE(ui->waitFor("serverRow_0"), nullptr);
     EXPECT_EQ(ui->find("diskRow_0"), nullptr);
 }
