@@ -1,10 +1,14 @@
 // The guided tour: starts a peer with a sample disk on 127.0.0.1, then runs the front-end's own
-// commands against it, as a user would type them, and says what each step shows.
+// commands against it, as a user would type them, one capability after another, and ends with a
+// table of what worked and how long it took.
 
 #include "Commands.h"
 #include "DemoGamepadMic.h"
 #include "DemoPhoneFiles.h"
-#include "DemoRemoteControl.h"
+#include "DemoReconnect.h"
+#include "DemoServices.h"
+#include "DemoSteps.h"
+#include "DemoTable.h"
 #include "Output.h"
 #include "PeerLauncher.h"
 #include "SamplePhotos.h"
@@ -13,12 +17,14 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <functional>
 #include <random>
 
 namespace pd::cli {
 
 namespace {
+
+// The computer sends files at this pace, so that the reconnection step can stop it mid-way.
+constexpr const char* kHttpRate = "16777216";
 
 std::string randomCode() {
     std::random_device rd;
@@ -29,39 +35,41 @@ std::string randomCode() {
     return code;
 }
 
-// Runs this program with `args` and returns its exit status (-1 if it could not run).
-int runSelf(const Output& out, const std::vector<std::string>& args) {
-    return waitSelf(startSelf(out, args));
-}
-
 // The photo backup step: a small library on the phone (one photo also in an album), backed up
 // by a shake, then shaken again: the computer has them all, so nothing new goes.
-int demoBackup(const Output& out, const std::filesystem::path& work,
-               const std::function<std::vector<std::string>(std::vector<std::string>)>& with,
-               const std::string& address) {
-    const std::filesystem::path photos = work / "phone-photos";
+Reason demoBackup(const DemoContext& demo) {
+    const std::filesystem::path photos = demo.work / "phone-photos";
     std::error_code ec;
     if (!writeSamplePhotos(photos, 3)) {
-        out.error("cannot write the sample photos");
-        return 1;
+        return "cannot write the sample photos";
     }
     std::filesystem::create_directories(photos / "Holiday", ec);
     std::filesystem::create_symlink(photos / "IMG_0002.JPG", photos / "Holiday" / "IMG_0002.JPG",
                                     ec);
-    out.say("9. Backing up the phone's three photos (one is also in an album) by a shake:");
-    int failures =
-        runSelf(out, with({"backup", "--all", "--photos", photos.string(), "--pc", address})) !=
-        kExitOk;
-    out.say("   Shaking again: the computer confirmed each photo, so none is new to it:");
-    failures +=
-        runSelf(out, with({"backup", "--all", "--photos", photos.string(), "--pc", address})) !=
-        kExitOk;
-    return failures;
+    const std::vector<std::string> backup{"backup", "--all", "--photos", photos.string()};
+    Reason failure = runOnComputer(demo, backup);
+    demo.out.say("  Shaking again: the computer confirmed each photo, so none is new to it:");
+    Reason again = runOnComputer(demo, backup);
+    return failure.empty() ? again : failure;
+}
+
+// Pairing as a new phone does: refused without the code, then paired with it.
+Reason demoPair(const DemoContext& demo, const std::vector<std::string>& search,
+                const std::string& code) {
+    std::vector<std::string> args{"pair", "--pc", "DEMO-PC"};
+    args.insert(args.end(), search.begin(), search.end());
+    int status = waitSelf(startSelf(demo.out, demo.with(args)));
+    if (status == kExitRefused) {
+        demo.out.say("  The computer refused: it wants the check code it shows. Again with it:");
+        args.insert(args.end(), {"--code", code});
+        status = waitSelf(startSelf(demo.out, demo.with(args)));
+    }
+    return commandFailed(args, status);
 }
 
 }  // namespace
 
-int runDemo(const GlobalOptions& global, const DemoOptions& demo) {
+int runDemo(const GlobalOptions& global, const DemoOptions& options) {
     Output out(global.outputMode());
     std::error_code ec;
     char tmpl[] = "/tmp/pocketdesk-demo-XXXXXX";
@@ -72,9 +80,14 @@ int runDemo(const GlobalOptions& global, const DemoOptions& demo) {
     const std::filesystem::path work = tmpl;
     const std::filesystem::path disk = work / "computer-disk";
     // The tour never touches the user's own data.
-    const std::string home = global.home.empty() ? (work / "phone-home").string() : global.home;
+    DemoContext demo{out,
+                     work,
+                     global.home.empty() ? (work / "phone-home").string() : global.home,
+                     options.peerProgram,
+                     global.verbose,
+                     {}};
     auto cleanup = [&] {
-        if (!demo.keep)
+        if (!options.keep)
             std::filesystem::remove_all(work, ec);
     };
     std::filesystem::create_directories(disk, ec);
@@ -82,81 +95,96 @@ int runDemo(const GlobalOptions& global, const DemoOptions& demo) {
     out.say("Pocketdesk demo: a computer-side peer on 127.0.0.1 plays the computer.");
     const std::string code = randomCode();
     const int discoveryPort = peer::freeUdpPort();
-    auto peerProcess = peer::PeerLauncher::start(
-        demo.peerProgram,
-        {"--root", disk.string(), "--sample-disk", "--code", code, "--name", "DEMO-PC", "--tag",
-         "D3M0", "--discovery-port", std::to_string(discoveryPort)},
-        std::chrono::seconds(10), !global.verbose);
-    if (!peerProcess) {
-        out.error("cannot start " + demo.peerProgram.string());
+    const std::vector<std::string> peerArgs{"--root", disk.string(), "--sample-disk", "--code",
+                                            code,     "--name",      "DEMO-PC",       "--tag",
+                                            "D3M0",   "--http-rate", kHttpRate};
+    std::vector<std::string> firstArgs = peerArgs;
+    firstArgs.insert(firstArgs.end(), {"--discovery-port", std::to_string(discoveryPort),
+                                       "--report-port", "0", "--feedback-port", "0"});
+    std::optional<peer::PeerLauncher> computer = peer::PeerLauncher::start(
+        options.peerProgram, firstArgs, std::chrono::seconds(10), !global.verbose);
+    if (!computer) {
+        out.error("cannot start " + options.peerProgram.string());
         cleanup();
         return kExitFailure;
     }
-    out.say(
-        "1. Started the computer's services on a sample disk with drives C: and D: and a "
-        "desktop: control port " +
-        std::to_string(peerProcess->controlPort()) + ", check code " + code + ".");
+    demo.address = "127.0.0.1:" + std::to_string(computer->controlPort()) + ":" +
+                   std::to_string(computer->httpPort());
+    out.say("Its disk has drives C: and D: and a desktop; its control port is " +
+            std::to_string(computer->controlPort()) + ", its check code " + code + ".");
 
-    const std::vector<std::string> common{"--home", home};
-    auto with = [&](std::vector<std::string> args) {
-        args.insert(args.end(), common.begin(), common.end());
-        if (global.verbose)
-            args.push_back("-v");
-        return args;
-    };
     const std::vector<std::string> search{"--interface", "lo", "--discovery-port",
                                           std::to_string(discoveryPort)};
-    auto searching = [&](std::vector<std::string> args) {
-        args.insert(args.end(), search.begin(), search.end());
-        return with(std::move(args));
+    DemoTable table;
+    auto on = [&](std::vector<std::string> args) {
+        return [&demo, args] { return runOnComputer(demo, args); };
     };
-
-    out.say("2. Searching the loopback network for computers (this takes a few seconds):");
-    if (runSelf(out, searching({"scan"})) != kExitOk) {
-        out.error("the search failed");
-        peerProcess->stop();
-        cleanup();
-        return kExitFailure;
+    table.run(out, "search", "Searching the loopback network for computers (a few seconds):", [&] {
+        std::vector<std::string> args{"scan"};
+        args.insert(args.end(), search.begin(), search.end());
+        return runCommand(demo, args);
+    });
+    table.run(out, "pair", "Pairing without a code first, as a new phone does:", [&] {
+        return demoPair(demo, search, code);
+    });
+    table.run(out, "browse",
+              "The computer's drives, by its address (a computer of its own, so the code once "
+              "more), then the folder D:/Music:",
+              [&] {
+                  Reason failure = runOnComputer(demo, {"ls", "--code", code});
+                  Reason music = runOnComputer(demo, {"ls", "D:/Music"});
+                  return failure.empty() ? music : failure;
+              });
+    table.run(out, "file classes",
+              "Adding D:/Music to the music class, and listing the class:", [&] {
+                  Reason failure = runOnComputer(demo, {"class", "add", "music", "D:/Music"});
+                  Reason listed = runOnComputer(demo, {"ls", "--class", "music"});
+                  return failure.empty() ? listed : failure;
+              });
+    table.run(out, "download", "Downloading D:/Music/song.mp3, then the finished downloads:", [&] {
+        Reason failure = runOnComputer(demo, {"get", "D:/Music/song.mp3"});
+        Reason listed = runOnComputer(demo, {"downloads"});
+        return failure.empty() ? listed : failure;
+    });
+    table.run(out, "preview", "Previewing a small text file (kept in the preview cache):",
+              on({"preview", "C:/Users/Demo/Documents/notes.txt"}));
+    table.run(out, "preview cache",
+              "The size of the preview cache:", [&] { return runCommand(demo, {"cache"}); });
+    table.run(out, "photo backup", "Backing up the phone's three photos (one also in an album):",
+              [&] { return demoBackup(demo); });
+    table.run(out, "phone files",
+              "A second computer lists, fetches and deletes the phone's own files while shared:",
+              [&] { return demoPhoneFiles(demo); });
+    table.run(out, "power", "Locking the computer's screen (the peer only logs power commands):",
+              on({"power", "lock", "--yes"}));
+    table.run(out, "volume", "Setting its volume to 40:", on({"volume", "40"}));
+    table.run(out, "music",
+              "Playing music (the same command again pauses):", on({"music", "play"}));
+    table.run(out, "slides", "Turning a presentation to its next page:", on({"slides", "next"}));
+    table.run(out, "screen capture",
+              "Capturing its screen into the phone's capture folder:", on({"capture"}));
+    table.run(out, "hotspot", "The devices on its hotspot:", on({"hotspot"}));
+    table.run(out, "gamepad",
+              "The phone as the computer's gamepad:", [&] { return demoGamepad(demo, *computer); });
+    table.run(out, "microphone",
+              "The phone as the computer's microphone:", [&] { return demoMic(demo, *computer); });
+    table.run(out, "feedback", "Feedback, sent to a stand-in feedback service on the computer:",
+              [&] { return demoFeedback(demo, *computer); });
+    table.run(out, "usage reports", "Usage reports, sent to a stand-in report service:", [&] {
+        return demoReports(demo, *computer);
+    });
+    table.run(out, "reconnection",
+              "The computer's services restart while a download runs; the download should "
+              "finish:",
+              [&] { return demoReconnect(demo, disk, computer, peerArgs); });
+    if (computer) {
+        computer->stop();
     }
-    out.say("3. Pairing without a code first, as a new phone does:");
-    int status = runSelf(out, searching({"pair", "--pc", "DEMO-PC"}));
-    if (status == kExitRefused) {
-        out.say("   The computer refused: it wants the check code it shows to its user.");
-        out.say("4. Pairing again with the check code:");
-        status = runSelf(out, searching({"pair", "--pc", "DEMO-PC", "--code", code}));
-    }
-    if (status != kExitOk) {
-        out.error("pairing failed");
-        peerProcess->stop();
-        cleanup();
-        return status;
-    }
-    out.say("   Paired. The phone remembers this computer and its code for next time.");
-
-    const std::string address = "127.0.0.1:" + std::to_string(peerProcess->controlPort()) + ":" +
-                                std::to_string(peerProcess->httpPort());
-    out.say(
-        "5. The computer's drives and desktop, reached by its address instead of a search "
-        "(an address is a computer of its own, so the code is given once more):");
-    int failures = runSelf(out, with({"ls", "--pc", address, "--code", code})) != kExitOk;
-    out.say("6. The folder D:/Music (the code is remembered now):");
-    failures += runSelf(out, with({"ls", "D:/Music", "--pc", address})) != kExitOk;
-    out.say("7. Downloading D:/Music/song.mp3 over the computer's HTTP service:");
-    failures += runSelf(out, with({"get", "D:/Music/song.mp3", "--pc", address})) != kExitOk;
-    out.say("8. The finished downloads of this computer:");
-    failures += runSelf(out, with({"downloads", "--pc", address})) != kExitOk;
-    failures += demoBackup(out, work, with, address);
-    out.say(
-        "10. A computer lists, fetches and deletes the phone's own files while it shares them:");
-    failures += !demoPhoneFiles(out, demo.peerProgram, work, home, with({}), global.verbose);
-    out.say("11. The remote control: power, capture, volume, music, slides and the hotspot:");
-    failures += demoRemoteControl(out, address, with({}));
-    out.say("12. The phone as the computer's gamepad and microphone:");
-    failures += demoGamepadMic(out, *peerProcess, address, work, with({}));
-    peerProcess->stop();
-    out.say("13. Stopped the computer's services. End of the tour.");
+    out.say("Stopped the computer's services. End of the tour.");
+    table.print(out);
+    out.finish();
     cleanup();
-    return failures == 0 ? kExitOk : kExitFailure;
+    return table.allOk() ? kExitOk : kExitFailure;
 }
 
 }  // namespace pd::cli

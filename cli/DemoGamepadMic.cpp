@@ -1,7 +1,5 @@
 #include "DemoGamepadMic.h"
 
-#include "Commands.h"
-#include "SelfProcess.h"
 #include "TextFormat.h"
 
 #include <cmath>
@@ -19,23 +17,6 @@ void putLe(std::string& bytes, std::uint32_t value, int width) {
     for (int i = 0; i < width; ++i) {
         bytes.push_back(static_cast<char>((value >> (8 * i)) & 0xff));
     }
-}
-
-// The events the computer printed since the last look, until it stays quiet for `quiet`.
-std::vector<nlohmann::json> eventsUntilQuiet(peer::PeerLauncher& computer,
-                                             std::chrono::milliseconds quiet) {
-    std::vector<nlohmann::json> events;
-    while (auto event = computer.nextEvent(quiet)) {
-        events.push_back(*event);
-    }
-    return events;
-}
-
-int run(const Output& out, std::vector<std::string> args, const std::string& address,
-        const std::vector<std::string>& common) {
-    args.insert(args.end(), {"--pc", address});
-    args.insert(args.end(), common.begin(), common.end());
-    return waitSelf(startSelf(out, args)) == kExitOk ? 0 : 1;
 }
 
 }  // namespace
@@ -68,11 +49,10 @@ bool writeToneWav(const std::filesystem::path& file, double hertz, int seconds) 
     return static_cast<bool>(stream.flush());
 }
 
-int demoGamepadMic(const Output& out, peer::PeerLauncher& computer, const std::string& address,
-                   const std::filesystem::path& work, const std::vector<std::string>& common) {
+Reason demoGamepad(const DemoContext& demo, peer::PeerLauncher& computer) {
     eventsUntilQuiet(computer, std::chrono::milliseconds(100));  // what earlier steps left
-    out.say("   Pressing X, holding up and letting it go, then L1 on the pad:");
-    int failures = run(out, {"gamepad", "press", "x", "up:down", "up:up", "l1"}, address, common);
+    demo.out.say("  Pressing X, holding up and letting it go, then L1:");
+    Reason failure = runOnComputer(demo, {"gamepad", "press", "x", "up:down", "up:up", "l1"});
     std::string keys;
     for (const auto& event : eventsUntilQuiet(computer, std::chrono::milliseconds(500))) {
         if (event.value("event", "") == "gamepad") {
@@ -80,26 +60,28 @@ int demoGamepadMic(const Output& out, peer::PeerLauncher& computer, const std::s
                     event.value("action", "");
         }
     }
-    out.say("   The computer's gamepad received (key code, action; each key-up is sent twice): " +
-            (keys.empty() ? std::string("nothing") : keys));
+    demo.out.say("  The computer's gamepad received (key, action; each key-up is sent twice): " +
+                 (keys.empty() ? std::string("nothing") : keys));
+    if (failure.empty() && keys.empty()) {
+        failure = "the computer received no key";
+    }
+    return failure;
+}
 
-    const std::filesystem::path tone = work / "tone-440Hz.wav";
+Reason demoMic(const DemoContext& demo, peer::PeerLauncher& computer) {
+    const std::filesystem::path tone = demo.work / "tone-440Hz.wav";
     if (!writeToneWav(tone, 440, 2)) {
-        out.error("cannot write " + visibleText(tone.string()));
-        return failures + 1;
+        return "cannot write " + visibleText(tone.string());
     }
-    out.say("   Streaming two seconds of a 440 Hz tone through the microphone stream:");
-    failures += run(out, {"mic", "--wav", tone.string()}, address, common);
-    bool saved = false;
-    while (auto event = computer.nextEvent(std::chrono::seconds(10))) {
-        if (event->value("event", "") == "audio_saved") {
-            out.say("   The computer saved " + std::to_string(event->value("bytes", 0)) +
-                    " bytes of audio as " + visibleText(event->value("path", "")));
-            saved = true;
-            break;
-        }
+    demo.out.say("  Streaming two seconds of a 440 Hz tone as the microphone:");
+    Reason failure = runOnComputer(demo, {"mic", "--wav", tone.string()});
+    if (auto saved = waitForEvent(computer, "audio_saved", std::chrono::seconds(10))) {
+        demo.out.say("  The computer saved " + std::to_string(saved->value("bytes", 0)) +
+                     " bytes of audio as " + visibleText(saved->value("path", "")));
+    } else if (failure.empty()) {
+        failure = "the computer saved no audio";
     }
-    return failures + (saved ? 0 : 1);
+    return failure;
 }
 
 }  // namespace pd::cli

@@ -26,11 +26,11 @@ constexpr const char* kScript =
 
 }  // namespace
 
-bool demoPhoneFiles(const Output& out, const std::filesystem::path& peerProgram,
-                    const std::filesystem::path& work, const std::filesystem::path& home,
-                    const std::vector<std::string>& common, bool verbose) {
+Reason demoPhoneFiles(const DemoContext& demo) {
+    const Output& out = demo.out;
+    const std::filesystem::path& work = demo.work;
     std::error_code ec;
-    const auto notes = userDataOf(home) / "DemoNotes" / "notes.txt";
+    const auto notes = userDataOf(demo.home) / "DemoNotes" / "notes.txt";
     std::filesystem::create_directories(notes.parent_path(), ec);
     std::ofstream(notes) << "Notes written on the phone, fetched by the computer.\n";
     const auto script = work / "phone-file-script.txt";
@@ -39,23 +39,19 @@ bool demoPhoneFiles(const Output& out, const std::filesystem::path& peerProgram,
 
     std::filesystem::create_directories(work / "second-disk", ec);
     auto computer = peer::PeerLauncher::start(
-        peerProgram,
+        demo.peerProgram,
         {"--root", (work / "second-disk").string(), "--direct-accept", "--discovery-port", "0",
          "--phone-script", script.string(), "--phone-files-dir", fetched.string()},
-        std::chrono::seconds(10), !verbose);
+        std::chrono::seconds(10), !demo.verbose);
     if (!computer) {
-        out.error("cannot start a second computer for the phone files");
-        return false;
+        return "cannot start a second computer";
     }
     const std::string address = "127.0.0.1:" + std::to_string(computer->controlPort()) + ":" +
                                 std::to_string(computer->httpPort());
-    std::vector<std::string> args{"share", "--pc", address};
-    args.insert(args.end(), common.begin(), common.end());
+    const std::vector<std::string> args = demo.with({"share", "--pc", address});
     const pid_t pid = startSelf(out, args, "(the computer sends its commands; Ctrl-C ends it)");
     if (pid < 0) {
-        out.error("cannot run pocketdesk share");
-        computer->stop();
-        return false;
+        return "cannot run pocketdesk share";
     }
     bool done = false;
     std::string saved;
@@ -73,12 +69,11 @@ bool demoPhoneFiles(const Output& out, const std::filesystem::path& peerProgram,
     waitSelf(pid);
     computer->stop();
     if (!done || saved.empty()) {
-        out.error("the computer's phone-file commands did not all run");
-        return false;
+        return "the computer's commands did not all run";
     }
-    out.say("   The computer saved the fetched file as " + visibleText(saved) +
+    out.say("  The computer saved the fetched file as " + visibleText(saved) +
             " and deleted it on the phone.");
-    return true;
+    return {};
 }
 
 }  // namespace pd::cli

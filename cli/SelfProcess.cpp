@@ -2,6 +2,7 @@
 
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 
@@ -23,11 +24,17 @@ pid_t startSelf(const Output& out, const std::vector<std::string>& args, const s
         argv.push_back(a.data());
     }
     argv.push_back(nullptr);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, "/proc/self/exe", nullptr, nullptr, argv.data(), environ) != 0) {
-        return -1;
+    // With --json or --json-lines stdout holds only the caller's own JSON: the child's output,
+    // meant for people, goes to stderr.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (!out.text()) {
+        posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
     }
-    return pid;
+    pid_t pid = -1;
+    const int rc = posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return rc == 0 ? pid : -1;
 }
 
 int waitSelf(pid_t pid) {

@@ -401,7 +401,9 @@ int main(int argc, char** argv) {
     addSharedOptions(*feedbackCmd, options, kBasic);
 
     auto* demoCmd = app.add_subcommand(
-        "demo", "A guided tour against a computer-side peer started on 127.0.0.1");
+        "demo",
+        "A guided tour of every capability against a computer-side peer started on "
+        "127.0.0.1, ending with a table of what worked (--json: as JSON)");
     demoCmd->add_option("--peer", demo.peerProgram, "The pocketdesk-peer program to start");
     demoCmd->add_flag("--keep", demo.keep, "Keep the demo's temporary folder");
     addSharedOptions(*demoCmd, options, kBasic);

@@ -60,6 +60,10 @@ struct PeerOptions {
     std::filesystem::path hotspotScript;  // empty: the made-up default hotspot roster
     std::filesystem::path audioDir;       // empty: <root>/Audio
     std::uint64_t maxAudioBytes = 256ull * 1024 * 1024;  // per audio connection
+    // Local stand-ins for the usage report and feedback services; off unless given (0 picks a
+    // free port).
+    std::optional<std::uint16_t> reportPort;
+    std::optional<std::uint16_t> feedbackPort;
 };
 
 // <root>.classes.json beside the root folder (never inside it, so it is not listed).

@@ -9,12 +9,14 @@
 #include "ControlServer.h"
 #include "DiskTree.h"
 #include "EventPrinter.h"
+#include "FeedbackEndpoint.h"
 #include "FrameLog.h"
 #include "GamepadReceiver.h"
 #include "HotspotScript.h"
 #include "HttpFileService.h"
 #include "PeerOptions.h"
 #include "PhoneFileClient.h"
+#include "ReportEndpoint.h"
 #include "SampleDisk.h"
 #include "TicketBook.h"
 #include "platform/Log.h"
@@ -130,6 +132,12 @@ void addFlags(CLI::App& app, PeerOptions& o) {
                    "Largest recording of one audio connection; the connection is closed there")
         ->capture_default_str()
         ->check(CLI::PositiveNumber);
+    app.add_option("--report-port", o.reportPort,
+                   "Run a stand-in usage report service on this UDP port (0 picks a free one): "
+                   "it answers the phone's server requests with itself and prints each report");
+    app.add_option("--feedback-port", o.feedbackPort,
+                   "Run a stand-in feedback service on this HTTP port (0 picks a free one): it "
+                   "takes the phone's feedback POST on any path and prints it");
     app.add_option("--log", o.logFile, "Append one JSON line per frame in and out to FILE");
     app.add_flag("--sample-disk", o.sampleDisk,
                  "Fill an empty --root with a sample disk (drives C: and D: and a desktop)");
@@ -237,6 +245,27 @@ int main(int argc, char** argv) {
     }
     options.ports.audio = audioReceiver->port();
 
+    // The stand-ins for the phone's report and feedback services, when asked for.
+    std::unique_ptr<pd::peer::ReportEndpoint> reports;
+    if (options.reportPort) {
+        reports = std::make_unique<pd::peer::ReportEndpoint>(pd::peer::ReportEndpointOptions{
+            options.address, *options.reportPort, pd::peer::printEvent});
+        if (!reports->start()) {
+            std::cerr << "cannot receive reports: " << reports->error() << "\n";
+            return 1;
+        }
+    }
+    std::unique_ptr<pd::peer::FeedbackEndpoint> feedback;
+    if (options.feedbackPort) {
+        feedback = pd::peer::FeedbackEndpoint::start(options.address, *options.feedbackPort,
+                                                     pd::peer::printEvent);
+        if (!feedback) {
+            std::cerr << "cannot take feedback on " << options.address << ":"
+                      << *options.feedbackPort << "\n";
+            return 1;
+        }
+    }
+
     pd::peer::SessionConfig config;
     config.disk = &*disk;
     config.classes = &classes;
@@ -312,6 +341,8 @@ int main(int argc, char** argv) {
                                     {"audio_port", options.ports.audio},
                                     {"audio_dir", audio.audioDir.string()},
                                     {"discovery_port", responder ? responder->port() : 0},
+                                    {"report_port", reports ? reports->port() : 0},
+                                    {"feedback_port", feedback ? feedback->port() : 0},
                                     {"check_code", options.checkCode},
                                     {"name", options.name},
                                     {"tag", options.tag}};
@@ -327,5 +358,11 @@ int main(int argc, char** argv) {
     server->stop();
     http->stop();
     audioReceiver.reset();
+    if (feedback) {
+        feedback->stop();
+    }
+    if (reports) {
+        reports->stop();
+    }
     return 0;
 }
