@@ -230,10 +230,10 @@ int runGet(const GlobalOptions& options, const std::vector<std::string>& remotes
             const std::string why = pausing ? "paused" : (w.error.empty() ? "failed" : w.error);
             if (!out.text()) {
                 out.result(pausing ? "paused" : "failed", "failed",
-                           {{"remote", w.remote}, {"error", why}}, "");
+                           {{"remote", collapseSlashes(w.remote)}, {"error", why}}, "");
             }
             if (!pausing)
-                out.error(visibleText(w.remote) + ": " + why);
+                out.error(visibleText(collapseSlashes(w.remote)) + ": " + why);
         }
     }
     if (pausing)

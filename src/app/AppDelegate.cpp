@@ -43,6 +43,9 @@ AppDelegate::~AppDelegate() {
     more_.reset();
     mainTabs_.reset();
     serverList_.reset();
+    if (reportsStarted_) {
+        OnlineReport::ShareInstance().stop();
+    }
     if (finished_) {
         setHttpDownloader(nullptr);
     }
@@ -61,7 +64,7 @@ bool AppDelegate::didFinishLaunchingWithOptions() {
         PhotoLibrary::setDefaultRoot(std::filesystem::path(*folder));
     }
     // 2. Usage reports: only when the user has named a report service.
-    startUsageReports(Settings::standard(), OnlineReport::ShareInstance());
+    reportsStarted_ = startUsageReports(Settings::standard(), OnlineReport::ShareInstance());
     // 3. The object store, opened now so that a damaged file is set aside before any screen.
     managedObjectContext();
     // 4. The download service behind the facade, and the record of finished downloads.

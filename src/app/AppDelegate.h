@@ -103,6 +103,7 @@ class AppDelegate : public Navigator {
     std::shared_ptr<PhoneFileService> phoneFiles_;
     std::uint64_t closedObserver_ = 0;
     std::uint64_t recoveryObserver_ = 0;
+    bool reportsStarted_ = false;  // stopped with the application, before the process ends
 };
 
 }  // namespace pd

@@ -33,8 +33,15 @@ OnlineReport::OnlineReport(std::shared_ptr<ReportEdges> edges,
     : edges_(std::move(edges)), identity_(std::move(identity)) {}
 
 OnlineReport::~OnlineReport() {
+    stop();
+}
+
+void OnlineReport::stop() {
     {
         std::lock_guard lock(mutex_);
+        if (!started_) {
+            return;
+        }
         stopping_ = true;
     }
     stopped_.notify_all();
@@ -45,10 +52,19 @@ OnlineReport::~OnlineReport() {
     timer_.reset();  // waits for a running tick, which uses wakeFd_
     if (m_socket >= 0) {
         edges_->closeSocket(m_socket);
+        m_socket = -1;
     }
     if (const int fd = wakeFd_.exchange(-1); fd >= 0) {
         ::close(fd);
     }
+    keepLive_ = {};
+    bnStat_ = {};
+    bSend = true;
+    bSendKeep = false;
+    bSendBnStat = 0;
+    std::lock_guard lock(mutex_);
+    started_ = false;
+    stopping_ = false;
 }
 
 report::ReportIdentity OnlineReport::standardIdentity() {
@@ -140,6 +156,10 @@ void OnlineReport::NetSocketProcess() {
         if (fds[0].revents & (POLLIN | POLLERR)) {
             RecvData();
         }
+    }
+    // A statistic submitted just before the stop still goes, if its server is known.
+    if (bSendBnStat.exchange(0) != 0) {
+        ReportBnStatData();
     }
 }
 

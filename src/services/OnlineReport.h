@@ -39,6 +39,10 @@ class OnlineReport {
                           std::optional<report::ReportIdentity> identity = std::nullopt);
     // Stops the service loop and closes the socket.
     ~OnlineReport();
+    // Sends a statistic still due, stops the service loop and waits for it, and closes the
+    // socket; the client may be started again. The process ends only after this: a loop still
+    // running would race the library's teardown at exit.
+    void stop();
     OnlineReport(const OnlineReport&) = delete;
     OnlineReport& operator=(const OnlineReport&) = delete;
 
