@@ -79,17 +79,25 @@ std::string listing(std::int64_t number, std::int32_t result, std::vector<Elem> 
 
 TEST_F(CliAgainstPeer, ScanListsThePeerOnTheLoopbackInterface) {
     const auto phone = home() / "phone";
+    // A search lasts a few seconds: the one nobody answers runs beside the one the peer does.
+    const auto aside = home() / "aside";
+    std::filesystem::create_directories(aside);
+    const std::string port = unusedDiscoveryPort();
+    std::string elsewhere = unusedDiscoveryPort();
+    while (elsewhere == port)
+        elsewhere = unusedDiscoveryPort();
+    const pid_t nobodyPid = startCli({"scan", "--interface", "lo", "--discovery-port", elsewhere,
+                                      "--home", (home() / "other").string()},
+                                     aside);
+    startPeer({"--discovery-port", port, "--name", "LAB-PC", "--tag", "L4B"});
+    auto r = run(phone, {"scan", "--interface", "lo", "--discovery-port", port, "--json"});
+    EXPECT_EQ(r.status, 0) << r.err;
     // With nobody answering: nothing on stdout, and stderr says so.
-    auto nobody =
-        run(phone, {"scan", "--interface", "lo", "--discovery-port", unusedDiscoveryPort()});
+    const Ran nobody = finishCli(nobodyPid, aside);
     EXPECT_EQ(nobody.status, 0);
     EXPECT_EQ(nobody.out, "");
     EXPECT_TRUE(contains(nobody.err, "no computer found")) << nobody.err;
 
-    const std::string port = unusedDiscoveryPort();
-    startPeer({"--discovery-port", port, "--name", "LAB-PC", "--tag", "L4B"});
-    auto r = run(phone, {"scan", "--interface", "lo", "--discovery-port", port, "--json"});
-    EXPECT_EQ(r.status, 0) << r.err;
     const auto doc = r.document();
     ASSERT_TRUE(doc.is_object()) << r.out;
     ASSERT_EQ(doc["computers"].size(), 1u) << r.out;
