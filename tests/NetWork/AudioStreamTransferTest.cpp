@@ -1,6 +1,7 @@
 // The microphone stream sender against listeners on 127.0.0.1.
 
 #include "NetWork/AudioStreamTransfer.h"
+#include "support/ScriptedComputer.h"
 #include "support/WaitFor.h"
 
 #include <gtest/gtest.h>
@@ -128,19 +129,6 @@ int openDescriptors() {
     return n;
 }
 
-// A port on 127.0.0.1 that nothing listens on (connections to it are refused).
-int closedPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
-
 bool settled(const AudioStreamTransfer& t, std::uint64_t buffers) {
     const auto s = t.stats();
     return s.buffersWritten + s.buffersLost + s.buffersDropped >= buffers;
@@ -202,7 +190,7 @@ TEST(AudioStreamTransfer, ABacklogBeyondTwoSecondsDropsTheOldestBuffers) {
 }
 
 TEST(AudioStreamTransfer, ARefusedConnectClosesItsSocketAndTheNextBufferTriesAgain) {
-    const int port = closedPort();
+    const int port = test::ScriptedComputer::deadPort();
     AudioStreamTransfer sender;
     sender.ConnectServer("127.0.0.1", port, buffer(1));
     ASSERT_TRUE(waitFor([&] { return settled(sender, 1); }));

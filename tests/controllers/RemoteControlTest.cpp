@@ -89,11 +89,7 @@ class RemoteControlTest : public BrowserTest {
 };
 
 std::string plug(const std::string& id, const std::string& json) {
-    std::string escaped;
-    for (char c : json) {
-        escaped += c;
-    }
-    return "26: 5000 \"" + id + "\" \"" + id + "\" 1 \"" + escaped + "\"";
+    return "26: 5000 \"" + id + "\" \"" + id + "\" 1 \"" + json + "\"";
 }
 
 TEST_F(RemoteControlTest, EveryControlSendsItsPlugMessageAndStatistic) {

@@ -2,6 +2,7 @@
 // backup folder: what arrives, what the screen shows, what the computer is told, and the
 // backup ledger that keeps a shake from sending a photo twice.
 
+#include "CliRun.h"
 #include "PeerFixture.h"
 
 #include "CaptureImage.h"
@@ -20,7 +21,6 @@
 #include <algorithm>
 #include <fstream>
 #include <map>
-#include <sstream>
 
 using namespace pd;
 using namespace pd::test;
@@ -159,19 +159,11 @@ class BackupAgainstPeer : public PeerFixture {
         for (const auto& entry : fs::directory_iterator(backupDir)) {
             if (entry.path().filename().string().front() == '.')
                 continue;  // an item still arriving
-            std::ifstream in(entry.path(), std::ios::binary);
-            std::stringstream bytes;
-            bytes << in.rdbuf();
-            digests[entry.path().filename().string()] = md5HexLower(bytes.str());
+            digests[entry.path().filename().string()] = digestOf(entry.path());
         }
         return digests;
     }
-    static std::string digestOf(const fs::path& file) {
-        std::ifstream in(file, std::ios::binary);
-        std::stringstream bytes;
-        bytes << in.rdbuf();
-        return md5HexLower(bytes.str());
-    }
+    static std::string digestOf(const fs::path& file) { return md5HexLower(slurp(file)); }
 
     fs::path library, backupDir, log;
     std::shared_ptr<RecordingBackupView> view;

@@ -2,6 +2,7 @@
 // --help show), against the real peer on 127.0.0.1 and against computers that misbehave.
 
 #include "CaptureImage.h"
+#include "CliRun.h"
 #include "PeerFixture.h"
 #include "platform/SqliteConnection.h"
 #include "support/BroadcastReceiver.h"
@@ -9,13 +10,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <csignal>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
 using namespace pd;
@@ -27,80 +23,33 @@ bool contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-struct CliResult {
-    int status = -1;
-    std::string out;  // stdout
-    std::string err;  // stderr
-    nlohmann::json document() const { return nlohmann::json::parse(out, nullptr, false); }
-    std::vector<std::string> lines() const {
-        std::vector<std::string> result;
-        std::istringstream in(out);
-        for (std::string line; std::getline(in, line);)
-            result.push_back(line);
-        return result;
-    }
-};
-
-std::string slurp(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 class CliAgainstPeer : public PeerFixture {
   protected:
-    // Starts `pocketdesk ARGS --home PHONE` with `input` on stdin (empty: no input at all) and
-    // its output in files. Only async-signal-safe calls run between fork and exec: the test
-    // process has threads.
+    // `pocketdesk ARGS --home PHONE` with `input` on stdin.
     pid_t start(const std::filesystem::path& phone, std::vector<std::string> args,
                 const std::string& input = {}) {
-        args.insert(args.begin(), POCKETDESK_CLI_PATH);
         args.insert(args.end(), {"--home", phone.string()});
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        const std::string files[3] = {file("stdin"), file("stdout"), file("stderr")};
-        std::ofstream(files[0], std::ios::binary) << input;
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            for (int fd = 0; fd < 3; ++fd)
-                ::dup2(
-                    ::open(files[fd].c_str(), fd ? O_WRONLY | O_CREAT | O_TRUNC : O_RDONLY, 0600),
-                    fd);
-            ::execv(POCKETDESK_CLI_PATH, argv.data());
-            ::_exit(127);
-        }
-        return pid;
+        return startCli(std::move(args), home(), input);
     }
-    CliResult finish(pid_t pid) const {
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(file("stdout")),
-                slurp(file("stderr"))};
-    }
-    CliResult run(const std::filesystem::path& phone, std::vector<std::string> args,
-                  const std::string& input = {}) {
+    Ran finish(pid_t pid) const { return finishCli(pid, home()); }
+    Ran run(const std::filesystem::path& phone, std::vector<std::string> args,
+            const std::string& input = {}) {
         return finish(start(phone, std::move(args), input));
     }
     // Runs a command and checks its exit status and what it said: a result on stdout; an error
     // on stderr, with nothing on stdout.
-    CliResult expect(const std::filesystem::path& phone, std::vector<std::string> args, int status,
-                     const std::string& said, const std::string& input = {}) {
+    Ran expect(const std::filesystem::path& phone, std::vector<std::string> args, int status,
+               const std::string& said, const std::string& input = {}) {
         SCOPED_TRACE(args.at(0) + " " + (args.size() > 1 ? args[1] : ""));
         return check(run(phone, args, input), status, said);
     }
-    static CliResult check(CliResult r, int status, const std::string& said) {
+    static Ran check(Ran r, int status, const std::string& said) {
         EXPECT_EQ(r.status, status) << r.out << r.err;
         EXPECT_TRUE(contains(status == 0 ? r.out : r.err, said)) << r.out << r.err;
         EXPECT_TRUE(status == 0 || r.out.empty()) << r.out;
         return r;
     }
 
-    std::string file(const char* name) const { return (home() / name).string(); }
-    std::string address() const {
-        return "127.0.0.1:" + std::to_string(peerProcess->controlPort()) + ":" +
-               std::to_string(peerProcess->httpPort() ? peerProcess->httpPort() : 1);
-    }
     std::string unusedDiscoveryPort() const { return std::to_string(peer::freeUdpPort()); }
     // A phone paired with the peer, which wants `code`.
     std::filesystem::path pairedPhone(const std::string& code) {
@@ -130,17 +79,25 @@ std::string listing(std::int64_t number, std::int32_t result, std::vector<Elem> 
 
 TEST_F(CliAgainstPeer, ScanListsThePeerOnTheLoopbackInterface) {
     const auto phone = home() / "phone";
+    // A search lasts a few seconds: the one nobody answers runs beside the one the peer does.
+    const auto aside = home() / "aside";
+    std::filesystem::create_directories(aside);
+    const std::string port = unusedDiscoveryPort();
+    std::string elsewhere = unusedDiscoveryPort();
+    while (elsewhere == port)
+        elsewhere = unusedDiscoveryPort();
+    const pid_t nobodyPid = startCli({"scan", "--interface", "lo", "--discovery-port", elsewhere,
+                                      "--home", (home() / "other").string()},
+                                     aside);
+    startPeer({"--discovery-port", port, "--name", "LAB-PC", "--tag", "L4B"});
+    auto r = run(phone, {"scan", "--interface", "lo", "--discovery-port", port, "--json"});
+    EXPECT_EQ(r.status, 0) << r.err;
     // With nobody answering: nothing on stdout, and stderr says so.
-    auto nobody =
-        run(phone, {"scan", "--interface", "lo", "--discovery-port", unusedDiscoveryPort()});
+    const Ran nobody = finishCli(nobodyPid, aside);
     EXPECT_EQ(nobody.status, 0);
     EXPECT_EQ(nobody.out, "");
     EXPECT_TRUE(contains(nobody.err, "no computer found")) << nobody.err;
 
-    const std::string port = unusedDiscoveryPort();
-    startPeer({"--discovery-port", port, "--name", "LAB-PC", "--tag", "L4B"});
-    auto r = run(phone, {"scan", "--interface", "lo", "--discovery-port", port, "--json"});
-    EXPECT_EQ(r.status, 0) << r.err;
     const auto doc = r.document();
     ASSERT_TRUE(doc.is_object()) << r.out;
     ASSERT_EQ(doc["computers"].size(), 1u) << r.out;
@@ -180,24 +137,7 @@ TEST_F(CliAgainstPeer, UsageErrorsAndHelp) {
         EXPECT_TRUE(contains(help.out, std::string("\n  ") + status)) << help.out;
 }
 
-TEST_F(CliAgainstPeer, PairExitStatusesRefusalAdviceAndRemembering) {
-    startPeer({"--code", "135790"});
-    const auto phone = home() / "phone";
-    const std::string pc = address();
-    expect(phone, {"pair", "--pc", pc}, 4,
-           "wants its check code: pocketdesk pair --pc " + pc + " --code NNNNNN");
-    expect(phone, {"pair", "--pc", pc, "--code", "000000"}, 4, "refused the check code 000000");
-    auto paired = expect(phone, {"pair", "--pc", pc, "--code", "135790", "--json"}, 0, "");
-    EXPECT_EQ(paired.document().value("address", ""), "127.0.0.1") << paired.out;
-    // Remembered with its code: pairing the last computer needs neither --pc nor --code.
-    expect(phone, {"pair"}, 0, "paired with");
-    expect(phone, {"pair", "--pc", "127.0.0.1:1:1"}, 5, "");
-    expect(home() / "fresh",
-           {"pair", "--interface", "lo", "--discovery-port", unusedDiscoveryPort(), "--pc", "NOPE"},
-           3, "NOPE");
-}
-
-TEST_F(CliAgainstPeer, ListingsForPeopleAndForScripts) {
+TEST_F(CliAgainstPeer, ListingsDownloadsPreviewAndClassesAsTheReadmeShows) {
     startPeer({"--code", "424242"});
     std::filesystem::create_directories(disk / "D" / "Odd");
     std::ofstream(disk / "D" / "Odd" / "line\nbreak.txt") << "abc";
@@ -227,11 +167,6 @@ TEST_F(CliAgainstPeer, ListingsForPeopleAndForScripts) {
 
     expect(phone, {"ls", "D:/Music/song.mp3"}, 1, "D:/Music/song.mp3 is a file");
     expect(phone, {"get", "D:/Music/Live"}, 1, "D:/Music/Live is a folder");
-}
-
-TEST_F(CliAgainstPeer, DownloadPreviewAndClassesAsTheReadmeShows) {
-    startPeer({"--code", "424242"});
-    const auto phone = pairedPhone("424242");
 
     auto get = run(phone, {"get", "D:/Music/song.mp3", "C:/Users/Demo/Documents/notes.txt", "--pc",
                            address(), "--json"});
@@ -316,7 +251,7 @@ TEST_F(CliAgainstPeer, CtrlCEndsWithStatus130) {
     const pid_t pid = start(
         home() / "phone", {"scan", "--interface", "lo", "--discovery-port", unusedDiscoveryPort()});
     // The search narrates its start once the handlers are in place; then interrupt it.
-    for (int i = 0; i < 1000 && slurp(file("stderr")).empty(); ++i)
+    for (int i = 0; i < 1000 && slurp(home() / "err").empty(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ::kill(pid, SIGINT);
     EXPECT_EQ(finish(pid).status, 130);
@@ -382,11 +317,25 @@ TEST_F(CliAgainstPeer, AMisbehavingComputerNeverMakesACommandHang) {
                1, "did not add D:/Videos", "31 D:/Videos");
 }
 
-// Waking needs no link (the computer is asleep): the hardware address remembered at pairing
-// goes out as a magic packet to the loopback network's broadcast address.
-TEST_F(CliAgainstPeer, WakeSendsTheMagicPacketToTheRememberedComputer) {
-    startPeer({"--code", "246810"});
-    const auto phone = pairedPhone("246810");
+// Pairing's refusals and advice; what pairing remembers serves a later pair and a wake. Waking
+// needs no link (the computer is asleep): the hardware address remembered at pairing goes out as
+// a magic packet to the loopback network's broadcast address.
+TEST_F(CliAgainstPeer, PairingRemembersTheComputerForPairAndWake) {
+    startPeer({"--code", "135790"});
+    const auto phone = home() / "phone";
+    const std::string pc = address();
+    expect(phone, {"pair", "--pc", pc}, 4,
+           "wants its check code: pocketdesk pair --pc " + pc + " --code NNNNNN");
+    expect(phone, {"pair", "--pc", pc, "--code", "000000"}, 4, "refused the check code 000000");
+    auto paired = expect(phone, {"pair", "--pc", pc, "--code", "135790", "--json"}, 0, "");
+    EXPECT_EQ(paired.document().value("address", ""), "127.0.0.1") << paired.out;
+    // Remembered with its code: pairing the last computer needs neither --pc nor --code.
+    expect(phone, {"pair"}, 0, "paired with");
+    expect(phone, {"pair", "--pc", "127.0.0.1:1:1"}, 5, "");
+    expect(home() / "fresh",
+           {"pair", "--interface", "lo", "--discovery-port", unusedDiscoveryPort(), "--pc", "NOPE"},
+           3, "NOPE");
+
     ASSERT_TRUE(peerProcess->stop());
     peerProcess.reset();
     BroadcastReceiver card;

@@ -5,11 +5,9 @@
 
 #include "CliRun.h"
 #include "PeerFixture.h"
+#include "support/SoundFiles.h"
 
 #include <nlohmann/json.hpp>
-
-#include <cstdint>
-#include <fstream>
 
 using namespace pd;
 using namespace pd::test;
@@ -18,25 +16,6 @@ namespace fs = std::filesystem;
 namespace {
 
 using Keys = std::vector<std::string>;
-
-// A 2 s 8 kHz mono 16-bit WAV whose samples differ, so that a lost or moved byte shows.
-std::string wavOfTwoSeconds(std::string& samples) {
-    samples.clear();
-    for (std::uint32_t i = 0; i < 16000; ++i) {
-        const std::uint16_t v = static_cast<std::uint16_t>(i * 7919u);
-        samples.push_back(static_cast<char>(v & 0xff));
-        samples.push_back(static_cast<char>(v >> 8));
-    }
-    auto le = [](std::uint32_t v, int width) {
-        std::string s;
-        for (int i = 0; i < width; ++i) {
-            s.push_back(static_cast<char>((v >> (8 * i)) & 0xff));
-        }
-        return s;
-    };
-    return "RIFF" + le(36 + 32000, 4) + "WAVEfmt " + le(16, 4) + le(1, 2) + le(1, 2) + le(8000, 4) +
-           le(16000, 4) + le(2, 2) + le(16, 2) + "data" + le(32000, 4) + samples;
-}
 
 class CliGamepadMic : public PeerFixture {
   protected:
@@ -48,10 +27,6 @@ class CliGamepadMic : public PeerFixture {
         }
         args.insert(args.end(), {"--home", phone.string()});
         return runCli(std::move(args), home());
-    }
-    std::string address() const {
-        return "127.0.0.1:" + std::to_string(peerProcess->controlPort()) + ":" +
-               std::to_string(peerProcess->httpPort());
     }
 
     // The peer's events of one kind since the last look, as "key action" for the gamepad.
@@ -109,7 +84,7 @@ TEST_F(CliGamepadMic, EachPressArrivesAsThePadSendsIt) {
     EXPECT_EQ(shown["presses"][0].value("code", 0), 20);
 }
 
-TEST_F(CliGamepadMic, TheConfigurationOpenedLastIsTheOneThePadPlays) {
+TEST_F(CliGamepadMic, TheConfigurationOpenedLastIsTheOneThePadPlaysAndMistakesChangeNothing) {
     // Each step opens a configuration (by its keys or --config) and presses once.
     const struct {
         std::vector<std::string> open;  // run before the press (no computer), or empty
@@ -135,15 +110,7 @@ TEST_F(CliGamepadMic, TheConfigurationOpenedLastIsTheOneThePadPlays) {
         ASSERT_FALSE(got.empty());
         EXPECT_EQ(got.front(), s.first);
     }
-    const auto shown =
-        nlohmann::json::parse(run({"gamepad", "keys", "1", "--json"}, false).out, nullptr, false);
-    ASSERT_TRUE(shown.contains("buttons")) << shown;
-    EXPECT_EQ(shown["buttons"][8],
-              (nlohmann::json{{"button", "l1"}, {"key", "PageDown"}, {"code", 73}}));
-    EXPECT_EQ(shown["buttons"][0].value("key", ""), "W");
-}
-
-TEST_F(CliGamepadMic, UsageErrorsSendNothing) {
+    // Usage errors send nothing and store nothing.
     const struct {
         std::vector<std::string> args;
         std::string said;  // in the message
@@ -164,15 +131,22 @@ TEST_F(CliGamepadMic, UsageErrorsSendNothing) {
         EXPECT_NE(r.err.find(c.said), std::string::npos) << r.err;
     }
     EXPECT_EQ(keys(), Keys{});
+    // The refused name was not stored.
     const auto shown =
         nlohmann::json::parse(run({"gamepad", "keys", "1", "--json"}, false).out, nullptr, false);
-    EXPECT_EQ(shown["buttons"][8].value("key", ""), "Y");  // the refused name was not stored
+    ASSERT_TRUE(shown.contains("buttons")) << shown;
+    EXPECT_EQ(shown["buttons"][8],
+              (nlohmann::json{{"button", "l1"}, {"key", "PageDown"}, {"code", 73}}));
+    EXPECT_EQ(shown["buttons"][0].value("key", ""), "W");
 }
 
 TEST_F(CliGamepadMic, ASoundFileReachesTheComputerByteForByte) {
-    std::string samples;
+    // Two seconds of samples that differ, so that a lost or moved byte shows.
+    const auto ramp = rampSamples(16000);
+    const auto bytes = asBytes(ramp);
+    const std::string samples(bytes.begin(), bytes.end());
     const fs::path wav = home() / "two-seconds.wav";
-    std::ofstream(wav, std::ios::binary) << wavOfTwoSeconds(samples);
+    writeWav16(wav, 8000, 1, ramp);
     // Each run is a new panel, so a new connection and a new file on the computer.
     for (int connection = 1; connection <= 2; ++connection) {
         SCOPED_TRACE(connection);
@@ -195,9 +169,7 @@ TEST_F(CliGamepadMic, ASoundFileReachesTheComputerByteForByte) {
         ASSERT_EQ(file.size(), 44u + 32000u);
         EXPECT_TRUE(file.substr(44) == samples);
     }
-}
-
-TEST_F(CliGamepadMic, AMicrophoneThatCannotOpenSaysWhy) {
+    // A microphone that cannot open says why and sends nothing.
     const Ran r = run({"mic", "--device", "hw:99,0"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("mic: "), std::string::npos) << r.err;

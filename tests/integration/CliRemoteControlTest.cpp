@@ -50,11 +50,6 @@ class CliRemoteControl : public PeerFixture {
         return runCli(std::move(args), home());
     }
 
-    std::string address() const {
-        return "127.0.0.1:" + std::to_string(peerProcess->controlPort()) + ":" +
-               std::to_string(peerProcess->httpPort());
-    }
-
     // The requests with this code the peer received so far, in order (bodies).
     std::vector<nlohmann::json> received(int code) const {
         std::vector<nlohmann::json> bodies;
@@ -79,7 +74,7 @@ class CliRemoteControl : public PeerFixture {
     fs::path log;
 };
 
-TEST_F(CliRemoteControl, EachControlSendsExactlyItsPlugMessage) {
+TEST_F(CliRemoteControl, EachControlSendsExactlyItsPlugMessageAndUsageErrorsSendNothing) {
     startLoggingPeer();
     const struct {
         std::vector<std::string> args;
@@ -110,10 +105,7 @@ TEST_F(CliRemoteControl, EachControlSendsExactlyItsPlugMessage) {
         ASSERT_EQ(after.size(), before + 1);
         EXPECT_EQ(after.back(), c.sent);
     }
-}
-
-TEST_F(CliRemoteControl, TogglesAreRememberedAcrossRunsPerComputer) {
-    startLoggingPeer();
+    // The toggles are remembered across runs, per computer.
     const struct {
         std::vector<std::string> args;
         std::string first, second;
@@ -134,6 +126,30 @@ TEST_F(CliRemoteControl, TogglesAreRememberedAcrossRunsPerComputer) {
             EXPECT_EQ(after[i], t.sent);
         }
     }
+    const Ran locked = run({"power", "lock", "--yes"});
+    EXPECT_EQ(locked.status, 0) << locked.err;
+    EXPECT_EQ(locked.out, "The screen is locked\n");
+    EXPECT_EQ(received(20).size(), 1u);
+
+    // No answer to the question (stdin is empty): not confirmed, nothing sent.
+    const Ran unanswered = run({"power", "shutdown"});
+    EXPECT_EQ(unanswered.status, 1);
+    EXPECT_NE(unanswered.err.find("not confirmed"), std::string::npos) << unanswered.err;
+    EXPECT_TRUE(received(25).empty());
+
+    const std::vector<std::string> usage[] = {
+        {"volume", "101"},
+        {"volume", "-1"},
+        {"music", "louder"},
+        {"slides", "open"},
+        {"slides", "next", "D:/x.pptx"},
+        {"power", "sleep"},
+    };
+    const std::size_t before = plugs().size();
+    for (const auto& args : usage) {
+        EXPECT_EQ(run(args).status, 2) << args.at(0) << " " << args.at(1);
+    }
+    EXPECT_EQ(plugs().size(), before);
 }
 
 TEST_F(CliRemoteControl, ACaptureIsKeptByteForByteListedAndDeleted) {
@@ -192,34 +208,6 @@ TEST_F(CliRemoteControl, HotspotListsThePeersDevices) {
     }
     EXPECT_EQ(rows[2].value("speed", "?"), "");
     EXPECT_NE(rows[1].value("speed", "").find("KB/s"), std::string::npos);
-}
-
-TEST_F(CliRemoteControl, PowerCommandsAskFirstAndUsageErrorsSendNothing) {
-    startLoggingPeer();
-    const Ran locked = run({"power", "lock", "--yes"});
-    EXPECT_EQ(locked.status, 0) << locked.err;
-    EXPECT_EQ(locked.out, "The screen is locked\n");
-    EXPECT_EQ(received(20).size(), 1u);
-
-    // No answer to the question (stdin is empty): not confirmed, nothing sent.
-    const Ran unanswered = run({"power", "shutdown"});
-    EXPECT_EQ(unanswered.status, 1);
-    EXPECT_NE(unanswered.err.find("not confirmed"), std::string::npos) << unanswered.err;
-    EXPECT_TRUE(received(25).empty());
-
-    const std::vector<std::string> usage[] = {
-        {"volume", "101"},
-        {"volume", "-1"},
-        {"music", "louder"},
-        {"slides", "open"},
-        {"slides", "next", "D:/x.pptx"},
-        {"power", "sleep"},
-    };
-    const std::size_t before = plugs().size();
-    for (const auto& args : usage) {
-        EXPECT_EQ(run(args).status, 2) << args.at(0) << " " << args.at(1);
-    }
-    EXPECT_EQ(plugs().size(), before);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// `pocketdesk settings` for the report and feedback services, and `pocketdesk feedback`
-// against a feedback service on 127.0.0.1.
+// `pocketdesk settings` for the phone files and the report and feedback services, and `pocketdesk
+// feedback` against a feedback service on 127.0.0.1.
 
 #include "CliRun.h"
 #include "support/TempHome.h"
@@ -9,6 +9,7 @@
 #include <httplib.h>
 
 #include <atomic>
+#include <regex>
 #include <thread>
 
 namespace pd {
@@ -40,13 +41,20 @@ TEST_F(CliSettingsFeedback, ServiceSettingsAreSetShownRefusedAndCleared) {
         {{"settings", "feedback-url", "ftp://127.0.0.1/"}, 2, "is not an http:// or https://"},
         {{"settings", "feedback-url", "off"}, 0, "feedback-url  off"},
         {{"settings", "phone-files", ""}, 2, "is not a value of phone-files"},
+        {{"settings", "phone-files", "maybe"}, 2, "give on, off"},
+        {{"settings", "volume"}, 2, "settings: phone-files"},
+        {{"settings", "phone-files", "off"}, 0, "phone-files  off\n"},
+        {{"settings", "phone-files"}, 0, "phone-files  off"},
     };
     for (const auto& s : steps) {
         const test::Ran r = run(s.args);
         EXPECT_EQ(r.status, s.status) << s.args.back() << "\n" << r.err;
         EXPECT_NE((s.status == 0 ? r.out : r.err).find(s.out), std::string::npos)
             << s.args.back() << "\nout: " << r.out << "\nerr: " << r.err;
+        EXPECT_TRUE(s.status == 0 || r.out.empty()) << r.out;
     }
+    // The listing's columns are as wide as the longest setting's name.
+    EXPECT_TRUE(std::regex_search(run({"settings"}).out, std::regex("(^|\n)phone-files +off ")));
     EXPECT_NE(run({"settings", "report-host", "127.0.0.1"}).err.find("next start"),
               std::string::npos);
 }

@@ -32,6 +32,11 @@ class PeerFixture : public TempHome {
         ASSERT_TRUE(started) << "pocketdesk-peer did not start";
         peerProcess = std::make_unique<peer::PeerLauncher>(std::move(*started));
     }
+    // The peer as `--pc` takes it: 127.0.0.1:CONTROL:HTTP (1 when it serves no files).
+    std::string address() const {
+        return "127.0.0.1:" + std::to_string(peerProcess->controlPort()) + ":" +
+               std::to_string(peerProcess->httpPort() ? peerProcess->httpPort() : 1);
+    }
     void TearDown() override {
         if (peerProcess) {
             EXPECT_TRUE(peerProcess->stop());
