@@ -204,7 +204,8 @@ int main(int argc, char** argv) {
     auto* get = app.add_subcommand(
         "get",
         "Download files from the computer into the phone's DownFiles folder; resumes "
-        "what an earlier run left; Ctrl-C pauses; prints each local path");
+        "what an earlier run left, and goes on by itself when the link drops; Ctrl-C pauses; "
+        "prints each local path");
     get->add_option("REMOTE_PATH", getPaths, "Files on the computer, for example D:/Music/song.mp3")
         ->required();
     addSharedOptions(*get, options, kComputer);
@@ -255,8 +256,8 @@ int main(int argc, char** argv) {
     auto* backupCmd = app.add_subcommand(
         "backup",
         "Back up photos of the phone's library (--photos) to the computer: --all sends those "
-        "the computer does not have yet, or name the photos to send; Ctrl-C stops after the "
-        "current photo; prints the computer's backup folder");
+        "the computer does not have yet, or name the photos to send; goes on by itself when the "
+        "link drops; Ctrl-C stops after the current photo; prints the computer's backup folder");
     backupCmd->add_flag("--all", backup.all, "Every photo of the library, as a shake does");
     backupCmd->add_option("FILE", backup.files,
                           "Photos to send: file names or paths in the library, or asset URLs");
