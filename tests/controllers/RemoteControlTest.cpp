@@ -143,7 +143,7 @@ TEST_F(RemoteControlTest, EveryControlSendsItsPlugMessageAndStatistic) {
     EXPECT_TRUE(stats.empty());
 }
 
-TEST_F(RemoteControlTest, GamepadScreensOpenWithTheirConfigurationAndTheAnnouncedPort) {
+TEST_F(RemoteControlTest, GamepadScreensOpenWithTheAnnouncedPortAndAskAgainAfterAReconnection) {
     link(pc);
     auto panel = openPanel();
     panel->selectSection(3);
@@ -155,6 +155,19 @@ TEST_F(RemoteControlTest, GamepadScreensOpenWithTheirConfigurationAndTheAnnounce
     ASSERT_TRUE(pumpMainUntil([&] { return view->saw("gamepad 127.0.0.1:7070"); }));
     ASSERT_TRUE(panel->gamepad());
     EXPECT_EQ(panel->gamepad()->setType(), 2);  // the configuration whose settings were opened
+
+    // The computer's program restarts: once the link is restored, the open pad asks again and
+    // follows the port announced now.
+    core().setAutoReconnect(true);
+    core().setReconnectDelays([](int) { return 1ms; });
+    pc.closeLink();
+    ASSERT_TRUE(pumpMainUntil([&] { return pc.accept(0ms); }));
+    ASSERT_TRUE(pc.readMessage());
+    pc.sendMessage(1039, pack({I(255), I(0), R("TICKET-2")}));
+    EXPECT_EQ(nextRequest(pc), plug("5", R"({"c":"1"})"));
+    pc.sendMessage(26, pack({I(0), I(0), I(0), I(0), R(R"({"c":"1","d":"7171"})")}));
+    ASSERT_TRUE(pumpMainUntil([&] { return view->saw("gamepad 127.0.0.1:7171"); }));
+    EXPECT_EQ(panel->gamepad()->nPort(), 7171);
 }
 
 // Accepts one connection on 127.0.0.1 and reads `want` bytes from it.
