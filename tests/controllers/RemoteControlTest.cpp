@@ -238,6 +238,48 @@ TEST_F(RemoteControlTest, TheMicrophoneStreamsItsInputToTheAnnouncedPortUntilItE
     EXPECT_FALSE(panel->microphoneRunning());
 }
 
+// The computer's program restarts while the microphone streams: once the link is restored, the
+// stream asks for its port again and goes on to the port announced now.
+TEST_F(RemoteControlTest, AStreamingMicrophoneFollowsTheComputerToItsNewPort) {
+    link(pc);
+    const auto wav = home() / "long.wav";
+    writeWav16(wav, 8000, 1, rampSamples(8000 * 5));
+    IntelligentViewController::Options options;
+    options.screenCapDirectory = home() / "caps";
+    options.microphone = [&] { return FileAudioInput::open(wav, {.paced = true}); };
+    auto panel = std::make_shared<IntelligentViewController>(view, services(), options);
+    panel->viewDidLoad();
+    panel->selectSection(4);
+    const auto announce = [&](int port) {
+        EXPECT_EQ(nextRequest(pc), plug("6", R"({"c":"1"})"));
+        pc.sendMessage(26, pack({I(0), I(0), I(0), I(0),
+                                 R(R"({"c":"1","d":")" + std::to_string(port) + R"("})")}));
+    };
+    int first = 0;
+    auto before = receiveStream(first, 1600);
+    panel->MicBnClick();
+    announce(first);
+    ASSERT_TRUE(
+        pumpMainUntil([&] { return before.wait_for(0s) == std::future_status::ready; }, 10s));
+    EXPECT_GE(before.get().size(), 1600u);
+
+    core().setAutoReconnect(true);
+    core().setReconnectDelays([](int) { return 1ms; });
+    pc.closeLink();
+    ASSERT_TRUE(pumpMainUntil([&] { return pc.accept(0ms); }));
+    ASSERT_TRUE(pc.readMessage());
+    pc.sendMessage(1039, pack({I(255), I(0), R("TICKET-2")}));
+    int second = 0;
+    auto after = receiveStream(second, 1600);
+    announce(second);
+    ASSERT_TRUE(
+        pumpMainUntil([&] { return after.wait_for(0s) == std::future_status::ready; }, 10s));
+    EXPECT_GE(after.get().size(), 1600u);
+    EXPECT_EQ(panel->microphonePort(), second);
+    panel->MicBnClick();
+    EXPECT_TRUE(pumpMainUntil([&] { return !panel->microphoneRunning(); }));
+}
+
 TEST_F(RemoteControlTest, VolumeGoesOutAtMostOncePerTickAndOnlyWhenChanged) {
     link(pc);
     auto panel = openPanel();
