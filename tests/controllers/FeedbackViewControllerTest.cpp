@@ -5,14 +5,11 @@
 #include "core/FormPost.h"
 #include "services/FeedbackForm.h"
 #include "services/UpgradeDevInfo.h"
+#include "support/FormService.h"
 #include "support/WaitFor.h"
 
 #include <gtest/gtest.h>
-#include <httplib.h>
 #include <nlohmann/json.hpp>
-
-#include <mutex>
-#include <thread>
 
 namespace pd {
 namespace {
@@ -38,56 +35,7 @@ class RecordingFeedbackView : public FeedbackView {
     std::string reason;
 };
 
-// The feedback service: records each request's form fields and answers with `status`.
-class FeedbackService {
-  public:
-    explicit FeedbackService(int status) {
-        server_.Post("/Client/FeedBack.ashx",
-                     [this, status](const httplib::Request& req, httplib::Response& res) {
-                         std::lock_guard lock(mutex_);
-                         contentType_ = req.get_header_value("Content-Type");
-                         fields_.clear();
-                         for (const auto& [name, value] : req.params) {
-                             fields_.emplace_back(name, value);
-                         }
-                         ++requests_;
-                         res.status = status;
-                     });
-        port_ = server_.bind_to_any_port("127.0.0.1");
-        // Bound and listening already: a request waits for the accept loop.
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
-        // stop() before the loop runs would be lost.
-        waitFor([this] { return server_.is_running(); });
-    }
-    ~FeedbackService() {
-        server_.stop();
-        thread_.join();
-    }
-    std::string url() const {
-        return "http://127.0.0.1:" + std::to_string(port_) + "/Client/FeedBack.ashx";
-    }
-    int requests() {
-        std::lock_guard lock(mutex_);
-        return requests_;
-    }
-    std::vector<std::pair<std::string, std::string>> fields() {
-        std::lock_guard lock(mutex_);
-        return fields_;
-    }
-    std::string contentType() {
-        std::lock_guard lock(mutex_);
-        return contentType_;
-    }
-
-  private:
-    httplib::Server server_;
-    int port_ = 0;
-    std::thread thread_;
-    std::mutex mutex_;
-    int requests_ = 0;
-    std::vector<std::pair<std::string, std::string>> fields_;
-    std::string contentType_;
-};
+using FeedbackService = test::FormService;
 
 class FeedbackScreenTest : public ::testing::Test {
   protected:

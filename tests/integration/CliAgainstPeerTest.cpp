@@ -209,7 +209,8 @@ TEST_F(CliAgainstPeer, ListingsDownloadsPreviewAndClassesAsTheReadmeShows) {
 }
 
 // Backup: a shake sends what the computer lacks, named photos go even when it has them, and a
-// photo the computer refuses makes the command fail.
+// photo the computer refuses makes the command fail. What arrives and what the ledger keeps, the
+// backup tests against the peer show.
 TEST_F(CliAgainstPeer, BackupSendsNewPhotosAndFailsWhenOneIsRefused) {
     const auto received = home() / "received";
     startPeer({"--code", "424242", "--backup-dir", received.string()});
@@ -232,8 +233,6 @@ TEST_F(CliAgainstPeer, BackupSendsNewPhotosAndFailsWhenOneIsRefused) {
     const auto doc = all.document();
     EXPECT_EQ(doc.value("confirmed", 0), 2);
     EXPECT_EQ(doc.value("failed", 0), 1);
-    EXPECT_EQ(doc.value("folder", ""), "Backup folder on the computer:D:/PhoneBackup");
-    EXPECT_TRUE(std::filesystem::exists(received / "IMG_0002.JPG"));
 
     // Only the refused photo is new; named photos go again.
     std::filesystem::remove(photos / "bad..name.JPG");

@@ -2,15 +2,11 @@
 // feedback` against a feedback service on 127.0.0.1.
 
 #include "CliRun.h"
+#include "support/FormService.h"
 #include "support/TempHome.h"
-#include "support/WaitFor.h"
 
 #include <gtest/gtest.h>
-#include <httplib.h>
-
-#include <atomic>
 #include <regex>
-#include <thread>
 
 namespace pd {
 namespace {
@@ -60,35 +56,22 @@ TEST_F(CliSettingsFeedback, ServiceSettingsAreSetShownRefusedAndCleared) {
 }
 
 TEST_F(CliSettingsFeedback, FeedbackExitsByOutcome) {
-    httplib::Server server;
-    std::atomic<int> status{200};
-    std::atomic<int> received{0};
-    server.Post("/f", [&](const httplib::Request& req, httplib::Response& res) {
-        received += req.has_param("jsondata") ? 1 : 0;
-        res.status = status;
-    });
-    const int port = server.bind_to_any_port("127.0.0.1");
-    std::thread thread([&] { server.listen_after_bind(); });
-    waitFor([&] { return server.is_running(); });
+    test::FormService service(200, "/f");
 
     const test::Ran off = run({"feedback", "hello"});
     EXPECT_EQ(off.status, 2);
     EXPECT_NE(off.err.find("not configured"), std::string::npos) << off.err;
 
-    ASSERT_EQ(
-        run({"settings", "feedback-url", "http://127.0.0.1:" + std::to_string(port) + "/f"}).status,
-        0);
+    ASSERT_EQ(run({"settings", "feedback-url", service.url()}).status, 0);
     const test::Ran sent = run({"feedback", "hello", "--contact", "me"});
     EXPECT_EQ(sent.status, 0) << sent.err;
     EXPECT_NE(sent.out.find("feedback sent"), std::string::npos);
-    status = 503;
+    service.answerWith(503);
     const test::Ran refused = run({"feedback", "hello"});
     EXPECT_EQ(refused.status, 1);
     EXPECT_NE(refused.err.find("HTTP 503"), std::string::npos) << refused.err;
-    EXPECT_EQ(received, 2);
-
-    server.stop();
-    thread.join();
+    EXPECT_EQ(service.requests(), 2);
+    EXPECT_EQ(service.fields().at(0).first, "jsondata");
 }
 
 }  // namespace

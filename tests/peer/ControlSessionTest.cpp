@@ -212,7 +212,7 @@ TEST_F(ControlSessionTest, TheServerServesSeveralLinksAtOnceAndStopsWithLinksOpe
     EXPECT_FALSE(ControlServer::start("not-an-address", 0, config_));
 }
 
-// The screen capture has the time drawn on it; the link test against the peer receives one.
+// The screen capture has the time drawn on it; the terminal's capture test receives one.
 TEST(CaptureImage, ShowsTheTime) {
     EXPECT_NE(CaptureImage::render(1700000001), CaptureImage::render(1700000000));
 }

@@ -1,5 +1,5 @@
-// The answers the link test against the peer does not reach (it runs every request once and
-// checks each answer's code, shape and stored result): refused class changes, the upload
+// The answers the tests against the peer do not reach (between them they run every request
+// once and check each answer's code, shape and stored result): refused class changes, the upload
 // channel's reply lines, plug messages, and requests that get no answer.
 
 #include "PeerTestSupport.h"
