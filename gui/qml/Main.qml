@@ -45,9 +45,9 @@ ApplicationWindow {
     LinkBannerBar {
         anchors.left: parent.left
         anchors.right: parent.right
-        anchors.top: parent.top
-        // Below the page's bar, whose title and buttons stay in reach.
-        anchors.topMargin: 56
+        anchors.bottom: parent.bottom
+        // Above the tab bar: the page's bar and its section menu stay in reach.
+        anchors.bottomMargin: 60
         banner: app.linkBanner
     }
     // The first-run introduction covers the whole window, bars included.
