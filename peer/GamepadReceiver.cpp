@@ -28,64 +28,21 @@ GamepadReceiver::GamepadReceiver(GamepadReceiverOptions options) : options_(std:
 
 GamepadReceiver::~GamepadReceiver() {
     stop();
-    if (socket_ >= 0) {
-        ::close(socket_);
-    }
-    if (stopFd_ >= 0) {
-        ::close(stopFd_);
-    }
-}
-
-bool GamepadReceiver::fail(std::string message) {
-    PD_LOG_ERROR("gamepad receiver: {}", message);
-    error_ = std::move(message);
-    return false;
 }
 
 bool GamepadReceiver::start() {
-    if (socket_ >= 0) {
-        return fail("already started");
-    }
-    sockaddr_in bound{};
-    bound.sin_family = AF_INET;
-    bound.sin_port = htons(options_.port);
-    if (::inet_pton(AF_INET, options_.address.c_str(), &bound.sin_addr) != 1) {
-        return fail("'" + options_.address + "' is not an IPv4 address");
-    }
-    stopFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    socket_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (stopFd_ < 0 || socket_ < 0) {
-        return fail(std::string("cannot create the socket: ") + std::strerror(errno));
-    }
-    socklen_t length = sizeof bound;
-    if (::bind(socket_, reinterpret_cast<const sockaddr*>(&bound), sizeof bound) != 0 ||
-        ::getsockname(socket_, reinterpret_cast<sockaddr*>(&bound), &length) != 0) {
-        return fail("cannot bind " + options_.address + ":" + std::to_string(options_.port) + ": " +
-                    std::strerror(errno));
-    }
-    port_ = ntohs(bound.sin_port);
-    thread_ = std::thread([this] { serve(); });
-    PD_LOG_INFO("gamepad receiver on {}:{}", options_.address, port_);
-    return true;
+    return udp_.start(options_.address, options_.port, [this] { serve(); });
 }
 
 void GamepadReceiver::stop() {
-    if (!thread_.joinable()) {
-        return;
-    }
-    const std::uint64_t one = 1;
-    if (::write(stopFd_, &one, sizeof one) != sizeof one) {
-        PD_LOG_ERROR("cannot stop the gamepad receiver: {}", std::strerror(errno));
-        return;
-    }
-    thread_.join();
+    udp_.stop();
 }
 
 void GamepadReceiver::serve() {
     // One byte more than a key event, so that a longer datagram is seen as longer.
     std::array<std::uint8_t, 3> buffer{};
     for (;;) {
-        pollfd fds[2] = {{socket_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
+        pollfd fds[2] = {{udp_.socket(), POLLIN, 0}, {udp_.stopFd(), POLLIN, 0}};
         if (::poll(fds, 2, -1) < 0) {
             if (errno == EINTR) {
                 continue;
@@ -96,7 +53,7 @@ void GamepadReceiver::serve() {
         if (fds[1].revents != 0) {
             return;
         }
-        const ssize_t got = ::recv(socket_, buffer.data(), buffer.size(), 0);
+        const ssize_t got = ::recv(udp_.socket(), buffer.data(), buffer.size(), 0);
         if (got < 0) {
             continue;  // EAGAIN after a spurious wake
         }

@@ -10,6 +10,8 @@
 
 #include "GamepadKeys.h"
 
+#include "UdpService.h"
+
 #include <nlohmann/json.hpp>
 
 #include <atomic>
@@ -41,16 +43,15 @@ class GamepadReceiver {
     // Binds the socket and starts receiving on a thread of its own. False with error() set
     // when the socket cannot be bound. Call once.
     [[nodiscard]] bool start();
-    const std::string& error() const { return error_; }
+    const std::string& error() const { return udp_.error(); }
     // Ends the thread promptly; safe to call more than once.
     void stop();
 
-    std::uint16_t port() const { return port_; }
+    std::uint16_t port() const { return udp_.port(); }
     // Datagrams taken so far, key events and ignored ones alike.
     std::size_t received() const { return received_.load(); }
 
   private:
-    bool fail(std::string message);
     void serve();
     void report(const GamepadEvent& event);
 
@@ -58,12 +59,8 @@ class GamepadReceiver {
     GamepadKeys keys_;  // the receiver thread's only
     bool reportedBadSize_ = false;
     bool reportedBadAction_ = false;
-    std::string error_;
-    int socket_ = -1;
-    int stopFd_ = -1;
-    std::uint16_t port_ = 0;
     std::atomic<std::size_t> received_{0};
-    std::thread thread_;
+    UdpService udp_{"gamepad receiver"};  // last: its thread ends before the rest goes
 };
 
 }  // namespace pd::peer

@@ -9,6 +9,8 @@
 
 #include "ReportDatagrams.h"
 
+#include "UdpService.h"
+
 #include <nlohmann/json.hpp>
 
 #include <netinet/in.h>
@@ -39,26 +41,21 @@ class ReportEndpoint {
     // Binds the socket and starts receiving on a thread of its own. False with error() set
     // when it cannot. Call once.
     [[nodiscard]] bool start();
-    const std::string& error() const { return error_; }
+    const std::string& error() const { return udp_.error(); }
     // Ends the thread promptly; safe to call more than once.
     void stop();
 
-    std::uint16_t port() const { return port_; }
+    std::uint16_t port() const { return udp_.port(); }
     // Datagrams received so far, refused ones included.
     std::size_t received() const { return received_.load(); }
 
   private:
-    bool fail(std::string message);
     void serve();
     void take(std::span<const std::uint8_t> datagram, std::size_t length, const sockaddr_in& from);
 
     ReportEndpointOptions options_;
-    std::string error_;
-    int socket_ = -1;
-    int stopFd_ = -1;
-    std::uint16_t port_ = 0;
     std::atomic<std::size_t> received_{0};
-    std::thread thread_;
+    UdpService udp_{"report endpoint"};  // last: its thread ends before the rest goes
 };
 
 }  // namespace pd::peer
