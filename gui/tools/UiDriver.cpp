@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QRectF>
 #include <QTest>
 
 namespace pd::gui {
@@ -132,6 +133,39 @@ void UiDriver::swipe(QQuickItem* item, qreal dx, qreal dy) const {
     QTest::mouseRelease(&window_, Qt::LeftButton, Qt::NoModifier,
                         (start + QPointF(dx, dy)).toPoint(), 16);
     settle();
+}
+
+QQuickItem* UiDriver::scrollTo(QQuickItem* area, const QString& objectName, qreal dx, qreal dy,
+                               int swipes) const {
+    if (area == nullptr) {
+        return nullptr;
+    }
+    const auto movingIn = [](QQuickItem* item) {
+        for (; item != nullptr; item = item->parentItem()) {
+            if (item->property("moving").toBool()) {
+                return true;
+            }
+        }
+        return false;
+    };
+    const auto shownWithin = [&](QQuickItem* item) {
+        const QPointF middle =
+            item->mapToItem(area, QPointF(item->width() / 2, item->height() / 2));
+        return QRectF(0, 0, area->width(), area->height()).contains(middle);
+    };
+    for (int i = 0;; ++i) {
+        QQuickItem* item = find(objectName);
+        if (item != nullptr) {
+            waitUntil([&] { return !movingIn(item); });
+            if (shownWithin(item)) {
+                return item;
+            }
+        }
+        if (i == swipes) {
+            return nullptr;
+        }
+        swipe(area, dx, dy);
+    }
 }
 
 void UiDriver::type(const QString& text) const {

@@ -42,6 +42,12 @@ class UiDriver {
     bool click(const QString& objectName) const;
     // A finger dragged from the middle of the item by (dx, dy), in small steps.
     void swipe(QQuickItem* item, qreal dx, qreal dy = 0) const;
+    // Swipes `area` (a clipped, scrolling list) by (dx, dy) until the item named `objectName` is
+    // made and its middle shows inside `area`, then waits for the list to come to rest. A list
+    // makes delegates beyond its clipped edge too, where a tap would land on what lies behind.
+    // The item, or null after `swipes` swipes.
+    QQuickItem* scrollTo(QQuickItem* area, const QString& objectName, qreal dx, qreal dy,
+                         int swipes = 10) const;
     void type(const QString& text) const;
     // Renders the window to a PNG file.
     bool screenshot(const QString& path) const;

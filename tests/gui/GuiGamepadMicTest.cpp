@@ -103,10 +103,9 @@ TEST_F(GuiGamepadMic, SettingsShowTheConfigurationsKeysAndStoreAChoiceThePadThen
     ASSERT_NE(current, nullptr);
     EXPECT_EQ(current->property("text").toString(), "Num7");
     EXPECT_TRUE(current->property("highlighted").toBool());
-    for (int i = 0; i < 10 && ui->find("keyChoice_62") == nullptr; ++i) {
-        ui->swipe(list, 0, -150);
-    }
-    ASSERT_TRUE(ui->click("keyChoice_62"));
+    QQuickItem* pageDown = ui->scrollTo(list, "keyChoice_62", 0, -150);
+    ASSERT_NE(pageDown, nullptr);
+    ui->click(pageDown);
     EXPECT_TRUE(ui->waitUntil([&] { return ui->find("keyList") == nullptr; }));
     EXPECT_EQ(textOf("gameKey_9"), "PageDown");
     EXPECT_EQ(UserDefaults::standard().stringForKey("GAMEL1BN2"), "PageDown");
