@@ -1,5 +1,6 @@
 #include "core/UploadChannel.h"
 
+#include "NetWork/LinkState.h"
 #include "NetWork/PassiveAddress.h"
 #include "codec/LinkCodes.h"
 #include "platform/Dispatch.h"
@@ -9,6 +10,35 @@
 #include <algorithm>
 
 namespace pd {
+
+namespace {
+
+// Waits in `slot` for a reply counted at least `floor`, and hands it over as read on the link
+// thread, before the next reply can change the store. A reply counted lower answers a command
+// whose sender stopped waiting: the wait is set again at once, on the link thread, so that our
+// own reply, read right behind it, still finds it (the slot holds one block, used once).
+void waitForReply(const std::weak_ptr<LinkState>& state, LinkState::Slot slot,
+                  std::shared_ptr<const std::atomic<std::uint64_t>> floor,
+                  std::function<void(const LinkResults&)> deliver) {
+    auto s = state.lock();
+    if (!s) {
+        return;
+    }
+    s->setBlock(slot, [state, slot, floor = std::move(floor), deliver = std::move(deliver)] {
+        auto s = state.lock();
+        if (!s) {
+            return;
+        }
+        const LinkResults r = s->snapshot();
+        if (r.fileReplySeq < floor->load()) {
+            waitForReply(state, slot, floor, deliver);
+            return;
+        }
+        deliver(r);
+    });
+}
+
+}  // namespace
 
 const char* describe(UploadOutcome outcome) {
     switch (outcome) {
@@ -88,31 +118,18 @@ void UploadChannel::await(Answer answer) {
     if (!link) {
         return;
     }
-    std::weak_ptr<LinkState> state = link->netMgr.state();
-    Block block = [this, life = std::weak_ptr<int>(life_), state, id = item_->id,
-                   token = item_->stageToken, answer] {
-        auto s = state.lock();
-        if (!s) {
-            return;
-        }
-        // Read on the link thread, before the next answer can change the store.
-        MainQueue::shared().async([this, life, id, token, answer, r = s->snapshot()] {
-            if (life.lock()) {
-                onAnswer(id, token, answer, r);
-            }
-        });
-    };
-    switch (answer) {
-        case Answer::Passive:
-            link->WaitFileCommandResutBlock(std::move(block));
-            break;
-        case Answer::Ready:
-            link->WaitStorCommandResutBlock(std::move(block));
-            break;
-        case Answer::Error:
-            link->WaitErrorCommandResutBlock(std::move(block));
-            break;
-    }
+    const LinkState::Slot slot = answer == Answer::Passive ? LinkState::Slot::Command
+                                 : answer == Answer::Ready ? LinkState::Slot::Stor
+                                                           : LinkState::Slot::Error;
+    waitForReply(link->netMgr.state(), slot, item_->replyFloor,
+                 [this, life = std::weak_ptr<int>(life_), id = item_->id, token = item_->stageToken,
+                  answer](const LinkResults& r) {
+                     MainQueue::shared().async([this, life, id, token, answer, r] {
+                         if (life.lock()) {
+                             onAnswer(id, token, answer, r);
+                         }
+                     });
+                 });
 }
 
 void UploadChannel::onAnswer(std::uint64_t id, std::uint64_t token, Answer answer,
@@ -121,8 +138,8 @@ void UploadChannel::onAnswer(std::uint64_t id, std::uint64_t token, Answer answe
         return;  // the item or its stage has ended
     }
     if (r.fileReplySeq < item_->expectedReply) {
-        // The answer to a command whose sender stopped waiting, or another request's answer
-        // in the shared slot: keep waiting for ours.
+        // The answer to a command whose sender stopped waiting, read before our command's
+        // count was known, or another request's answer in the shared slot: keep waiting.
         await(answer);
         return;
     }
@@ -217,6 +234,7 @@ void UploadChannel::sendCommand(CServerManager& link, const std::string& line) {
         owedSince_.reset();
     }
     item_->expectedReply = static_cast<std::uint64_t>(sent - skew_ + 1);
+    item_->replyFloor->store(item_->expectedReply);
 }
 
 void UploadChannel::finish(UploadOutcome outcome) {

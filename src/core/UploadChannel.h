@@ -12,6 +12,7 @@
 #include "NetWork/FileTransferMgr.h"
 #include "NetWork/UploadSource.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -77,6 +78,9 @@ class UploadChannel {
         std::uint64_t stageToken = 0;
         Stage stage = Stage::Passive;
         std::uint64_t expectedReply = 0;  // the reply count once our command is answered
+        // The same count for the link thread, which sets a wait again on an earlier reply.
+        std::shared_ptr<std::atomic<std::uint64_t>> replyFloor =
+            std::make_shared<std::atomic<std::uint64_t>>(0);
         std::weak_ptr<CServerManager> link;
         std::uint64_t gen = 0;
         std::string linkHost;
