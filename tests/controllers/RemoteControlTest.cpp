@@ -84,6 +84,17 @@ class RemoteControlTest : public BrowserTest {
         return panel;
     }
 
+    // The computer's program restarts: the link drops, the phone reconnects at once and the
+    // computer accepts it with a new ticket.
+    void restartComputer() {
+        core().setAutoReconnect(true);
+        core().setReconnectDelays([](int) { return 1ms; });
+        pc.closeLink();
+        ASSERT_TRUE(pumpMainUntil([&] { return pc.accept(0ms); }));
+        ASSERT_TRUE(pc.readMessage());
+        pc.sendMessage(1039, pack({I(255), I(0), R("TICKET-2")}));
+    }
+
     std::shared_ptr<RecordingPanelView> view = std::make_shared<RecordingPanelView>();
     ScriptedComputer pc;
 };
@@ -158,12 +169,7 @@ TEST_F(RemoteControlTest, GamepadScreensOpenWithTheAnnouncedPortAndAskAgainAfter
 
     // The computer's program restarts: once the link is restored, the open pad asks again and
     // follows the port announced now.
-    core().setAutoReconnect(true);
-    core().setReconnectDelays([](int) { return 1ms; });
-    pc.closeLink();
-    ASSERT_TRUE(pumpMainUntil([&] { return pc.accept(0ms); }));
-    ASSERT_TRUE(pc.readMessage());
-    pc.sendMessage(1039, pack({I(255), I(0), R("TICKET-2")}));
+    ASSERT_NO_FATAL_FAILURE(restartComputer());
     EXPECT_EQ(nextRequest(pc), plug("5", R"({"c":"1"})"));
     pc.sendMessage(26, pack({I(0), I(0), I(0), I(0), R(R"({"c":"1","d":"7171"})")}));
     ASSERT_TRUE(pumpMainUntil([&] { return view->saw("gamepad 127.0.0.1:7171"); }));
@@ -263,12 +269,7 @@ TEST_F(RemoteControlTest, AStreamingMicrophoneFollowsTheComputerToItsNewPort) {
         pumpMainUntil([&] { return before.wait_for(0s) == std::future_status::ready; }, 10s));
     EXPECT_GE(before.get().size(), 1600u);
 
-    core().setAutoReconnect(true);
-    core().setReconnectDelays([](int) { return 1ms; });
-    pc.closeLink();
-    ASSERT_TRUE(pumpMainUntil([&] { return pc.accept(0ms); }));
-    ASSERT_TRUE(pc.readMessage());
-    pc.sendMessage(1039, pack({I(255), I(0), R("TICKET-2")}));
+    ASSERT_NO_FATAL_FAILURE(restartComputer());
     int second = 0;
     auto after = receiveStream(second, 1600);
     announce(second);
